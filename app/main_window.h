@@ -1,0 +1,166 @@
+#pragma once
+// TForm1: the program's frame. Menus, tool bar, status bar, the bookkeeping
+// of the child windows, start-up and closing.
+
+#include "app/app_environment.h"
+#include "app/child_tiling.h"
+#include "app/single_instance.h"
+#include "store/table_id.h"
+
+#include <QMainWindow>
+
+#include <QPointer>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QProgressBar;
+class QTimer;
+class QToolBar;
+
+namespace sonavistor {
+
+class PanelStatusBar;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // The kinds of child window that main-window commands create.
+    enum class ChildKind { Measure, Import, Analyze, Setup, About };
+    using ChildFactory = std::function<QWidget*(TForm1&)>;
+    using Command = std::function<void(TForm1&)>;
+
+    explicit TForm1(const AppEnvironment& env, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // False for a second instance, which must end without showing anything.
+    bool startedUp() const { return startedUp_; }
+    bool settingsLoaded() const { return settingsLoaded_; }
+
+    const AppEnvironment& environment() const { return env_; }
+    MessageService& messages() const { return *env_.messages; }
+    QString programFolder() const { return env_.programFolder; }
+
+    // Hooks the child windows and later commands plug into.
+    void setChildFactory(ChildKind kind, ChildFactory factory);
+    void setCommand(const QString& menuItem, Command command);  // "N7", "N8", "N13", "Help", ...
+
+    QMdiArea* mdiArea() const { return mdi_; }
+    QProgressBar* statusProgress() const { return StatusProgress; }
+    QToolBar* toolBar() const { return ToolBar1; }
+    // Adds a widget as a child window and shows it.
+    QMdiSubWindow* addChildWindow(QWidget* form);
+    // Name of the active child window ("Form4", "Form5", "Form7"), empty if none.
+    QString activeChildName() const;
+    QWidget* activeChild() const;
+
+    // The real-time window's "Stop Measure", performed while it exists.
+    void stopMeasuring();
+
+    // Whether a table of the working database holds rows.
+    bool tableHasRows(TableId table) const;
+    // The report project file found at start-up (empty when it was missing).
+    const QString& reportProjectPath() const { return reportProjectPath_; }
+
+public slots:
+    // Commands (menu items and the tool buttons bound to them).
+    void N3Click();   // Real Time Measure
+    void N6Click();   // Open
+    void N15Click();  // Save
+    void N16Click();  // Import Data
+    void N7Click();   // Export to Excel
+    void N13Click();  // Printer Setup
+    void N8Click();   // Print Data Sheet
+    void N9Click();   // Exit
+    void N5Click();   // System Setup
+    void HelpClick(); // Quorvane Help
+    void A1Click();   // About
+    void C1Click();   // Cascade
+    void H2Click();   // Horizontally
+    void V1Click();   // Vertically
+    void MenuMeasureClick();
+    void MenuOpenClick();
+    void MenuImportClick();
+
+    // Menu refresh (runs when the window paints and once a second).
+    void FormPaint();
+    // One-second refresh.
+    void Timer1Timer();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void FormCreate();
+    void buildMenus();
+    void buildToolBar();
+    void buildStatusBar();
+    void InitOther();
+    bool FormCloseQuery();
+    void FormClose();
+    void CloseOther();
+    void StatusBar1DrawPanel(class QPainter& painter, const QRect& rect);
+
+    // seam: working database. Opens it and empties the three tables.
+    void openWorkingDatabase();
+    // seam: meter link. Creates the HID controller; its first scan runs as
+    // soon as the event loop runs.
+    void createMeterLink();
+
+    QWidget* showOrCreate(ChildKind kind, QPointer<QObject>& handle, QAction* entry,
+                          bool& entryClosed);
+    void bringToFront(QObject* handle);
+    void tile(TileMode mode);
+    void runCommand(const QString& name);
+
+    AppEnvironment env_;
+    bool startedUp_ = false;
+    bool settingsLoaded_ = false;
+    bool closing_ = false;
+    bool lastPaintedConnected_ = false;
+    QString reportProjectPath_;
+    std::unique_ptr<SingleInstance> instance_;
+    std::map<ChildKind, ChildFactory> factories_;
+    std::map<QString, Command> commands_;
+
+    QMdiArea* mdi_ = nullptr;
+    QTimer* Timer1 = nullptr;
+    QToolBar* CoolBar1 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    PanelStatusBar* StatusBar1 = nullptr;
+    QProgressBar* StatusProgress = nullptr;
+
+    QMenu* N2 = nullptr;   // &File
+    QMenu* N4 = nullptr;   // &Option
+    QMenu* N17 = nullptr;  // &Language
+    QMenu* N20 = nullptr;  // &Window
+    QMenu* N10 = nullptr;  // &Help
+    QAction* N3 = nullptr;
+    QAction* N6 = nullptr;
+    QAction* N15 = nullptr;
+    QAction* N16 = nullptr;
+    QAction* N7 = nullptr;
+    QAction* N13 = nullptr;
+    QAction* N8 = nullptr;
+    QAction* N9 = nullptr;
+    QAction* N5 = nullptr;
+    QAction* N18 = nullptr;
+    QAction* N19 = nullptr;
+    QAction* C1 = nullptr;
+    QAction* H2 = nullptr;
+    QAction* V1 = nullptr;
+    QAction* HelpItem = nullptr;
+    QAction* N1 = nullptr;
+    QAction* A1 = nullptr;
+    QAction* menumeasure = nullptr;
+    QAction* menuanalyze = nullptr;
+    QAction* importdata = nullptr;
+};
+
+}  // namespace sonavistor

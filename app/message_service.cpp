@@ -1,0 +1,20 @@
+#include "app/message_service.h"
+
+namespace sonavistor {
+
+void MessageService::inform(const QString& text)
+{
+    show({text, applicationTitle_, MessageIcon::None, Ok, Ok});
+}
+
+void MessageService::showError(const QString& text)
+{
+    show({text, applicationTitle_, MessageIcon::Error, Ok, Ok});
+}
+
+void MessageService::showException(const std::exception& e)
+{
+    showError(QString::fromUtf8(e.what()));
+}
+
+}  // namespace sonavistor

@@ -1,0 +1,7 @@
+#include "app/shell_state.h"
+
+namespace sonavistor {
+
+ShellStateData ShellState;
+
+}  // namespace sonavistor

@@ -1,0 +1,31 @@
+#pragma once
+// Flags and window handles shared by the main window and its child windows.
+// Written by: the main window (start-up, commands, menu refresh), the settings
+// load, and each child window when it is created and when it closes.
+
+#include <QObject>
+#include <QPointer>
+
+namespace sonavistor {
+
+struct ShellStateData {
+    bool ChildReady = false;
+    bool AboutEnabled = false;
+    bool MeasureEnabled = false;
+    bool SetupEnabled = false;
+    bool ImportEnabled = false;
+    bool MeasureEntryClosed = false;
+    bool ImportEntryClosed = false;
+    bool AnalyzeEntryClosed = false;
+    bool AnalyzeWindowOpen = false;
+    // The window itself stands in for the platform handle; null means 0.
+    // QPointer drops to null if a window goes without saying so.
+    QPointer<QObject> MeasureWindowHandle;
+    QPointer<QObject> ImportWindowHandle;
+    QPointer<QObject> AnalyzeWindowHandle;
+    qint32 ProgressPosition = 0;
+};
+
+extern ShellStateData ShellState;
+
+}  // namespace sonavistor

@@ -1,0 +1,7 @@
+#include "measure/measure_state.h"
+
+namespace sonavistor {
+
+MeasureStateData MeasureState;
+
+}  // namespace sonavistor

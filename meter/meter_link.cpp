@@ -1,0 +1,7 @@
+#include "meter/meter_link.h"
+
+namespace sonavistor {
+
+MeterLinkData MeterLink;
+
+}  // namespace sonavistor

@@ -1,0 +1,12 @@
+#pragma once
+// The three tables of the working database, numbered as ClearTable's cases.
+
+namespace sonavistor {
+
+enum TableId : int {
+    TableMeaData = 0,     // readings of the real-time window
+    TableGetRecorde = 1,  // readings imported from the meter
+    TableLoadData = 2,    // readings of the saved files in the data view
+};
+
+}  // namespace sonavistor
