@@ -7,6 +7,7 @@
 
 namespace sonavistor {
 
+class FileDialogService;
 class MessageService;
 class HidPlatform;
 
@@ -15,6 +16,7 @@ struct AppEnvironment {
     QString applicationTitle = QStringLiteral("sonavistor");  // names the instance lock
     QString lockFolder;                                // empty: the user's runtime folder
     MessageService* messages = nullptr;                // required
+    FileDialogService* dialogs = nullptr;              // required by windows that save or open files
     HidPlatform* hid = nullptr;                        // null: no HID devices at all
 };
 

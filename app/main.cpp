@@ -3,6 +3,7 @@
 #include "app/child_windows.h"
 #include "app/main_window.h"
 #include "app/program_folder.h"
+#include "app/qt_file_dialogs.h"
 #include "app/qt_message_service.h"
 
 #include <QFileInfo>
@@ -12,12 +13,14 @@ int main(int argc, char** argv)
     using namespace sonavistor;
     SonavistorApplication app(argc, argv);
     QtMessageService messages;
+    QtFileDialogs dialogs;
     app.setMessageService(&messages);
 
     AppEnvironment env;
     env.programFolder = programFolder();
     env.applicationTitle = QFileInfo(QCoreApplication::applicationFilePath()).baseName();
     env.messages = &messages;
+    env.dialogs = &dialogs;
 
     TForm1 form(env);
     if (!form.startedUp())

@@ -44,6 +44,7 @@ public:
 
     const AppEnvironment& environment() const { return env_; }
     MessageService& messages() const { return *env_.messages; }
+    FileDialogService& dialogs() const { return *env_.dialogs; }
     QString programFolder() const { return env_.programFolder; }
 
     // Hooks the child windows and later commands plug into.
