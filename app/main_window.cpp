@@ -9,6 +9,7 @@
 #include "app/shell_state.h"
 #include "measure/measure_state.h"
 #include "meter/meter_link.h"
+#include "store/measurement_db.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -58,7 +59,7 @@ QMdiSubWindow* subWindowOf(QObject* handle)
 }  // namespace
 
 TForm1::TForm1(const AppEnvironment& env, QWidget* parent)
-    : QMainWindow(parent), env_(env)
+    : QMainWindow(parent), env_(env), database_(std::make_unique<MeasurementDatabase>())
 {
     Q_ASSERT(env_.messages);
     setObjectName(QStringLiteral("Form1"));

@@ -25,6 +25,7 @@ class QToolBar;
 
 namespace sonavistor {
 
+class MeasurementDatabase;
 class PanelStatusBar;
 
 class TForm1 : public QMainWindow {
@@ -63,6 +64,8 @@ public:
     // The real-time window's "Stop Measure", performed while it exists.
     void stopMeasuring();
 
+    // The working database with its three tables (open or not).
+    MeasurementDatabase& database() const { return *database_; }
     // Whether a table of the working database holds rows.
     bool tableHasRows(TableId table) const;
     // The report project file found at start-up (empty when it was missing).
@@ -127,6 +130,7 @@ private:
     bool lastPaintedConnected_ = false;
     QString reportProjectPath_;
     std::unique_ptr<SingleInstance> instance_;
+    std::unique_ptr<MeasurementDatabase> database_;
     std::map<ChildKind, ChildFactory> factories_;
     std::map<QString, Command> commands_;
 

@@ -1,17 +1,27 @@
-// TForm1's working-database seam: start-up opens the database and empties
-// its three tables; the menu refresh asks whether a table has rows.
+// TForm1's working database: start-up opens it and empties its three tables;
+// the menu refresh asks whether a table has rows.
 #include "app/main_window.h"
+
+#include "app/message_service.h"
+#include "store/measurement_db.h"
 
 namespace sonavistor {
 
-void TForm1::openWorkingDatabase()
-{
-    // The working database arrives with the store; until then there is none.
+namespace {
+constexpr char kConnectAccessFailed[] = "Connect Access Failed!";
 }
 
-bool TForm1::tableHasRows(TableId) const
+void TForm1::openWorkingDatabase()
 {
-    return false;
+    // Without the database start-up goes on; every table operation is then a no-op.
+    if (!database_->ConnectAccess(programFolder()))
+        messages().inform(QString::fromLatin1(kConnectAccessFailed));
+    database_->ClearTable(3);
+}
+
+bool TForm1::tableHasRows(TableId table) const
+{
+    return !database_->isEmpty(table);
 }
 
 }  // namespace sonavistor

@@ -1,13 +1,17 @@
 #include "tests/support/program_folder_fixture.h"
 
+#include "store/measurement_db.h"
+
 #include <QFile>
 
 namespace sonavistor::test {
 
-ProgramFolder::ProgramFolder(bool withReportProject)
+ProgramFolder::ProgramFolder(bool withReportProject, bool withDatabase)
 {
     if (withReportProject)
         copyResource(QStringLiteral("quorvane_en.rav"));
+    if (withDatabase)
+        MeasurementDatabase::createFromSchema(file(QString::fromLatin1(MeasurementDatabase::FileName)));
 }
 
 QString ProgramFolder::file(const QString& name) const

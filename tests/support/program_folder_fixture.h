@@ -8,8 +8,9 @@ namespace sonavistor::test {
 
 class ProgramFolder {
 public:
-    // withReportProject: ship "quorvane_en.rav" as a real installation does.
-    explicit ProgramFolder(bool withReportProject = true);
+    // withReportProject: ship "quorvane_en.rav" as a real installation does;
+    // withDatabase: an empty working database "Quorvane.db", as the build makes.
+    explicit ProgramFolder(bool withReportProject = true, bool withDatabase = true);
 
     QString path() const { return dir_.path(); }
     QString file(const QString& name) const;
