@@ -1,0 +1,81 @@
+#pragma once
+// The saved measurement file (.qrv): the magic line, "Total:" with the number
+// of readings, then one fixed-column line per reading; 8-bit text, CR LF.
+//   characters  1-10  NDate, filled with spaces
+//              11     ","
+//              12-19  NTime, filled with spaces
+//              20     ","
+//              21-26  the level text, filled with spaces
+//              27     ","
+//              28     the weighting letter, the last character of the line
+
+#include "store/reading_row.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace sonavistor {
+
+inline constexpr char kSavedFileMagic[] = "@Sonavistor File";
+
+// One reading line without its line end. Fields are filled, never cut.
+QByteArray savedReadingLine(const ReadingRow& row);
+
+// The path a save dialog's answer stands for: ".qrv" is appended when the
+// path holds no "." anywhere.
+QString withSavedFileExtension(const QString& chosen);
+
+// Writes rows as a saved file. The file is written beside the old one and
+// replaces it only when complete, so a failed write never destroys what the
+// user had. progress (optional) is called after each row with its 1-based
+// number. Throws Error with the file system's message.
+void writeSavedFile(const QString& path, const std::vector<ReadingRow>& rows,
+                    const std::function<void(qint64)>& progress = {});
+
+// A reading as the reader interprets its line.
+struct SavedReading {
+    QByteArray line;      // the whole line, without its line end
+    QByteArray dateTime;  // characters 1-20: date and time fields with their commas
+    QByteArray levelField;  // characters 21-26 as they stand
+    double level = 0;
+    char weighting = 0;   // the line's last character
+};
+
+// Reads a saved file line by line.
+class SavedFileReader {
+public:
+    // Opens the file and reads its first two lines. Throws Error when the
+    // file cannot be opened or its Total line is not a number; a first line
+    // other than the magic line is not an error: isSavedFile() says so.
+    explicit SavedFileReader(const QString& path);
+    ~SavedFileReader();
+
+    bool isSavedFile() const { return isSavedFile_; }
+    qint64 announced() const { return announced_; }  // the Total line's number
+    // The next reading; false at the end of the file. Throws Error quoting
+    // the text that does not parse, with the file and line number.
+    bool next(SavedReading& reading);
+    int lineNumber() const { return lineNumber_; }
+    const QString& path() const { return path_; }
+
+private:
+    bool readLine(QByteArray& line);
+    [[noreturn]] void fail(const QString& what) const;
+
+    QString path_;
+    QFile file_;
+    bool isSavedFile_ = false;
+    qint64 announced_ = 0;
+    int lineNumber_ = 0;
+};
+
+// Interprets one reading line (the rules of the reader). Throws Error with
+// the offending text (without file and line).
+SavedReading parseSavedReading(const QByteArray& line);
+
+}  // namespace sonavistor

@@ -1,0 +1,23 @@
+#pragma once
+// sonavistor-cli: one subcommand per file, each a function over its arguments
+// that writes to stdout/stderr and returns the exit status
+// (0 done, 1 failed, 2 bad usage).
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace sonavistor::cli {
+
+inline constexpr int kOk = 0;
+inline constexpr int kFailed = 1;
+inline constexpr int kUsage = 2;
+
+struct Output {
+    QTextStream& out;
+    QTextStream& err;
+};
+
+int infoCommand(const QStringList& args, Output io);
+int exportCommand(const QStringList& args, Output io);
+
+}  // namespace sonavistor::cli

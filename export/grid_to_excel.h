@@ -1,0 +1,65 @@
+#pragma once
+// TGridToExcel: writes a grid's dataset to a spreadsheet file: a title cell,
+// the grid's column titles (split into lines at "|"), one sheet row per
+// record, and the grid's footer texts when it shows footer rows.
+
+#include "export/export_source.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace sonavistor {
+
+class MessageService;
+
+struct ExportResult {
+    bool written = false;       // a file was produced (possibly cut short)
+    int recordsWritten = 0;
+    bool rowLimitReached = false;  // the sheet's 65,536 rows were full
+    QString error;              // why the writing ended early, if it did
+};
+
+// Shows progress while ShowProgress is on (the windows provide one).
+class ExportProgress {
+public:
+    virtual ~ExportProgress() = default;
+    virtual void start(int maximum) = 0;
+    virtual void position(int value) = 0;
+    virtual void finish() = 0;
+};
+
+class TGridToExcel {
+public:
+    static constexpr int kLastSheetRow = 65535;
+
+    explicit TGridToExcel(MessageService& messages);
+
+    ExportGrid* DataGrid = nullptr;
+    bool ShowProgress = true;
+    QString TitleName;
+    QString FileName;
+
+    void setProgress(ExportProgress* progress) { progress_ = progress; }
+    // Busy cursor on and off around the export (the windows set the hourglass).
+    void setBusyHook(std::function<void(bool)> busy) { busy_ = std::move(busy); }
+
+    // Runs one export with the current properties. From the overwrite question
+    // on, failures end it quietly; the result tells what was written.
+    ExportResult ExportSheet();
+
+private:
+    void alignFields(ExportDataset& dataset);
+    void writeWorksheet(class BiffWriter& out, ExportDataset& dataset, ExportResult& result);
+    void writeTitles(BiffWriter& out);
+    void writeCell(BiffWriter& out, const ExportField& field, const QVariant& value, int fieldCount);
+    void advance(int fieldCount);
+
+    MessageService& messages_;
+    ExportProgress* progress_ = nullptr;
+    std::function<void(bool)> busy_;
+    int column_ = 0;
+    int row_ = 0;
+};
+
+}  // namespace sonavistor

@@ -1,0 +1,140 @@
+#include "import/record_decoder.h"
+
+namespace sonavistor {
+
+namespace {
+
+constexpr int kMaxRawLevel = 2000;  // 200.0 dB
+
+bool isBcd(int byte)
+{
+    return (byte & 0x0F) <= 9 && ((byte >> 4) & 0x0F) <= 9;
+}
+
+int fromBcd(int byte)
+{
+    return ((byte >> 4) & 0x0F) * 10 + (byte & 0x0F);
+}
+
+bool isLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int daysInMonth(int month, int year)
+{
+    static constexpr int lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month == 2 && isLeapYear(year))
+        return 29;
+    return (month >= 1 && month <= 12) ? lengths[month - 1] : 31;
+}
+
+void advanceTwoSeconds(MeterDateTime& t)
+{
+    t.second += 2;
+    if (t.second >= 60) {
+        t.second -= 60;
+        ++t.minute;
+    }
+    if (t.minute >= 60) {
+        t.minute -= 60;
+        ++t.hour;
+    }
+    if (t.hour >= 24)
+        AdvanceDay(t);
+}
+
+}  // namespace
+
+RecordHeader DecodeRecordHeader(const int* bytes)
+{
+    // A byte that is not BCD reads as the field's neutral value.
+    const auto field = [bytes](int offset, int fallback) {
+        const int byte = bytes[offset] & 0xFF;
+        return fromBcd(isBcd(byte) ? byte : fallback);
+    };
+    RecordHeader header;
+    MeterDateTime& t = header.time;
+    int year = field(2, 0x00);
+    t.month = field(3, 0x01);
+    t.day = field(4, 0x01);
+    t.hour = field(5, 0x00);
+    t.minute = field(6, 0x00);
+    t.second = field(7, 0x00);
+
+    if (t.second >= 60)
+        t.second = 0;
+    if (t.minute >= 60)
+        t.minute = 0;
+    if (t.hour >= 24)
+        t.hour = 0;
+    if (t.day == 0 || t.day > 31)
+        t.day = 1;
+    if (t.month == 0 || t.month > 12)
+        t.month = 12;
+    t.year = 2000 + year;
+    header.good = t.year != 2000;
+    return header;
+}
+
+void AdvanceDay(MeterDateTime& t)
+{
+    t.hour = 0;
+    ++t.day;
+    if (t.day > daysInMonth(t.month, t.year)) {
+        t.day = 1;
+        ++t.month;
+    }
+    if (t.month > 12) {
+        t.month = 1;
+        ++t.year;
+    }
+}
+
+QString levelText(int raw)
+{
+    return QString::number(raw / 10) + QLatin1Char('.') + QString::number(raw % 10);
+}
+
+QString dateText(const MeterDateTime& t)
+{
+    return QStringLiteral("%1/%2/%3").arg(t.year).arg(t.month).arg(t.day);
+}
+
+QString timeText(const MeterDateTime& t)
+{
+    return QStringLiteral("%1:%2:%3").arg(t.hour).arg(t.minute).arg(t.second);
+}
+
+std::optional<DecodedRecord> DecodeRecord(const int* record)
+{
+    const RecordHeader header = DecodeRecordHeader(record);
+    if (!header.good)
+        return std::nullopt;
+    DecodedRecord samples;
+    MeterDateTime t = header.time;
+    QString date = dateText(t);
+    int dateDay = t.day;
+    for (int k = 0; k < kSamplesPerRecord; ++k) {
+        if (k >= 1) {
+            advanceTwoSeconds(t);
+            if (t.day != dateDay) {
+                date = dateText(t);
+                dateDay = t.day;
+            }
+        }
+        int raw = (record[8 + 2 * k] & 0xFF) + 256 * (record[9 + 2 * k] & 0xFF);
+        if (raw > kMaxRawLevel)
+            raw = kMaxRawLevel;
+        DecodedSample& s = samples[static_cast<size_t>(k)];
+        s.raw = raw;
+        s.level = raw / 10.0;
+        s.row.NDate = date;
+        s.row.NTime = timeText(t);
+        s.row.MeaValue = levelText(raw);
+        s.row.Weight = QStringLiteral("A");
+    }
+    return samples;
+}
+
+}  // namespace sonavistor

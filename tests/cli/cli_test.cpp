@@ -1,0 +1,158 @@
+// sonavistor-cli run as a person runs it.
+#include "analysis/saved_file.h"
+
+#include <QFile>
+
+#include <iostream>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace sonavistor;
+
+namespace {
+
+struct CliRun {
+    int status;
+    QString out;
+    QString err;
+};
+
+CliRun cli(const QStringList& args)
+{
+    QProcess p;
+    p.start(CLI_PATH, args);
+    p.waitForFinished(60000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+class Cli : public ::testing::Test {
+protected:
+    QString file(const QString& name, const QByteArray& bytes)
+    {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return f.fileName();
+    }
+    QString saved(const QString& name, const std::vector<ReadingRow>& rows)
+    {
+        writeSavedFile(dir.filePath(name), rows);
+        return dir.filePath(name);
+    }
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+TEST_F(Cli, InfoSummarisesEachFile)
+{
+    const QString a = saved("a.qrv", {{"2024/5/17", "9:5:3", "60.0", "A", 0}, {"2024/5/17", "9:5:5", "80.0", "A", 1}});
+    const QString empty = file("empty.qrv", "@Sonavistor File\r\nTotal:4\r\n");
+    CliRun r = cli({"info", a, empty});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("first:     2024/5/17 9:5:3")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("last:      2024/5/17 9:5:5"));
+    EXPECT_TRUE(r.out.contains("avg:       70.0"));
+    EXPECT_TRUE(r.out.contains("Leq:       77.0"));
+    EXPECT_TRUE(r.out.contains("rows:      0 (announced 4)"));
+    EXPECT_TRUE(r.out.contains("min:       -"));
+
+    r = cli({"info", "--json", a, empty});
+    ASSERT_EQ(r.status, 0);
+    const QStringList lines = r.out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    const QJsonObject first = QJsonDocument::fromJson(lines[0].toUtf8()).object();
+    EXPECT_EQ(first["rows"].toInt(), 2);
+    EXPECT_DOUBLE_EQ(first["max"].toDouble(), 80.0);
+    EXPECT_NEAR(first["leq"].toDouble(), 77.0329, 1e-3);  // unrounded
+    EXPECT_EQ(first["first"].toString(), "2024/5/17 9:5:3");
+    const QJsonObject second = QJsonDocument::fromJson(lines[1].toUtf8()).object();
+    EXPECT_TRUE(second["min"].isNull());
+    EXPECT_EQ(second["announced"].toInt(), 4);
+}
+
+TEST_F(Cli, ErrorsNameTheFileAndLine)
+{
+    const QString bad = file("bad.qrv", "@Sonavistor File\r\nTotal:1\r\n2024/5/17 ,9:5:3   ,6x.3  ,A\r\n");
+    CliRun r = cli({"info", bad});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("bad.qrv, line 3")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("6x.3"));
+    r = cli({"info", file("other.txt", "hello\n")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("not a Sonavistor saved file"));
+    r = cli({"info", dir.filePath("missing.qrv")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("missing.qrv"));
+    EXPECT_EQ(cli({"info"}).status, 2);
+    EXPECT_EQ(cli({"frobnicate"}).status, 2);
+    EXPECT_EQ(cli({}).status, 2);
+    r = cli({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.contains("export -o OUT.xls"));
+}
+
+TEST_F(Cli, ExportNumbersRowsAcrossFilesAndAReaderSeesTheCells)
+{
+    const QString a = saved("a.qrv", {{"2024/5/17", "9:5:3", "65.3", "A", 0}, {"2024/5/17", "9:5:5", "70.0", "C", 1}});
+    const QString b = file("b.qrv", "@Sonavistor File\r\nTotal:1\r\n2024/5/18 ,10:0:0  ,71    ,A\r\n");
+    const QString out = dir.filePath("out.xls");
+    CliRun r = cli({"export", "-o", out, a, b});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Exported 3 records"));
+
+    // A file that is there is only replaced with --force.
+    r = cli({"export", "-o", out, a});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("--force"));
+    EXPECT_EQ(cli({"export", "-o", out, "--force", a, b}).status, 0);
+
+    const QString python = QStandardPaths::findExecutable("python3", {"/usr/bin"});
+    QProcess check;
+    check.start(python, {"-c",
+                         "import os, sys, xlrd\n"
+                         "book = xlrd.open_workbook(sys.argv[1], logfile=open(os.devnull, 'w'))\n"
+                         "s = book.sheet_by_index(0)\n"
+                         "for r in range(s.nrows):\n"
+                         "    print('|'.join('%d:%s' % (c.ctype, c.value) for c in s.row(r)))\n",
+                         out});
+    check.waitForFinished(60000);
+    const QString sheet = QString::fromUtf8(check.readAllStandardOutput());
+    if (check.exitCode() != 0 && QString::fromUtf8(check.readAllStandardError()).contains("No module named"))
+        GTEST_SKIP() << "python3-xlrd is not installed";
+    const QStringList rows = sheet.trimmed().split('\n');
+    ASSERT_EQ(rows.size(), 5) << sheet.toStdString();
+    EXPECT_EQ(rows[1], "1:RecNo|1:MeaValue|1:Weight|1:NTime|1:NDate");
+    EXPECT_EQ(rows[2], "2:1.0|1:65.3|1:A|1:9:5:3|1:2024/5/17");
+    EXPECT_EQ(rows[4], "2:3.0|1:71|1:A|1:10:0:0|1:2024/5/18");
+
+    const QString soffice = QStandardPaths::findExecutable("soffice");
+    if (soffice.isEmpty()) {
+        std::cout << "[ INFO     ] LibreOffice is not installed here; checked with xlrd only\n";
+        return;
+    }
+    QProcess convert;
+    convert.setWorkingDirectory(dir.path());
+    convert.start(soffice, {"--headless", "--convert-to", "csv", "--outdir", dir.path(), out});
+    convert.waitForFinished(120000);
+    QFile csv(dir.filePath("out.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(csv.readAll());
+    EXPECT_TRUE(text.contains("1,65.3,A,9:5:3,2024/5/17")) << text.toStdString();
+}
+
+TEST_F(Cli, ExportOfABadFileWritesNothing)
+{
+    const QString a = saved("a.qrv", {{"2024/5/17", "9:5:3", "65.3", "A", 0}});
+    const QString bad = file("bad.qrv", "@Sonavistor File\r\nTotal:1\r\n\r\n");
+    const QString out = dir.filePath("out.xls");
+    const CliRun r = cli({"export", "-o", out, a, bad});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("bad.qrv, line 3")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+}
