@@ -40,10 +40,26 @@ std::optional<qint64> parseInteger(const QByteArray& text)
 
 }  // namespace
 
+namespace {
+
+void appendReadingLine(QByteArray& out, const ReadingRow& row)
+{
+    appendPadded(out, row.NDate, 10);
+    out.append(',');
+    appendPadded(out, row.NTime, 8);
+    out.append(',');
+    appendPadded(out, row.MeaValue, 6);
+    out.append(',');
+    appendPadded(out, row.Weight, 0);
+}
+
+}  // namespace
+
 QByteArray savedReadingLine(const ReadingRow& row)
 {
-    return padded(row.NDate.toUtf8(), 10) + ',' + padded(row.NTime.toUtf8(), 8) + ',' +
-           padded(row.MeaValue.toUtf8(), 6) + ',' + row.Weight.toUtf8();
+    QByteArray line;
+    appendReadingLine(line, row);
+    return line;
 }
 
 QString withSavedFileExtension(const QString& chosen)
@@ -66,8 +82,8 @@ void writeSavedFile(const QString& path, const std::vector<ReadingRow>& rows,
     text += "\r\nTotal:" + QByteArray::number(static_cast<qint64>(rows.size())) + "\r\n";
     qint64 n = 0;
     for (const ReadingRow& row : rows) {
-        text += savedReadingLine(row);
-        text += "\r\n";
+        appendReadingLine(text, row);
+        text.append("\r\n", 2);
         if (progress)
             progress(++n);
     }

@@ -84,8 +84,13 @@ ExportResult TGridToExcel::ExportSheet()
             BiffWriter out(file);
             try {
                 writeWorksheet(out, *dataset, result);
+                out.flush();
             } catch (const Error& e) {
                 result.error = e.message();
+                try {
+                    out.flush();  // what was written so far stays in the file
+                } catch (const Error&) {
+                }
             }
             file.close();
         }
@@ -134,8 +139,9 @@ void TGridToExcel::writeTitles(BiffWriter& out)
 
 void TGridToExcel::writeCell(BiffWriter& out, const ExportField& field, const QVariant& value, int fieldCount)
 {
+    QByteArray& buffer = out.buffer();
     if (value.isNull() || !value.isValid() || !field.visible) {
-        out.write(biff::blank(row_, column_));
+        biff::appendBlank(buffer, row_, column_);
     } else {
         switch (field.kind) {
         case FieldKind::Integer: {
@@ -143,7 +149,7 @@ void TGridToExcel::writeCell(BiffWriter& out, const ExportField& field, const QV
             const qint64 v = value.toLongLong(&ok);
             if (!ok)
                 throw Error(QStringLiteral("'%1' is not a valid integer value").arg(value.toString()));
-            out.write(biff::rk(row_, column_, v));
+            biff::appendRk(buffer, row_, column_, v);
             break;
         }
         case FieldKind::Float: {
@@ -151,17 +157,21 @@ void TGridToExcel::writeCell(BiffWriter& out, const ExportField& field, const QV
             const double v = value.toDouble(&ok);
             if (!ok)
                 throw Error(QStringLiteral("'%1' is not a valid floating point value").arg(value.toString()));
-            out.write(biff::number(row_, column_, v));
+            biff::appendNumber(buffer, row_, column_, v);
             break;
         }
         case FieldKind::Blob:
-            out.write(biff::label(row_, column_, QByteArray()));
+            biff::appendLabel(buffer, row_, column_, QByteArrayView());
             break;
         case FieldKind::Text:
-            out.write(biff::label(row_, column_, cellText(value.toString())));
+            if (value.typeId() == QMetaType::QString)  // no copy for the usual case
+                biff::appendLabel(buffer, row_, column_, *static_cast<const QString*>(value.constData()));
+            else
+                biff::appendLabel(buffer, row_, column_, value.toString());
             break;
         }
     }
+    out.appended();
     advance(fieldCount);
 }
 

@@ -91,19 +91,51 @@ void AdvanceDay(MeterDateTime& t)
     }
 }
 
+namespace {
+
+// Decimal digits of a non-negative number, without leading zeros. A day of
+// readings makes 86,400 of these texts, so they are built by hand.
+char* putNumber(char* out, int value)
+{
+    char digits[12];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    while (n > 0)
+        *out++ = digits[--n];
+    return out;
+}
+
+QString joined(int a, char separator, int b, char separator2 = 0, int c = 0)
+{
+    char buffer[40];
+    char* end = putNumber(buffer, a);
+    *end++ = separator;
+    end = putNumber(end, b);
+    if (separator2) {
+        *end++ = separator2;
+        end = putNumber(end, c);
+    }
+    return QString::fromLatin1(buffer, end - buffer);
+}
+
+}  // namespace
+
 QString levelText(int raw)
 {
-    return QString::number(raw / 10) + QLatin1Char('.') + QString::number(raw % 10);
+    return joined(raw / 10, '.', raw % 10);
 }
 
 QString dateText(const MeterDateTime& t)
 {
-    return QStringLiteral("%1/%2/%3").arg(t.year).arg(t.month).arg(t.day);
+    return joined(t.year, '/', t.month, '/', t.day);
 }
 
 QString timeText(const MeterDateTime& t)
 {
-    return QStringLiteral("%1:%2:%3").arg(t.hour).arg(t.minute).arg(t.second);
+    return joined(t.hour, ':', t.minute, ':', t.second);
 }
 
 std::optional<DecodedRecord> DecodeRecord(const int* record)

@@ -19,6 +19,27 @@ QByteArray padded(const QByteArray& text, int width)
     return text + QByteArray(width - text.size(), ' ');
 }
 
+void appendPadded(QByteArray& out, const QString& text, int width)
+{
+    const qsizetype start = out.size();
+    bool ascii = true;
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii) {
+        for (QChar c : text)
+            out.append(static_cast<char>(c.unicode()));
+    } else {
+        out.append(text.toUtf8());
+    }
+    const qsizetype written = out.size() - start;
+    if (written < width)
+        out.append(width - written, ' ');
+}
+
 StagingFile::StagingFile(const QString& folder)
     : file_(QDir(folder).filePath(QString::fromLatin1(FileName)))
 {
@@ -37,11 +58,32 @@ void StagingFile::open()
     buffer_ = QByteArray(Header) + "\r\n";
 }
 
+namespace {
+
+void appendImportLine(QByteArray& out, const ReadingRow& row)
+{
+    appendPadded(out, row.NDate, 10);
+    out.append(',');
+    appendPadded(out, row.NTime, 8);
+    out.append(',');
+    appendPadded(out, row.MeaValue, 6);
+    out.append(',');
+    appendPadded(out, row.Weight, 0);
+    out.append(',');
+    const QByteArray recNo = QByteArray::number(row.RecNo);
+    out.append(recNo);
+    if (recNo.size() < 6)
+        out.append(6 - recNo.size(), ' ');
+    out.append("\r\n", 2);
+}
+
+}  // namespace
+
 QByteArray StagingFile::importLine(const ReadingRow& row)
 {
-    return padded(row.NDate.toUtf8(), 10) + ',' + padded(row.NTime.toUtf8(), 8) + ',' +
-           padded(row.MeaValue.toUtf8(), 6) + ',' + row.Weight.toUtf8() + ',' +
-           padded(QByteArray::number(row.RecNo), 6) + "\r\n";
+    QByteArray line;
+    appendImportLine(line, row);
+    return line;
 }
 
 QByteArray StagingFile::savedLine(QByteArrayView saved, qint32 recNo)
@@ -55,7 +97,7 @@ QByteArray StagingFile::savedLine(QByteArrayView saved, qint32 recNo)
 
 void StagingFile::writeImportRow(const ReadingRow& row)
 {
-    buffer_ += importLine(row);
+    appendImportLine(buffer_, row);
     if (buffer_.size() >= kFlushAt)
         flush();
 }

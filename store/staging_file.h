@@ -46,5 +46,7 @@ private:
 
 // Fills text with spaces to width characters; never cuts.
 QByteArray padded(const QByteArray& text, int width);
+// Appends text as 8-bit text (UTF-8 beyond ASCII) filled to width; never cuts.
+void appendPadded(QByteArray& out, const QString& text, int width);
 
 }  // namespace sonavistor

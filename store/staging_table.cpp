@@ -19,29 +19,40 @@ constexpr int kRecNoColumn = 4;
 constexpr int kPathColumn = 5;   // the hidden argument
 constexpr const char* kColumnNames[kColumnCount] = {"NDate", "NTime", "MeaValue", "Weight", "RecNo"};
 
+// A field of the file's content: offset and length; length -1 is null.
+struct FieldSpan {
+    qsizetype offset = 0;
+    qsizetype length = -1;
+};
+
 struct StagedRow {
-    std::array<std::optional<QByteArray>, kColumnCount> text;
+    std::array<FieldSpan, kColumnCount> text;
     qint64 recNo = 0;
 };
 
 struct StagingCursor {
     sqlite3_vtab_cursor base;  // must come first
+    QByteArray content;        // the whole file; rows point into it
     std::vector<StagedRow> rows;
     size_t at = 0;
 };
 
-QByteArray trimmed(const QByteArray& field)
+bool isBlank(char c)
 {
-    qsizetype begin = 0;
-    qsizetype end = field.size();
-    while (begin < end && (field[begin] == ' ' || field[begin] == '\t'))
-        ++begin;
-    while (end > begin && (field[end - 1] == ' ' || field[end - 1] == '\t'))
-        --end;
-    return field.mid(begin, end - begin);
+    return c == ' ' || c == '\t';
 }
 
-std::optional<qint64> toInteger(const QByteArray& text)
+// The field from begin to end without surrounding blanks.
+FieldSpan trimmedSpan(const QByteArray& content, qsizetype begin, qsizetype end)
+{
+    while (begin < end && isBlank(content[begin]))
+        ++begin;
+    while (end > begin && isBlank(content[end - 1]))
+        --end;
+    return {begin, end - begin};
+}
+
+std::optional<qint64> toInteger(QByteArrayView text)
 {
     if (text.isEmpty())
         return std::nullopt;
@@ -52,28 +63,44 @@ std::optional<qint64> toInteger(const QByteArray& text)
     return value;
 }
 
+QByteArray trimmed(const QByteArray& field)
+{
+    const FieldSpan span = trimmedSpan(field, 0, field.size());
+    return field.mid(span.offset, span.length);
+}
+
 // Reads and converts the whole file; on failure returns a message for the statement.
-std::optional<QByteArray> readStagingFile(const QString& path, std::vector<StagedRow>& rows)
+std::optional<QByteArray> readStagingFile(const QString& path, QByteArray& content, std::vector<StagedRow>& rows)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("cannot read the staging file %1: %2").arg(path, file.errorString()).toUtf8();
-    const QByteArray content = file.readAll();
-    QList<QByteArray> lines = content.split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();  // the line end of the last line
-    if (lines.isEmpty())
-        return QByteArray("the staging file has no header line");
+    content = file.readAll();
 
-    const auto lineText = [](QByteArray line) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        return line;
+    // Lines end with LF, optionally preceded by CR; the last line end is optional.
+    qsizetype at = 0;
+    const auto nextLine = [&content, &at](qsizetype& begin, qsizetype& end) {
+        if (at >= content.size())
+            return false;
+        begin = at;
+        qsizetype newline = content.indexOf('\n', at);
+        if (newline < 0)
+            newline = content.size();
+        end = newline;
+        if (end > begin && content[end - 1] == '\r')
+            --end;
+        at = newline + 1;
+        return true;
     };
+
+    qsizetype begin = 0;
+    qsizetype end = 0;
+    if (!nextLine(begin, end))
+        return QByteArray("the staging file has no header line");
 
     // Which column each field of a line fills.
     std::vector<int> fieldColumn;
-    for (const QByteArray& rawName : lineText(lines[0]).split(',')) {
+    for (const QByteArray& rawName : content.mid(begin, end - begin).split(',')) {
         const QByteArray name = trimmed(rawName);
         int column = -1;
         for (int c = 0; c < kColumnCount; ++c) {
@@ -85,31 +112,41 @@ std::optional<QByteArray> readStagingFile(const QString& path, std::vector<Stage
         fieldColumn.push_back(column);
     }
 
-    rows.reserve(static_cast<size_t>(lines.size() - 1));
-    for (qsizetype n = 1; n < lines.size(); ++n) {
-        const QList<QByteArray> fields = lineText(lines[n]).split(',');
-        const QByteArray where = "staging file line " + QByteArray::number(n + 1);
-        if (fields.size() != static_cast<qsizetype>(fieldColumn.size()))
-            return where + " has " + QByteArray::number(fields.size()) + " fields, the header " +
-                   QByteArray::number(fieldColumn.size());
+    rows.reserve(static_cast<size_t>(content.count('\n')));
+    int lineNumber = 1;
+    while (nextLine(begin, end)) {
+        ++lineNumber;
+        const auto where = [lineNumber] { return "staging file line " + QByteArray::number(lineNumber); };
         StagedRow row;
         bool haveRecNo = false;
-        for (size_t f = 0; f < fieldColumn.size(); ++f) {
-            const QByteArray value = trimmed(fields[static_cast<qsizetype>(f)]);
-            const int column = fieldColumn[f];
+        size_t field = 0;
+        qsizetype fieldBegin = begin;
+        for (qsizetype i = begin; i <= end; ++i) {
+            if (i < end && content[i] != ',')
+                continue;
+            if (field >= fieldColumn.size())
+                return where() + " has more fields than the header";
+            const FieldSpan span = trimmedSpan(content, fieldBegin, i);
+            const int column = fieldColumn[field];
             if (column == kRecNoColumn) {
-                const auto recNo = toInteger(value);
+                const QByteArrayView text(content.constData() + span.offset, span.length);
+                const auto recNo = toInteger(text);
                 if (!recNo)
-                    return where + ": '" + value + "' is not a valid RecNo";
+                    return where() + ": '" + text.toByteArray() + "' is not a valid RecNo";
                 row.recNo = *recNo;
                 haveRecNo = true;
-            } else if (!value.isEmpty()) {
-                row.text[static_cast<size_t>(column)] = value;
+            } else if (span.length > 0) {
+                row.text[static_cast<size_t>(column)] = span;
             }
+            ++field;
+            fieldBegin = i + 1;
         }
+        if (field != fieldColumn.size())
+            return where() + " has " + QByteArray::number(static_cast<qsizetype>(field)) +
+                   " fields, the header " + QByteArray::number(static_cast<qsizetype>(fieldColumn.size()));
         if (!haveRecNo)
-            return where + " has no RecNo";
-        rows.push_back(std::move(row));
+            return where() + " has no RecNo";
+        rows.push_back(row);
     }
     return std::nullopt;
 }
@@ -174,7 +211,7 @@ int stagingFilter(sqlite3_vtab_cursor* cursor, int, const char*, int argc, sqlit
         return SQLITE_ERROR;
     }
     const QString path = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])));
-    if (const auto error = readStagingFile(path, c->rows)) {
+    if (const auto error = readStagingFile(path, c->content, c->rows)) {
         c->rows.clear();
         sqlite3_free(cursor->pVtab->zErrMsg);
         cursor->pVtab->zErrMsg = sqlite3_mprintf("%s", error->constData());
@@ -201,9 +238,11 @@ int stagingColumn(sqlite3_vtab_cursor* cursor, sqlite3_context* context, int col
     const StagedRow& row = c->rows[c->at];
     if (column == kRecNoColumn) {
         sqlite3_result_int64(context, row.recNo);
-    } else if (column >= 0 && column < kColumnCount && row.text[static_cast<size_t>(column)]) {
-        const QByteArray& text = *row.text[static_cast<size_t>(column)];
-        sqlite3_result_text(context, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    } else if (column >= 0 && column < kColumnCount && row.text[static_cast<size_t>(column)].length >= 0) {
+        // The content lives as long as the cursor; SQLite copies what it keeps.
+        const FieldSpan& span = row.text[static_cast<size_t>(column)];
+        sqlite3_result_text(context, c->content.constData() + span.offset, static_cast<int>(span.length),
+                            SQLITE_TRANSIENT);
     } else {
         sqlite3_result_null(context);
     }
