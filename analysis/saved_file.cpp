@@ -10,6 +10,15 @@ namespace sonavistor {
 
 namespace {
 
+// Part of a view, clamped to it (mid() of later Qt versions).
+QByteArrayView part(QByteArrayView view, qsizetype from, qsizetype count = -1)
+{
+    if (from >= view.size())
+        return {};
+    const qsizetype available = view.size() - from;
+    return view.sliced(from, count < 0 || count > available ? available : count);
+}
+
 // A line longer than this is no reading line; it also keeps a binary file
 // from being read into memory in one piece.
 constexpr qint64 kMaxLineLength = 4096;
@@ -19,13 +28,13 @@ QString quoted(const QByteArray& text)
     return QStringLiteral("'%1'").arg(QString::fromLatin1(text));
 }
 
-std::optional<qint64> parseInteger(const QByteArray& text)
+std::optional<qint64> parseInteger(QByteArrayView text)
 {
     // Leading blanks are allowed, as the conversion always allowed them.
     qsizetype begin = 0;
     while (begin < text.size() && text[begin] == ' ')
         ++begin;
-    const QByteArray digits = text.mid(begin);
+    const QByteArrayView digits = part(text, begin);
     if (digits.isEmpty())
         return std::nullopt;
     for (qsizetype i = 0; i < digits.size(); ++i) {
@@ -97,24 +106,37 @@ SavedReading parseSavedReading(const QByteArray& line)
 {
     SavedReading reading;
     reading.line = line;
-    reading.dateTime = line.left(20);
-    reading.levelField = line.mid(20, 6);
-    QByteArray level = reading.levelField;
-    if (!level.contains('.')) {
-        // A level written without its decimal: cut at the first blank, add ".0".
-        const qsizetype blank = level.indexOf(' ');
+    const QByteArrayView field = part(QByteArrayView(line), 20, 6);
+    // A level written without its decimal is cut at its first blank and read
+    // as if ".0" followed; surrounding blanks are dropped.
+    QByteArrayView level = field;
+    const bool hasPoint = field.contains('.');
+    if (!hasPoint) {
+        const qsizetype blank = field.indexOf(' ');
         if (blank >= 0)
-            level.truncate(blank);
-        level += ".0";
+            level = field.first(blank);
     }
     level = level.trimmed();
-    // The last character is the tenths digit, everything before the last two
-    // characters the whole part.
-    const char tenths = level.isEmpty() ? 0 : level.back();
-    const auto whole = parseInteger(level.left(level.size() - 2));
-    if (level.size() < 3 || tenths < '0' || tenths > '9' || !whole || level[level.size() - 2] != '.')
-        throw Error(QStringLiteral("%1 is not a valid level").arg(quoted(reading.levelField)));
-    reading.level = static_cast<double>(*whole) + (tenths - '0') / 10.0;
+    double value = 0;
+    bool ok = false;
+    if (!hasPoint) {
+        if (const auto whole = parseInteger(level); whole && !level.isEmpty()) {
+            value = static_cast<double>(*whole);
+            ok = true;
+        }
+    } else if (level.size() >= 3 && level[level.size() - 2] == '.') {
+        // The last character is the tenths digit, everything before the last
+        // two characters the whole part.
+        const char tenths = level.back();
+        const auto whole = parseInteger(level.first(level.size() - 2));
+        if (whole && tenths >= '0' && tenths <= '9') {
+            value = static_cast<double>(*whole) + (tenths - '0') / 10.0;
+            ok = true;
+        }
+    }
+    if (!ok)
+        throw Error(QStringLiteral("%1 is not a valid level").arg(quoted(field.toByteArray())));
+    reading.level = value;
     reading.weighting = line.isEmpty() ? 0 : line.back();
     return reading;
 }
@@ -142,16 +164,25 @@ SavedFileReader::~SavedFileReader() = default;
 
 bool SavedFileReader::readLine(QByteArray& line)
 {
-    if (file_.atEnd())
+    constexpr qint64 kBlock = 1 << 20;
+    qsizetype newline = block_.indexOf('\n', blockAt_);
+    while (newline < 0 && !file_.atEnd() && block_.size() - blockAt_ < kMaxLineLength) {
+        // Keep the unread tail and read the next block behind it.
+        block_ = block_.mid(blockAt_) + file_.read(kBlock);
+        blockAt_ = 0;
+        newline = block_.indexOf('\n');
+    }
+    if (blockAt_ >= block_.size())
         return false;
-    line = file_.readLine(kMaxLineLength);
     ++lineNumber_;
-    if (line.size() >= kMaxLineLength - 1 && !line.endsWith('\n'))
+    const qsizetype end = newline >= 0 ? newline : block_.size();
+    if (end - blockAt_ >= kMaxLineLength)
         fail(QStringLiteral("the line is too long for a saved measurement file"));
-    if (line.endsWith('\n'))
-        line.chop(1);
-    if (line.endsWith('\r'))
-        line.chop(1);  // CR LF as written; LF alone is read the same way
+    qsizetype length = end - blockAt_;
+    if (length > 0 && block_[end - 1] == '\r')
+        --length;  // CR LF as written; LF alone is read the same way
+    line = block_.mid(blockAt_, length);
+    blockAt_ = newline >= 0 ? newline + 1 : block_.size();
     return true;
 }
 

@@ -40,10 +40,13 @@ void writeSavedFile(const QString& path, const std::vector<ReadingRow>& rows,
 // A reading as the reader interprets its line.
 struct SavedReading {
     QByteArray line;      // the whole line, without its line end
-    QByteArray dateTime;  // characters 1-20: date and time fields with their commas
-    QByteArray levelField;  // characters 21-26 as they stand
     double level = 0;
     char weighting = 0;   // the line's last character
+
+    // Characters 1-20: the date and time fields with their commas.
+    QByteArray dateTime() const { return line.left(20); }
+    // Characters 21-26 as they stand.
+    QByteArray levelField() const { return line.mid(20, 6); }
 };
 
 // Reads a saved file line by line.
@@ -69,6 +72,8 @@ private:
 
     QString path_;
     QFile file_;
+    QByteArray block_;      // read ahead in blocks; lines are cut from it
+    qsizetype blockAt_ = 0;
     bool isSavedFile_ = false;
     qint64 announced_ = 0;
     int lineNumber_ = 0;

@@ -45,8 +45,8 @@ FileSummary summarise(const QString& path)
     SavedReading reading;
     while (reader.next(reading)) {
         if (levels.empty())
-            summary.first = storedDateTime(reading.dateTime);
-        summary.last = storedDateTime(reading.dateTime);
+            summary.first = storedDateTime(reading.dateTime());
+        summary.last = storedDateTime(reading.dateTime());
         levels.push_back(reading.level);
     }
     summary.rows = static_cast<qint64>(levels.size());

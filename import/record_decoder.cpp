@@ -1,5 +1,7 @@
 #include "import/record_decoder.h"
 
+#include <vector>
+
 namespace sonavistor {
 
 namespace {
@@ -138,6 +140,23 @@ QString timeText(const MeterDateTime& t)
     return joined(t.hour, ':', t.minute, ':', t.second);
 }
 
+namespace {
+
+// Levels repeat a lot: share one text per raw value (0 .. 200.0 dB).
+const QString& cachedLevelText(int raw)
+{
+    static const std::vector<QString> texts = [] {
+        std::vector<QString> all;
+        all.reserve(kMaxRawLevel + 1);
+        for (int r = 0; r <= kMaxRawLevel; ++r)
+            all.push_back(levelText(r));
+        return all;
+    }();
+    return texts[static_cast<size_t>(raw)];
+}
+
+}  // namespace
+
 std::optional<DecodedRecord> DecodeRecord(const int* record)
 {
     const RecordHeader header = DecodeRecordHeader(record);
@@ -163,7 +182,7 @@ std::optional<DecodedRecord> DecodeRecord(const int* record)
         s.level = raw / 10.0;
         s.row.NDate = date;
         s.row.NTime = timeText(t);
-        s.row.MeaValue = levelText(raw);
+        s.row.MeaValue = cachedLevelText(raw);
         s.row.Weight = QStringLiteral("A");
     }
     return samples;

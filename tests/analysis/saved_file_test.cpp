@@ -66,7 +66,7 @@ TEST_F(SavedFile, ReadsBackWhatItWrote)
     ASSERT_EQ(readings.size(), 2u);
     EXPECT_DOUBLE_EQ(readings[0].level, 65.3);
     EXPECT_EQ(readings[0].weighting, 'A');
-    EXPECT_EQ(readings[0].dateTime, "2024/5/17 ,9:5:3   ,");
+    EXPECT_EQ(readings[0].dateTime(), "2024/5/17 ,9:5:3   ,");
     EXPECT_DOUBLE_EQ(readings[1].level, 70.0);
     EXPECT_EQ(readings[1].weighting, 'C');
     SavedFileReader reader(path);
