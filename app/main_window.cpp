@@ -8,6 +8,7 @@
 #include "app/program_folder.h"
 #include "app/shell_state.h"
 #include "measure/measure_state.h"
+#include "meter/meter_connection.h"
 #include "meter/meter_link.h"
 #include "store/measurement_db.h"
 
@@ -89,7 +90,11 @@ TForm1::TForm1(const AppEnvironment& env, QWidget* parent)
     FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // Reading threads end before the windows they report to.
+    meter_.reset();
+}
 
 // ---------------------------------------------------------------- start-up
 

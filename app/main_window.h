@@ -26,6 +26,7 @@ class QToolBar;
 namespace sonavistor {
 
 class MeasurementDatabase;
+class MeterConnection;
 class PanelStatusBar;
 
 class TForm1 : public QMainWindow {
@@ -66,6 +67,8 @@ public:
 
     // The working database with its three tables (open or not).
     MeasurementDatabase& database() const { return *database_; }
+    // The meter link (HID controller, meter discovery, requests).
+    MeterConnection& meter() const { return *meter_; }
     // Whether a table of the working database holds rows.
     bool tableHasRows(TableId table) const;
     // The report project file found at start-up (empty when it was missing).
@@ -131,6 +134,7 @@ private:
     QString reportProjectPath_;
     std::unique_ptr<SingleInstance> instance_;
     std::unique_ptr<MeasurementDatabase> database_;
+    std::unique_ptr<MeterConnection> meter_;
     std::map<ChildKind, ChildFactory> factories_;
     std::map<QString, Command> commands_;
 

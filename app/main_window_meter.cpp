@@ -1,11 +1,15 @@
-// TForm1's meter-link seam: the HID controller and the meter discovery.
+// TForm1's meter link: the HID controller and the meter discovery. Its first
+// scan runs as soon as the event loop runs; the status bar follows Connected.
 #include "app/main_window.h"
+
+#include "meter/meter_connection.h"
 
 namespace sonavistor {
 
 void TForm1::createMeterLink()
 {
-    // The HID controller arrives with the meter link; until then no meter is found.
+    meter_ = std::make_unique<MeterConnection>(env_.hid);
+    connect(meter_.get(), &MeterConnection::connectionChanged, this, [this] { FormPaint(); });
 }
 
 }  // namespace sonavistor

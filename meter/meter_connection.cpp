@@ -1,0 +1,243 @@
+#include "meter/meter_connection.h"
+
+#include "app/shell_state.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace sonavistor {
+
+namespace {
+
+constexpr char kWriteErrorCaption[] = "WRITE USB ERROR!";
+constexpr char kWriteErrorText[] = "write usb error";
+
+constexpr int kRecordPages = 1440;     // 720 records of two reports each
+constexpr int kTrailingWaits = 1000;   // pauses of 3 ms for a late end marker
+constexpr int kDatePagesPerBlock = 64;
+
+// One pass of event handling that sleeps until something happens.
+void handleEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
+}
+
+}  // namespace
+
+MeterConnection::MeterConnection(HidPlatform* platform, QObject* parent)
+    : QObject(parent), controller_(std::make_unique<THidDeviceController>(platform))
+{
+    controller_->OnEnumerate = [this](THidDevice* device, int index) { return HidCtlEnumerate(device, index); };
+    controller_->OnDeviceChange = [this] { HidCtlDeviceChange(); };
+}
+
+MeterConnection::~MeterConnection()
+{
+    MeterLink.Device = nullptr;
+    MeterLink.Connected = false;
+    controller_.reset();
+}
+
+void MeterConnection::HidCtlDeviceChange()
+{
+    // No report may reach a device object that is about to go.
+    MeterLink.Device = nullptr;
+    const std::vector<THidDevice*> held = std::move(deviceList_);
+    deviceList_.clear();
+    for (THidDevice* device : held)
+        controller_->ReleaseDevice(device);
+    controller_->OfferDevices();
+
+    MeterLink.Device = nullptr;
+    MeterLink.Connected = false;
+    for (THidDevice* device : deviceList_) {
+        const HidAttributes& a = device->Attributes();
+        if (a.VendorID == kMeterVendorId && a.ProductID == kMeterProductId) {
+            MeterLink.Connected = true;
+            MeterLink.Device = device;  // with several meters the last one is used
+            MeterLink.RecordCount = 0;
+        }
+    }
+    emit connectionChanged(MeterLink.Connected);
+}
+
+bool MeterConnection::HidCtlEnumerate(THidDevice* device, int index)
+{
+    if (THidDevice* claimed = controller_->ClaimByIndex(index))
+        deviceList_.push_back(claimed);
+    (void)device;
+    return true;
+}
+
+bool MeterConnection::WritetoDevice()
+{
+    THidDevice* device = MeterLink.Device;
+    if (!device)
+        return false;
+    int length = device->Caps().OutputReportByteLength;
+    if (length <= 0 || length > static_cast<int>(MeterLink.Command.size()))
+        length = static_cast<int>(MeterLink.Command.size());
+    if (device->WriteReport(MeterLink.Command.data(), length))
+        return true;
+    // Pending stays set: the wait lasts until the meter is unplugged.
+    lastErrorCaption_ = QString::fromLatin1(kWriteErrorCaption);
+    lastErrorText_ = QString::fromLatin1(kWriteErrorText);
+    return false;
+}
+
+void MeterConnection::attachSaveRead()
+{
+    if (THidDevice* device = MeterLink.Device) {
+        device->setReportHandler([this](THidDevice* dev, quint8 id, const quint8* data, int size) {
+            SaveRead(dev, id, data, size);
+        });
+    }
+}
+
+void MeterConnection::SaveRead(THidDevice*, quint8, const quint8* Data, int Size)
+{
+    const int count = std::clamp(Size, 0, 64);  // only the first 64 data bytes count
+    for (int i = 0; i < count; ++i)
+        MeterLink.Reply[static_cast<size_t>(i)] = Data[i];
+    const auto& reply = MeterLink.Reply;
+
+    switch (MeterLink.RequestKind) {
+    case KindLive:
+        MeterLink.LiveLevel = reply[0] * 256 + reply[1];
+        MeterLink.LiveStatus = reply[2];
+        if (QObject* window = ShellState.MeasureWindowHandle.data()) {
+            QEvent showRead(WM_SHOWREAD);
+            QCoreApplication::sendEvent(window, &showRead);
+        }
+        MeterLink.Pending = false;
+        break;
+    case KindCount:
+        MeterLink.RecordCount = static_cast<qint32>(static_cast<quint32>(reply[1]) << 24 |
+                                                   static_cast<quint32>(reply[2]) << 16 |
+                                                   static_cast<quint32>(reply[3]) << 8 |
+                                                   static_cast<quint32>(reply[4]));
+        MeterLink.Pending = false;
+        break;
+    case KindPages:
+    case KindDates: {
+        const int page = MeterLink.PageIndex;
+        const bool inImage = page >= 0 && page < MemoryImage.pageCount();
+        if (reply[0] == 0xFF && reply[1] == 0xFF) {
+            // The end marker: its two bytes go into the page, which is not counted.
+            if (inImage) {
+                MemoryImage[page * kPageSize] = 0xFF;
+                MemoryImage[page * kPageSize + 1] = 0xFF;
+            }
+            MeterLink.Pending = false;
+            if (MeterLink.RequestKind == KindPages) {
+                MeterLink.PagesLeft = 1;
+                MeterLink.EndPending = 0;
+            } else {
+                datePassOuter_ = 1;
+                datePassInner_ = 1;
+            }
+            break;
+        }
+        if (inImage) {
+            for (int i = 0; i < kPageSize; ++i)
+                MemoryImage[page * kPageSize + i] = reply[static_cast<size_t>(i)];
+            ++MeterLink.PageIndex;
+        }
+        MeterLink.Pending = false;
+        break;
+    }
+    default:
+        MeterLink.Pending = false;
+        break;
+    }
+}
+
+void MeterConnection::waitForReply()
+{
+    while (MeterLink.Pending && MeterLink.Connected)
+        handleEvents();
+}
+
+void MeterConnection::delay(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(ms + 1);  // something to wake the wait when nothing else happens
+    while (clock.elapsed() <= ms)
+        handleEvents();
+}
+
+void MeterConnection::GetRec(ProgressSink* progress)
+{
+    MeterLink.EndPending = 1;
+    int trailing = kTrailingWaits;
+    MeterLink.Pending = true;
+    MeterLink.RequestKind = KindPages;
+    WritetoDevice();
+
+    MeterLink.PagesLeft = kRecordPages;
+    MeterLink.PageIndex = 0;
+    if (progress)
+        progress->setMaximum(kRecordPages * 32 + 10);
+    while (MeterLink.PagesLeft > 0) {
+        MeterLink.Pending = true;
+        attachSaveRead();
+        while (MeterLink.Pending && MeterLink.Connected) {
+            if (progress)
+                progress->setPosition(MeterLink.PageIndex + 1);
+            handleEvents();
+        }
+        if (!MeterLink.Connected)
+            return;  // the meter is gone: no further page, no trailing wait
+        --MeterLink.PagesLeft;
+    }
+    // Reports that still come are stored as pages while the meter gets its
+    // chance to send the end marker.
+    while (MeterLink.EndPending > 0 && MeterLink.Connected) {
+        if (--trailing <= 0)
+            break;
+        attachSaveRead();
+        delay(3);
+    }
+}
+
+void MeterConnection::GetDate(ProgressSink* progress)
+{
+    MeterLink.Command[0] = 0;
+    MeterLink.Command[1] = ReadDates;
+    MeterLink.RequestKind = KindDates;
+    MeterLink.PageIndex = 0;
+    datePassOuter_ = kDateBlocks;
+    if (progress) {
+        progress->setPosition(0);
+        progress->setMaximum(262144);
+    }
+    MeterLink.Pending = true;
+    WritetoDevice();
+
+    while (datePassOuter_ > 0 && MeterLink.Connected) {
+        datePassInner_ = kDatePagesPerBlock;
+        while (datePassInner_ > 0 && MeterLink.Connected) {
+            MeterLink.Pending = true;
+            attachSaveRead();
+            while (MeterLink.Pending && MeterLink.Connected) {
+                if (progress)
+                    progress->setPosition(progress->position() + 1);
+                handleEvents();
+            }
+            --datePassInner_;
+        }
+        --datePassOuter_;
+    }
+    // The index is built from what the image holds, also after an unplug.
+    buildDateIndex(MemoryImage, MeterLink.RecordCount, DateIndex);
+    if (progress)
+        progress->setPosition(262144);
+}
+
+}  // namespace sonavistor

@@ -1,0 +1,56 @@
+#include "meter/meter_memory.h"
+
+#include <QString>
+
+namespace sonavistor {
+
+MemoryImageData MemoryImage;
+DateIndexData DateIndex;
+
+qint32 buildDateIndex(const MemoryImageData& m, qint32 recordCount, DateIndexData& index)
+{
+    qint32 prev = m[0] * 65536 + m[1] * 256 + m[2];
+    index.Dates[0] = prev;
+    index.FirstRecord[0] = 1;
+    qint32 i = 1;
+    qint32 r = 0;
+    qint32 limit = 1;
+    for (int k = 0; k < kDateBlocks; ++k) {
+        qint32 n = kEntriesPerBlock;
+        limit += kEntriesPerBlock;
+        bool last = false;
+        if (limit > recordCount) {
+            n = recordCount - (limit - kEntriesPerBlock) + 1;
+            last = true;
+        }
+        for (qint32 e = 0; e < n; ++e) {
+            // Entry r of block k starts at 4096 k + 3 (r - 1365 k) = 3 r + k.
+            const int x = 3 * r + k;
+            if (x + 2 >= kMemoryImageSize)
+                break;
+            const qint32 d = m[x] * 65536 + m[x + 1] * 256 + m[x + 2];
+            if (d != prev && i < kDateIndexSize) {
+                prev = d;
+                index.Dates[static_cast<size_t>(i)] = d;
+                index.FirstRecord[static_cast<size_t>(i)] = r + 1;
+                ++i;
+            }
+            ++r;
+        }
+        if (last)
+            break;
+    }
+    index.DateCount = i;
+    return i;
+}
+
+QString dateIndexText(qint32 packedDate)
+{
+    return QStringLiteral("20%1/%2/%3")
+        .arg((packedDate >> 16) & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg((packedDate >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
+        .arg(packedDate & 0xFF, 2, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+}  // namespace sonavistor

@@ -1,0 +1,33 @@
+#pragma once
+// A simulated meter's scenario, read from JSON:
+//   { "memory": "day.bin",            file of 128-byte records, record 1 first (relative to the JSON)
+//     "live": [[652, 65], [853, 64]],  live readings: tenths of a dB and status byte, in turn
+//     "reportDelayMs": 0,              pause before each input report
+//     "countMark": 239,                first byte of the record-count reply
+//     "endMarker": true,               whether bulk reads end with the FF FF marker
+//     "unplugAfterReports": -1 }       the meter vanishes after this many input reports
+// Every key is optional.
+
+#include <QByteArray>
+#include <QString>
+
+#include <utility>
+#include <vector>
+
+namespace sonavistor {
+
+struct MeterScenario {
+    QByteArray memory;                                   // the records, 128 bytes each
+    std::vector<std::pair<int, int>> live;  // level, status; empty: 65.2 dB, range 1, FAST
+    int reportDelayMs = 0;
+    int countMark = 0xEF;
+    bool endMarker = true;
+    int unplugAfterReports = -1;
+};
+
+// Throws Error naming the file and the key that is wrong.
+MeterScenario loadScenario(const QString& path);
+// The same from JSON text; memory paths are relative to baseFolder.
+MeterScenario parseScenario(const QByteArray& json, const QString& baseFolder, const QString& name);
+
+}  // namespace sonavistor

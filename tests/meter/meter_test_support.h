@@ -1,0 +1,68 @@
+#pragma once
+// Helpers for the meter tests: wait for a condition while handling events,
+// and fixed-answer devices.
+
+#include "meter/fake_hid_platform.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <functional>
+
+namespace sonavistor::test {
+
+inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// Handles events for a while (lets queued scans run).
+inline void settle(int ms = 50)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// A device that answers every output report with the given reports.
+class FixedAnswers : public FakeDeviceBehaviour {
+public:
+    explicit FixedAnswers(std::vector<QByteArray> answers) : answers_(std::move(answers)) {}
+    std::vector<FakeInputReport> onOutputReport(const quint8*, int) override
+    {
+        std::vector<FakeInputReport> out;
+        for (const QByteArray& a : answers_)
+            out.push_back({a, 0});
+        return out;
+    }
+
+private:
+    std::vector<QByteArray> answers_;
+};
+
+inline FakeDeviceSpec meterSpec(std::shared_ptr<FakeDeviceBehaviour> behaviour = nullptr)
+{
+    FakeDeviceSpec spec;
+    spec.attributes = {0x0483, 0x5750, 0x0100};
+    spec.behaviour = std::move(behaviour);
+    return spec;
+}
+
+inline FakeDeviceSpec keyboardSpec(FakeDeviceSpec::Access access = FakeDeviceSpec::Access::QueryOnly)
+{
+    FakeDeviceSpec spec;
+    spec.attributes = {0x046d, 0xc31c, 0x0110};
+    spec.caps = {9, 2};
+    spec.access = access;
+    return spec;
+}
+
+}  // namespace sonavistor::test
