@@ -1,7 +1,7 @@
 #include "meter/hid_device_controller.h"
 
-#include <QEventLoop>
 #include <QPointer>
+#include <QSemaphore>
 
 #include <algorithm>
 #include <vector>
@@ -28,6 +28,34 @@ void THidDeviceReadThread::requestEnd()
     handle_.cancelRead();
 }
 
+void THidDeviceReadThread::handOver(std::function<void(THidDevice&)> work)
+{
+    // A hand-over the user-interface thread has not taken when the thread is
+    // asked to end is given up (and not delivered later): ending never waits
+    // for the user-interface thread, so stopping cannot deadlock whatever that
+    // thread is doing at the moment.
+    struct Pending {
+        QSemaphore done;
+        std::atomic<bool> abandoned{false};
+    };
+    auto pending = std::make_shared<Pending>();
+    QPointer<THidDevice> device(&device_);
+    QMetaObject::invokeMethod(
+        &device_,
+        [pending, device, work = std::move(work)] {
+            if (!pending->abandoned && device)
+                work(*device);
+            pending->done.release();
+        },
+        Qt::QueuedConnection);
+    while (!pending->done.tryAcquire(1, 20)) {
+        if (end_) {
+            pending->abandoned = true;
+            return;
+        }
+    }
+}
+
 void THidDeviceReadThread::run()
 {
     std::vector<quint8> buffer(static_cast<size_t>(reportLength_));
@@ -41,12 +69,10 @@ void THidDeviceReadThread::run()
             lastCount_ = count;
             // Hand the report over and wait until the handler has run: the next
             // read starts only after it, so reports arrive one at a time, in order.
-            QMetaObject::invokeMethod(
-                &device_, [this, &buffer, count] { device_.deliverReport(buffer.data(), count); },
-                Qt::BlockingQueuedConnection);
+            std::vector<quint8> report(buffer.begin(), buffer.begin() + count);
+            handOver([report](THidDevice& device) { device.deliverReport(report.data(), static_cast<int>(report.size())); });
         } else if (count < 0) {
-            QMetaObject::invokeMethod(
-                &device_, [this] { device_.deliverError(-1); }, Qt::BlockingQueuedConnection);
+            handOver([](THidDevice& device) { device.deliverError(-1); });
             // A device that cannot be read fails at once; wait a slice before
             // trying again rather than spinning.
             for (int waited = 0; waited < device_.PollInterval() && !end_; waited += 10)
@@ -155,14 +181,9 @@ void THidDevice::StopReading()
         return;
     stopping_ = true;
     THidDeviceReadThread* thread = thread_.get();
+    // The thread sees the request within one slice; a hand-over it is waiting
+    // on is given up, so it ends without the user-interface thread's help.
     thread->requestEnd();
-    // Keep serving the thread's hand-overs while waiting for it to end.
-    if (!thread->isFinished()) {
-        QEventLoop loop;
-        QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-        if (!thread->isFinished())
-            loop.exec();
-    }
     thread->wait();
     thread_.reset();
     stopping_ = false;

@@ -47,6 +47,8 @@ protected:
     void run() override;
 
 private:
+    void handOver(std::function<void(THidDevice&)> work);
+
     THidDevice& device_;
     HidHandle& handle_;
     int reportLength_;

@@ -250,8 +250,10 @@ TEST_F(Protocol, UnplugDuringABulkReadEndsItAndKeepsWhatCame)
     plugScenario(scenario);
     readRecords(1, 100);
     EXPECT_FALSE(MeterLink.Connected);
-    EXPECT_EQ(MeterLink.PageIndex, 21);
-    EXPECT_EQ(MemoryImage[20 * 64 + 2], static_cast<quint8>(scenario.memory[10 * 128 + 2]));
+    // The report in flight when the meter vanished may or may not have made it.
+    EXPECT_GE(MeterLink.PageIndex, 20);
+    EXPECT_LE(MeterLink.PageIndex, 21);
+    EXPECT_EQ(MemoryImage[18 * 64 + 2], static_cast<quint8>(scenario.memory[9 * 128 + 2]));
 }
 
 TEST_F(Protocol, AnotherDeviceDuringAWaitKeepsTheMeterConnected)
