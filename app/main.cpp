@@ -5,6 +5,7 @@
 #include "app/program_folder.h"
 #include "app/qt_file_dialogs.h"
 #include "app/qt_message_service.h"
+#include "meter/hid_platform.h"
 
 #include <QFileInfo>
 
@@ -21,6 +22,8 @@ int main(int argc, char** argv)
     env.applicationTitle = QFileInfo(QCoreApplication::applicationFilePath()).baseName();
     env.messages = &messages;
     env.dialogs = &dialogs;
+    const std::unique_ptr<HidPlatform> hid = createSystemHidPlatform();
+    env.hid = hid.get();
 
     TForm1 form(env);
     if (!form.startedUp())

@@ -62,4 +62,7 @@ signals:
     void devicesChanged();
 };
 
+// The platform's own HID interfaces (hidraw on Linux).
+std::unique_ptr<HidPlatform> createSystemHidPlatform();
+
 }  // namespace sonavistor
