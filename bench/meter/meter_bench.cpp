@@ -1,0 +1,104 @@
+// The program's own cost per input report in the bulk reads: the simulated
+// meter answers at once (no 1 ms USB pace), so what is measured is the
+// reading thread, the hand-over to the user-interface thread, SaveRead and
+// the progress updates.
+#include "meter/fake_hid_platform.h"
+#include "meter/meter_connection.h"
+#include "sim/memory_generator.h"
+#include "sim/simulated_device.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <benchmark/benchmark.h>
+
+using namespace sonavistor;
+
+namespace {
+
+class CountingProgress : public ProgressSink {
+public:
+    void setMaximum(int m) override { maximum_ = m; }
+    void setPosition(int p) override { position_ = p; }
+    int position() const override { return position_; }
+
+private:
+    int maximum_ = 0;
+    int position_ = 0;
+};
+
+void waitConnected()
+{
+    while (!MeterLink.Connected)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+QByteArray memoryOf(int records)
+{
+    const QByteArray record = makeRecord(QDateTime::fromString("2024-05-17T08:00:00", Qt::ISODate),
+                                         std::vector<int>(60, 650));
+    QByteArray memory;
+    memory.reserve(static_cast<qsizetype>(records) * 128);
+    for (int i = 0; i < records; ++i)
+        memory += record;
+    return memory;
+}
+
+void BM_RecordRead1440Reports(benchmark::State& state)
+{
+    FakeHidPlatform platform;
+    MeterScenario scenario;
+    scenario.memory = memoryOf(720);
+    plugSimulatedMeter(platform, scenario);
+    MeterConnection meter(&platform);
+    waitConnected();
+    CountingProgress progress;
+    for (auto _ : state) {
+        auto& c = MeterLink.Command;
+        c.fill(0);
+        c[1] = ReadRecords;
+        c[5] = 1;    // first record 1
+        c[8] = 0x02; // last record 720 = 0x02D0
+        c[9] = 0xD0;
+        meter.GetRec(&progress);
+        if (MeterLink.PageIndex != 1440)
+            state.SkipWithError("not every page arrived");
+    }
+    state.counters["reports"] = 1441;
+    state.counters["us_per_report"] =
+        benchmark::Counter(1441, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_RecordRead1440Reports)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_DateArea12352Reports(benchmark::State& state)
+{
+    FakeHidPlatform platform;
+    MeterScenario scenario;
+    const int records = 193 * 1365;
+    scenario.memory = memoryOf(records);
+    plugSimulatedMeter(platform, scenario);
+    MeterConnection meter(&platform);
+    waitConnected();
+    CountingProgress progress;
+    for (auto _ : state) {
+        MeterLink.RecordCount = records;
+        meter.GetDate(&progress);
+        if (MeterLink.PageIndex != 12352)
+            state.SkipWithError("not every page arrived");
+    }
+    state.counters["reports"] = 12353;
+    state.counters["us_per_report"] =
+        benchmark::Counter(12353, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_DateArea12352Reports)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
