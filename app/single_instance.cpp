@@ -8,6 +8,10 @@ namespace sonavistor {
 QString lockFilePath(const QString& title, const QString& folder)
 {
     QString dir = folder;
+    // Qt warns on every look-up when the variable is unset; where it is,
+    // take the folder Qt would fall back to without asking it.
+    if (dir.isEmpty() && qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        dir = QDir::tempPath() + QStringLiteral("/runtime-") + qEnvironmentVariable("USER", QStringLiteral("root"));
     if (dir.isEmpty())
         dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty())

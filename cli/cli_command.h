@@ -19,5 +19,9 @@ struct Output {
 
 int infoCommand(const QStringList& args, Output io);
 int exportCommand(const QStringList& args, Output io);
+int daysCommand(const QStringList& args, Output io);
+int importCommand(const QStringList& args, Output io);
+int liveCommand(const QStringList& args, Output io);
+int setClockCommand(const QStringList& args, Output io);
 
 }  // namespace sonavistor::cli

@@ -26,6 +26,20 @@ constexpr char kHelp[] =
     "      only replaced with --force. A worksheet holds at most 65,536 rows; a\n"
     "      longer export writes what fits and fails with a message.\n"
     "\n"
+    "Meter commands (the meter through hidraw, or --meter sim:SCENARIO.json for\n"
+    "the simulated meter; they refuse to run while Sonavistor itself runs):\n"
+    "\n"
+    "  sonavistor-cli days [--json]\n"
+    "      The meter's recording days: date, first record, number of records.\n"
+    "  sonavistor-cli import DAY -o OUT.qrv [--force]\n"
+    "      Imports one day (a date as days prints it, or its line number) and\n"
+    "      writes the saved file the import window would write.\n"
+    "  sonavistor-cli live [-n COUNT] [--interval SECONDS] [--json]\n"
+    "      One line a reading: date, time, level, A/C, FAST/SLOW, range, MAX/MIN.\n"
+    "      Ends after COUNT readings or on Ctrl-C.\n"
+    "  sonavistor-cli set-clock [--local]\n"
+    "      Sets the meter's clock from the PC clock (UTC + 8 hours, or local time).\n"
+    "\n"
     "Exit status: 0 done, 1 failed (the reason is one line on stderr naming the\n"
     "file and line), 2 bad usage.\n";
 
@@ -47,6 +61,10 @@ int main(int argc, char** argv)
     const std::map<QString, std::function<int(const QStringList&, Output)>> commands = {
         {QStringLiteral("info"), infoCommand},
         {QStringLiteral("export"), exportCommand},
+        {QStringLiteral("days"), daysCommand},
+        {QStringLiteral("import"), importCommand},
+        {QStringLiteral("live"), liveCommand},
+        {QStringLiteral("set-clock"), setClockCommand},
     };
     const QString name = args.takeFirst();
     const auto command = commands.find(name);

@@ -1,0 +1,135 @@
+#include "cli/meter_session.h"
+
+#include "app/error.h"
+#include "app/single_instance.h"
+#include "meter/fake_hid_platform.h"
+#include "sim/scenario.h"
+#include "sim/simulated_device.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace sonavistor::cli {
+
+namespace {
+
+constexpr char kNoMeter[] = "no meter connected";
+constexpr char kProgramTitle[] = "sonavistor";
+
+int interruptPipe[2] = {-1, -1};
+
+extern "C" void onInterrupt(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(interruptPipe[1], &byte, 1);
+}
+
+}  // namespace
+
+MeterSession::~MeterSession()
+{
+    // Reading threads stop and the meter is released before the platform goes.
+    connection_.reset();
+    platform_.reset();
+}
+
+void MeterSession::watchInterrupts()
+{
+    if (interruptPipe[0] < 0 && ::pipe(interruptPipe) != 0)
+        return;
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    auto* notifier = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, connection_.get());
+    QObject::connect(notifier, &QSocketNotifier::activated, [this] {
+        char byte;
+        [[maybe_unused]] const ssize_t n = ::read(interruptPipe[0], &byte, 1);
+        interrupted_ = true;
+        // Every wait ends as it would when the meter goes away.
+        MeterLink.Connected = false;
+    });
+}
+
+int MeterSession::open(QStringList& args, Output io)
+{
+    QString meter = QStringLiteral("usb");
+    const qsizetype at = args.indexOf(QStringLiteral("--meter"));
+    if (at >= 0) {
+        if (at + 1 >= args.size())
+            return io.err << "--meter needs usb or sim:SCENARIO.json" << Qt::endl, kUsage;
+        meter = args[at + 1];
+        args.remove(at, 2);
+    }
+    // Both would read the same replies.
+    if (SingleInstance::heldByAnother(QString::fromLatin1(kProgramTitle)))
+        return io.err << "Sonavistor is running and uses the meter; close it before using the meter from here"
+                      << Qt::endl, kFailed;
+
+    if (meter == QLatin1String("usb")) {
+        platform_ = createSystemHidPlatform();
+    } else if (meter.startsWith(QLatin1String("sim:"))) {
+        try {
+            const MeterScenario scenario = loadScenario(meter.mid(4));
+            auto fake = std::make_unique<FakeHidPlatform>();
+            plugSimulatedMeter(*fake, scenario);
+            platform_ = std::move(fake);
+        } catch (const Error& e) {
+            return io.err << e.message() << Qt::endl, kUsage;
+        }
+    } else {
+        return io.err << "--meter takes usb or sim:SCENARIO.json, not " << meter << Qt::endl, kUsage;
+    }
+    MeterLink = {};
+    connection_ = std::make_unique<MeterConnection>(platform_.get());
+    watchInterrupts();
+    // The first scan runs once the event loop runs.
+    QElapsedTimer clock;
+    clock.start();
+    while (connection_->HidCtl().scans() == 0 && clock.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    if (!MeterLink.Connected)
+        return io.err << kNoMeter << Qt::endl, kFailed;
+    return kOk;
+}
+
+bool MeterSession::request(std::initializer_list<quint8> payload, quint32 kind, bool attachFirst)
+{
+    int i = 0;
+    for (quint8 b : payload)
+        MeterLink.Command[static_cast<size_t>(i++)] = b;
+    MeterLink.RequestKind = kind;
+    MeterLink.Pending = true;
+    if (attachFirst)
+        connection_->attachSaveRead();
+    connection_->WritetoDevice();
+    connection_->attachSaveRead();
+    connection_->waitForReply();
+    return MeterLink.Connected && !interrupted_;
+}
+
+TerminalProgress::TerminalProgress(const char* what) : what_(what), terminal_(::isatty(2) == 1) {}
+
+TerminalProgress::~TerminalProgress()
+{
+    if (terminal_ && shownPercent_ >= 0)
+        std::fprintf(stderr, "\n");
+}
+
+void TerminalProgress::setPosition(int position)
+{
+    position_ = position;
+    if (!terminal_ || maximum_ <= 0)
+        return;
+    const int percent = static_cast<int>(100LL * std::min(position, maximum_) / maximum_);
+    if (percent != shownPercent_) {
+        shownPercent_ = percent;
+        std::fprintf(stderr, "\r%s: %3d %%", what_, percent);
+        std::fflush(stderr);
+    }
+}
+
+}  // namespace sonavistor::cli

@@ -1,0 +1,56 @@
+#pragma once
+// A meter for the command-line tool's meter commands: the real one through
+// hidraw (--meter usb, the default) or a simulated one (--meter sim:FILE.json),
+// found with the same device-change handling as the program's.
+
+#include "cli/cli_command.h"
+#include "meter/hid_platform.h"
+#include "meter/meter_connection.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace sonavistor::cli {
+
+class MeterSession {
+public:
+    ~MeterSession();
+
+    // Takes --meter from args. On failure prints the reason and returns the
+    // exit status (nonzero); 0 when the meter is connected.
+    int open(QStringList& args, Output io);
+
+    MeterConnection& connection() { return *connection_; }
+    bool interrupted() const { return interrupted_; }
+
+    // The request pattern: command bytes, Pending, write, attach, wait.
+    // False when the meter went away (or Ctrl-C) before the answer.
+    bool request(std::initializer_list<quint8> payload, quint32 kind, bool attachFirst = false);
+
+private:
+    void watchInterrupts();
+
+    std::unique_ptr<HidPlatform> platform_;
+    std::unique_ptr<MeterConnection> connection_;
+    bool interrupted_ = false;
+};
+
+// Progress of a bulk read as a line on stderr, only when stderr is a terminal.
+class TerminalProgress : public ProgressSink {
+public:
+    explicit TerminalProgress(const char* what);
+    ~TerminalProgress() override;
+    void setMaximum(int maximum) override { maximum_ = maximum; }
+    void setPosition(int position) override;
+    int position() const override { return position_; }
+
+private:
+    const char* what_;
+    bool terminal_;
+    int maximum_ = 0;
+    int position_ = 0;
+    int shownPercent_ = -1;
+};
+
+}  // namespace sonavistor::cli

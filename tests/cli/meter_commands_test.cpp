@@ -1,0 +1,216 @@
+// The meter commands of sonavistor-cli against the simulated meter.
+#include "analysis/saved_file.h"
+#include "import/day_import.h"
+#include "sim/memory_generator.h"
+#include "store/measurement_db.h"
+#include "store/staging_file.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace sonavistor;
+
+namespace {
+
+struct CliRun {
+    int status;
+    QString out;
+    QString err;
+};
+
+QByteArray sameStamp(const QString& when, int records, int level = 650)
+{
+    const QByteArray record = makeRecord(QDateTime::fromString(when, Qt::ISODate), std::vector<int>(60, level));
+    QByteArray memory;
+    for (int i = 0; i < records; ++i)
+        memory += record;
+    return memory;
+}
+
+class MeterCommands : public ::testing::Test {
+protected:
+    QString scenario(const QByteArray& memory, const QByteArray& extra = "")
+    {
+        QFile bin(dir.filePath("memory.bin"));
+        bin.open(QIODevice::WriteOnly);
+        bin.write(memory);
+        bin.close();
+        QFile json(dir.filePath("scenario.json"));
+        json.open(QIODevice::WriteOnly);
+        json.write("{\"memory\": \"memory.bin\"" + extra + "}");
+        json.close();
+        return "sim:" + json.fileName();
+    }
+    CliRun cli(const QStringList& args)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", dir.path());
+        p.setProcessEnvironment(env);
+        p.start(CLI_PATH, args);
+        p.waitForFinished(120000);
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    }
+    // What the import path's own functions make of the same records.
+    QByteArray expectedSavedFile(const QByteArray& dayRecords)
+    {
+        MemoryImageData image;
+        for (qsizetype i = 0; i < dayRecords.size(); ++i)
+            image[static_cast<int>(i)] = static_cast<quint8>(dayRecords[i]);
+        const auto rows = decodeTransfer(image, std::min<int>(dayRecords.size() / 128, kMaxImportRecords));
+        QTemporaryDir work;
+        MeasurementDatabase::createFromSchema(work.filePath("Quorvane.db"));
+        MeasurementDatabase db;
+        db.ConnectAccess(work.path());
+        StagingFile staging(work.path());
+        staging.open();
+        for (const ReadingRow& row : *rows)
+            staging.writeImportRow(row);
+        staging.close();
+        db.PostDateTimeRecnoWeight(staging.path());
+        writeSavedFile(work.filePath("expected.qrv"), db.rows(TableGetRecorde));
+        QFile f(work.filePath("expected.qrv"));
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+    QByteArray read(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QTemporaryDir dir;
+};
+
+}  // namespace
+
+TEST_F(MeterCommands, DaysListsEveryDayInIndexOrder)
+{
+    const QString meter = scenario(sameStamp("2024-05-17T08:00:00", 3) + sameStamp("2024-05-18T08:00:00", 2) +
+                                   sameStamp("2024-05-17T20:00:00", 1));
+    CliRun r = cli({"days", "--meter", meter});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "2024/05/17\t1\t3\n2024/05/18\t4\t2\n2024/05/17\t6\t1\n");
+    r = cli({"days", "--json", "--meter", meter});
+    const QJsonArray days = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    ASSERT_EQ(days.size(), 3);
+    EXPECT_EQ(days[1].toObject()["date"].toString(), "2024/05/18");
+    EXPECT_EQ(days[1].toObject()["first"].toInt(), 4);
+    EXPECT_EQ(days[1].toObject()["records"].toInt(), 2);
+}
+
+TEST_F(MeterCommands, MoreThan255DaysAreAllListed)
+{
+    QByteArray memory;
+    for (int d = 0; d < 260; ++d)
+        memory += sameStamp(QDate(2023, 1, 1).addDays(d).toString(Qt::ISODate) + "T08:00:00", 1);
+    const CliRun r = cli({"days", "--meter", scenario(memory)});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.count('\n'), 260);
+}
+
+TEST_F(MeterCommands, ImportWritesWhatTheImportPathWrites)
+{
+    const QByteArray first = generateMemory({{QDateTime::fromString("2024-05-17T08:00:00", Qt::ISODate), 3}});
+    const QByteArray second = generateMemory({{QDateTime::fromString("2024-05-18T09:00:00", Qt::ISODate), 4}});
+    const QString meter = scenario(first + second);
+    const QString out = dir.filePath("day.qrv");
+    CliRun r = cli({"import", "2024/05/18", "-o", out, "--meter", meter});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(read(out), expectedSavedFile(second));
+    // By line number too; an existing file only with --force.
+    r = cli({"import", "1", "-o", out, "--meter", meter});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("--force"));
+    r = cli({"import", "1", "-o", out, "--force", "--meter", meter});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(read(out), expectedSavedFile(first));
+    EXPECT_EQ(cli({"import", "9", "-o", dir.filePath("x.qrv"), "--meter", meter}).status, 1);
+}
+
+TEST_F(MeterCommands, ADayOfMoreThan720RecordsGivesItsFirst43200Rows)
+{
+    const QString meter = scenario(sameStamp("2024-05-17T00:00:00", 730));
+    const QString out = dir.filePath("long.qrv");
+    const CliRun r = cli({"import", "1", "-o", out, "--meter", meter});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QByteArray text = read(out);
+    EXPECT_TRUE(text.startsWith("@Sonavistor File\r\nTotal:43200\r\n"));
+    EXPECT_EQ(text.count("\r\n"), 43202);
+}
+
+TEST_F(MeterCommands, ABadRecordHeaderFailsAfterFourAttempts)
+{
+    // A record whose year byte is 0: its own date entry, and a bad header.
+    QByteArray bad = sameStamp("2024-05-17T08:00:00", 1);
+    bad[2] = 0;
+    const QString meter = scenario(sameStamp("2024-05-17T08:00:00", 2) + bad);
+    const QString out = dir.filePath("bad.qrv");
+    const CliRun r = cli({"import", "2", "-o", out, "--meter", meter});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("Import Failed! try again")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST_F(MeterCommands, FailuresAreClearAndLeaveNoFile)
+{
+    const QByteArray memory = sameStamp("2024-05-17T08:00:00", 40);
+    CliRun r = cli({"days", "--meter", scenario(memory, ", \"countMark\": 0")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("count mark")) << r.err.toStdString();
+
+    const QString out = dir.filePath("gone.qrv");
+    r = cli({"import", "1", "-o", out, "--meter", scenario(memory, ", \"unplugAfterReports\": 80")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("disconnected while reading the day's records")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+
+    r = cli({"days", "--meter", scenario(memory, ", \"unplugAfterReports\": 10")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("while reading the date list")) << r.err.toStdString();
+
+    r = cli({"days", "--meter", scenario(memory, ", \"colour\": 1")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err.contains("\"colour\""));
+
+    r = cli({"days", "--meter", "usb"});  // no meter on these machines
+    if (r.status == 0)
+        GTEST_SKIP() << "a meter is attached to this machine";
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("no meter connected"));
+}
+
+TEST_F(MeterCommands, LiveLinesAndTheClock)
+{
+    const QString meter = scenario(sameStamp("2024-05-17T08:00:00", 1),
+                                   ", \"live\": [[853, 64], [1500, 56], [300, 5]]");
+    CliRun r = cli({"live", "-n", "3", "--interval", "0.05", "--meter", meter});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QStringList lines = r.out.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].endsWith("\t85.3\tA\tFAST\t30-130\t-")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].endsWith("\t140.0\tC\tSLOW\t30-130\tMAX,MIN")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].endsWith("\t30.0\tA\tSLOW\t-\t-")) << lines[2].toStdString();
+
+    r = cli({"set-clock", "--meter", meter});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("(sent ")) << r.out.toStdString();
+}
+
+TEST_F(MeterCommands, RefusesWhileTheProgramRuns)
+{
+    QProcess holder;
+    holder.start(INSTANCE_LOCK_PROBE, {"hold", dir.path(), "sonavistor"});
+    ASSERT_TRUE(holder.waitForReadyRead(10000));
+    const CliRun r = cli({"days", "--meter", scenario(sameStamp("2024-05-17T08:00:00", 1))});
+    holder.kill();
+    holder.waitForFinished();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("Sonavistor is running")) << r.err.toStdString();
+}
