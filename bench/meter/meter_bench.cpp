@@ -62,7 +62,7 @@ void BM_RecordRead1440Reports(benchmark::State& state)
         c[9] = 0xD0;
         meter.GetRec(&progress);
         if (MeterLink.PageIndex != 1440)
-            state.SkipWithError("not every page arrived");
+            state.SkipWithError(("not every page arrived: " + std::to_string(MeterLink.PageIndex) + " connected " + std::to_string(MeterLink.Connected) + " kind " + std::to_string(MeterLink.RequestKind)).c_str());
     }
     state.counters["reports"] = 1441;
     state.counters["us_per_report"] =
@@ -83,8 +83,17 @@ void BM_DateArea12352Reports(benchmark::State& state)
     for (auto _ : state) {
         MeterLink.RecordCount = records;
         meter.GetDate(&progress);
+        const int pages = MeterLink.PageIndex;
+        // A full date area leaves its end marker unread: take it before the
+        // next round, so it does not end that round's read at once.
+        state.PauseTiming();
+        MeterLink.RequestKind = KindNone;
+        meter.attachSaveRead();
+        meter.delay(20);
+        state.ResumeTiming();
+        MeterLink.PageIndex = pages;
         if (MeterLink.PageIndex != 12352)
-            state.SkipWithError("not every page arrived");
+            state.SkipWithError(("not every page arrived: " + std::to_string(MeterLink.PageIndex) + " connected " + std::to_string(MeterLink.Connected) + " kind " + std::to_string(MeterLink.RequestKind)).c_str());
     }
     state.counters["reports"] = 12353;
     state.counters["us_per_report"] =

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 using namespace sonavistor;
 
 namespace {
@@ -213,4 +215,19 @@ TEST_F(MeterCommands, RefusesWhileTheProgramRuns)
     holder.waitForFinished();
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("Sonavistor is running")) << r.err.toStdString();
+}
+
+TEST_F(MeterCommands, CtrlCEndsLiveCleanly)
+{
+    const QString meter = scenario(sameStamp("2024-05-17T08:00:00", 1));
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", dir.path());
+    p.setProcessEnvironment(env);
+    p.start(CLI_PATH, {"live", "--interval", "0.05", "--meter", meter});
+    ASSERT_TRUE(p.waitForReadyRead(10000));
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
 }
