@@ -1,0 +1,79 @@
+#include "measure/chart_navigation.h"
+
+#include <initializer_list>
+
+namespace sonavistor {
+
+namespace {
+
+constexpr AxisRange kLevelRange{0, 140};
+constexpr AxisRange kStartRange{0, 59};  // sixty points
+
+}  // namespace
+
+void ZoomPercent(ChartAxes& chart, double p)
+{
+    for (Axis axis : {Axis::Left, Axis::Right, Axis::Top, Axis::Bottom}) {
+        const AxisRange r = chart.range(axis);
+        const double d = (r.max - r.min) * (p - 100) * 0.01;
+        chart.setRange(axis, {r.min + d, r.max - d});
+    }
+    chart.repaint();
+}
+
+void ZoomIn(ChartAxes& chart)
+{
+    ZoomPercent(chart, 120);
+    chart.setRange(Axis::Left, kLevelRange);
+}
+
+void ZoomOut(ChartAxes& chart)
+{
+    ZoomPercent(chart, 80);
+    chart.setRange(Axis::Left, kLevelRange);
+    const AxisRange bottom = chart.range(Axis::Bottom);
+    if (bottom.min < 0)
+        chart.setRange(Axis::Bottom, {0, bottom.max});
+}
+
+void ResetZoom(ChartAxes& chart)
+{
+    // A short chart keeps whatever zoom it has.
+    const double largest = chart.largestX();
+    if (largest > 60)
+        chart.setRange(Axis::Bottom, {0, largest});
+}
+
+void ScrollByPoints(ChartAxes& chart, double s)
+{
+    const AxisRange r = chart.range(Axis::Bottom);
+    AxisRange moved{r.min + s, r.max + s};
+    if (moved.min < 0)
+        moved = kStartRange;  // whatever the width was
+    chart.setRange(Axis::Bottom, moved);
+}
+
+void ScrollAxis(ChartAxes& chart, Axis axis, double p)
+{
+    const AxisRange r = chart.range(axis);
+    const double d = (r.max - r.min) * p / 100;
+    chart.setRange(axis, {r.min + d, r.max + d});
+}
+
+void HorizScroll(ChartAxes& chart, double p)
+{
+    ScrollAxis(chart, Axis::Top, p);
+    ScrollAxis(chart, Axis::Bottom, p);
+}
+
+void FollowNewestPoint(ChartAxes& chart)
+{
+    const AxisRange r = chart.range(Axis::Bottom);
+    if (chart.largestX() > r.max) {
+        // Maximum first, then minimum: the range never turns inside out.
+        chart.setRange(Axis::Bottom, {r.min, r.max + 1});
+        chart.setRange(Axis::Bottom, {r.min + 1, r.max + 1});
+    }
+}
+
+}  // namespace sonavistor

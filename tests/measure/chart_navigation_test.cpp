@@ -1,0 +1,151 @@
+#include "app/message_service.h"
+#include "measure/chart_navigation.h"
+#include "measure/level_chart.h"
+#include "measure/print_graph.h"
+#include "tests/support/scripted_messages.h"
+#include "tests/support/screenshot.h"
+
+#include <QFileInfo>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace sonavistor;
+
+namespace {
+
+// Four plain ranges and a point count: the arithmetic alone.
+class Axes : public ChartAxes {
+public:
+    AxisRange r[4] = {{0, 140}, {0, 140}, {0, 59}, {0, 59}};
+    double points = 0;
+    AxisRange range(Axis a) const override { return r[static_cast<int>(a)]; }
+    void setRange(Axis a, AxisRange v) override { r[static_cast<int>(a)] = v; }
+    double largestX() const override { return points > 0 ? points - 1 : 0; }
+    AxisRange bottom() const { return r[3]; }
+};
+
+void expectRange(AxisRange got, double min, double max)
+{
+    EXPECT_NEAR(got.min, min, 1e-9);
+    EXPECT_NEAR(got.max, max, 1e-9);
+}
+
+}  // namespace
+
+TEST(ChartNavigation, ZoomInAndOut)
+{
+    Axes a;
+    ZoomIn(a);
+    expectRange(a.bottom(), 11.8, 47.2);
+    expectRange(a.range(Axis::Left), 0, 140);
+    Axes b;
+    ZoomOut(b);
+    expectRange(b.bottom(), 0, 70.8);  // -11.8 would be below 0
+    Axes c;
+    c.r[3] = {20, 50};
+    ZoomOut(c);
+    expectRange(c.bottom(), 14, 56);
+}
+
+TEST(ChartNavigation, ScrollingByPointsNeverGoesLeftOfZero)
+{
+    Axes a;
+    ScrollByPoints(a, -30);
+    expectRange(a.bottom(), 0, 59);
+    ScrollByPoints(a, 30);
+    expectRange(a.bottom(), 30, 89);
+    ScrollByPoints(a, -30);
+    expectRange(a.bottom(), 0, 59);
+    ZoomIn(a);
+    ScrollByPoints(a, -30);
+    expectRange(a.bottom(), 0, 59);  // the zoom is lost
+}
+
+TEST(ChartNavigation, ResetOnlyForMoreThanSixtyOnePoints)
+{
+    Axes a;
+    a.r[3] = {10, 20};
+    a.points = 61;
+    ResetZoom(a);
+    expectRange(a.bottom(), 10, 20);
+    a.points = 62;
+    ResetZoom(a);
+    expectRange(a.bottom(), 0, 61);
+}
+
+TEST(ChartNavigation, FollowingMovesOnePointPerPoint)
+{
+    for (int n : {30, 60, 61, 200}) {
+        Axes a;
+        for (int i = 1; i <= n; ++i) {
+            a.points = i;
+            FollowNewestPoint(a);
+        }
+        if (n <= 60)
+            expectRange(a.bottom(), 0, 59);
+        else
+            expectRange(a.bottom(), n - 60, n - 1);
+    }
+    Axes far;  // scrolled far to the left: each reading moves the view one point only
+    far.points = 300;
+    far.r[3] = {0, 59};
+    FollowNewestPoint(far);
+    expectRange(far.bottom(), 1, 60);
+}
+
+TEST(ChartNavigation, PercentScrollMovesTopAndBottom)
+{
+    Axes a;
+    a.r[3] = {100, 200};
+    a.r[2] = {100, 200};
+    HorizScroll(a, 10);
+    expectRange(a.bottom(), 110, 210);
+    expectRange(a.range(Axis::Top), 110, 210);
+    HorizScroll(a, -10);
+    expectRange(a.bottom(), 100, 200);
+}
+
+TEST(LevelChart, QtChartFollowsAndZooms)
+{
+    QChartView view;
+    view.resize(700, 400);
+    LevelChart chart(&view, "SPL Graph Analyzing", "SPL  Unit: DB");
+    for (int i = 0; i < 90; ++i)
+        chart.addPoint(60 + (i % 20), true);
+    expectRange(chart.range(Axis::Bottom), 30, 89);
+    EXPECT_DOUBLE_EQ(chart.largestX(), 89);
+    ZoomIn(chart);
+    expectRange(chart.range(Axis::Bottom), 30 + 59 * 0.2, 89 - 59 * 0.2);
+    expectRange(chart.range(Axis::Left), 0, 140);
+    view.show();
+    sonavistor::test::saveScreenshot(&view, "chart-zoom");
+}
+
+TEST(PrintGraph, LandscapeOnThePageAndOrientationRestored)
+{
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("graph.pdf"));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    QChartView view;
+    view.resize(600, 300);
+    LevelChart chart(&view, "SPL Graph Analyzing", "SPL  Unit: DB");
+    EXPECT_TRUE(printChart(&view, printer));
+    EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
+    EXPECT_GT(QFileInfo(dir.filePath("graph.pdf")).size(), 1000);
+}
+
+TEST(PrintGraph, WithoutAPrinterSaysSoAndDoesNothingElse)
+{
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        GTEST_SKIP() << "this machine has a printer";
+    sonavistor::test::ScriptedMessages messages;
+    QChartView view;
+    PrintGraph(&view, nullptr, messages);
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(messages.shown()[0].caption, "Print Graph");
+}
