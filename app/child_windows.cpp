@@ -2,12 +2,19 @@
 
 #include "app/main_window.h"
 
+#include <QMdiSubWindow>
+#include "measure/realtime_window.h"
+
 namespace sonavistor {
 
 void installStandardWindows(TForm1& form)
 {
     // Each child window registers its factory or command here as it arrives.
-    (void)form;
+    form.setChildFactory(TForm1::ChildKind::Measure, [](TForm1& main) {
+        auto* window = new TForm5(main);
+        main.addChildWindow(window)->showMaximized();  // opens maximised
+        return window;
+    });
 }
 
 }  // namespace sonavistor

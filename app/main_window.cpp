@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTimer>
@@ -60,7 +61,8 @@ QMdiSubWindow* subWindowOf(QObject* handle)
 }  // namespace
 
 TForm1::TForm1(const AppEnvironment& env, QWidget* parent)
-    : QMainWindow(parent), env_(env), database_(std::make_unique<MeasurementDatabase>())
+    : QMainWindow(parent), env_(env), database_(std::make_unique<MeasurementDatabase>()),
+      printer_(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
     Q_ASSERT(env_.messages);
     setObjectName(QStringLiteral("Form1"));

@@ -19,6 +19,7 @@ class QAction;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QPrinter;
 class QProgressBar;
 class QTimer;
 class QToolBar;
@@ -67,6 +68,8 @@ public:
 
     // The working database with its three tables (open or not).
     MeasurementDatabase& database() const { return *database_; }
+    // The program's current printer (Printer Setup changes it for the run).
+    QPrinter* printer() const { return printer_.get(); }
     // The meter link (HID controller, meter discovery, requests).
     MeterConnection& meter() const { return *meter_; }
     // Whether a table of the working database holds rows.
@@ -135,6 +138,7 @@ private:
     std::unique_ptr<SingleInstance> instance_;
     std::unique_ptr<MeasurementDatabase> database_;
     std::unique_ptr<MeterConnection> meter_;
+    std::unique_ptr<QPrinter> printer_;
     std::map<ChildKind, ChildFactory> factories_;
     std::map<QString, Command> commands_;
 

@@ -1,5 +1,7 @@
 #include "measure/alarm_player.h"
 
+#include "measure/wave_file.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSoundEffect>
@@ -16,7 +18,9 @@ AlarmPlayer::~AlarmPlayer() = default;
 
 bool AlarmPlayer::playing() const
 {
-    return effect_ && effect_->isPlaying();
+    // Only a loaded sound can be heard: one that is still loading (or never
+    // will, or failed) is not playing, whatever the effect says.
+    return effect_ && effect_->isPlaying() && effect_->status() == QSoundEffect::Ready;
 }
 
 void AlarmPlayer::play(const QString& name)
@@ -24,13 +28,15 @@ void AlarmPlayer::play(const QString& name)
     // The sound effect reports itself playing while it loads, even a file
     // that does not exist: look at the file first.
     const QString path = QDir(folder_).filePath(name);
-    if (!QFileInfo(path).isFile())
+    if (!QFileInfo(path).isFile() || waveFileProblem(path))
         return;
     if (playing())
         return;
     if (!effect_)
         effect_ = std::make_unique<QSoundEffect>();
-    if (loaded_ != path) {
+    // A file that failed to load is loaded again: it may have been mended.
+    if (loaded_ != path || effect_->status() == QSoundEffect::Error) {
+        effect_->setSource(QUrl());
         effect_->setSource(QUrl::fromLocalFile(path));
         loaded_ = path;
     }

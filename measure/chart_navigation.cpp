@@ -69,11 +69,10 @@ void HorizScroll(ChartAxes& chart, double p)
 void FollowNewestPoint(ChartAxes& chart)
 {
     const AxisRange r = chart.range(Axis::Bottom);
-    if (chart.largestX() > r.max) {
-        // Maximum first, then minimum: the range never turns inside out.
-        chart.setRange(Axis::Bottom, {r.min, r.max + 1});
+    // Both ends move in one step, so the range never turns inside out
+    // and the chart lays itself out once per point.
+    if (chart.largestX() > r.max)
         chart.setRange(Axis::Bottom, {r.min + 1, r.max + 1});
-    }
 }
 
 }  // namespace sonavistor

@@ -1,5 +1,8 @@
 #include "measure/level_chart.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace sonavistor {
 
 LevelChart::LevelChart(QChartView* view, const QString& title, const QString& leftTitle)
@@ -48,24 +51,67 @@ AxisRange LevelChart::range(Axis which) const
 
 void LevelChart::setRange(Axis which, AxisRange r)
 {
+    if (which == Axis::Bottom)
+        loadAround(r);
     axis(which)->setRange(r.min, r.max);
 }
 
 double LevelChart::largestX() const
 {
-    const int n = series_->count();
-    return n > 0 ? n - 1 : 0;
+    return points_.empty() ? 0 : points_.back().x();
+}
+
+void LevelChart::loadAround(AxisRange bottom)
+{
+    const double count = static_cast<double>(points_.size());
+    // The points whose lines cross the visible part, one more on each side.
+    const double lo = std::clamp(std::floor(bottom.min) - 1, 0.0, count);
+    const double hi = std::clamp(std::ceil(bottom.max) + 2, 0.0, count);
+    const auto needFrom = static_cast<std::size_t>(lo);
+    const auto needTo = static_cast<std::size_t>(std::max(lo, hi));
+    const std::size_t width = needTo - needFrom + 4;
+    const bool covered = loadedFrom_ <= needFrom && needTo <= loadedTo_;
+    // A series far wider than what shows is as slow as holding everything.
+    const bool tooWide = loadedTo_ - loadedFrom_ > 4 * width;
+    if (covered && !tooWide)
+        return;
+    // A visible width's worth on both sides, so scrolling and following
+    // reload only now and then.
+    loadedFrom_ = needFrom > width ? needFrom - width : 0;
+    loadedTo_ = std::min(points_.size(), needTo + width);
+    const QList<QPointF> slice(points_.begin() + static_cast<std::ptrdiff_t>(loadedFrom_),
+                               points_.begin() + static_cast<std::ptrdiff_t>(loadedTo_));
+    series_->replace(slice);
 }
 
 void LevelChart::addPoint(double level, bool follow)
 {
-    series_->append(series_->count(), level);
+    const QPointF p(static_cast<double>(points_.size()), level);
+    points_.push_back(p);
+    // A series that reaches the newest point grows with it; otherwise the
+    // point waits in points_ until the view comes near it.
+    if (loadedTo_ + 1 == points_.size()) {
+        series_->append(p);
+        ++loadedTo_;
+    }
     if (follow)
         FollowNewestPoint(*this);
+    else
+        loadAround(range(Axis::Bottom));
+}
+
+void LevelChart::setPoints(std::vector<QPointF> points)
+{
+    points_ = std::move(points);
+    loadedFrom_ = loadedTo_ = 0;
+    series_->clear();
+    loadAround(range(Axis::Bottom));
 }
 
 void LevelChart::clear()
 {
+    points_.clear();
+    loadedFrom_ = loadedTo_ = 0;
     series_->clear();
 }
 

@@ -124,6 +124,51 @@ TEST(LevelChart, QtChartFollowsAndZooms)
     sonavistor::test::saveScreenshot(&view, "chart-zoom");
 }
 
+// The series holds only the stretch around what shows; whatever the view,
+// every visible point must be in it with its own level.
+TEST(LevelChart, SeriesAlwaysHoldsTheVisiblePoints)
+{
+    LevelChart chart(nullptr, "SPL Graph Analyzing", "SPL  Unit: DB");
+    auto level = [](int i) { return 40.0 + (i * 7) % 90; };
+    auto expectVisibleLoaded = [&](const char* when) {
+        const AxisRange r = chart.range(Axis::Bottom);
+        QList<QPointF> held = chart.Series1()->points();
+        ASSERT_FALSE(held.isEmpty()) << when;
+        const int first = static_cast<int>(held.first().x());
+        for (int k = 0; k < held.size(); ++k)
+            ASSERT_EQ(held[k], QPointF(first + k, level(first + k))) << when;
+        EXPECT_LE(held.first().x(), std::max(0.0, r.min)) << when;
+        EXPECT_GE(held.last().x(), std::min(r.max, chart.largestX())) << when;
+    };
+    for (int i = 0; i < 5000; ++i)
+        chart.addPoint(level(i), true);
+    expectVisibleLoaded("following");
+    EXPECT_EQ(chart.pointCount(), 5000);
+    EXPECT_LT(chart.Series1()->count(), 400);
+
+    for (int i = 0; i < 40; ++i)
+        ScrollByPoints(chart, -30);
+    expectVisibleLoaded("scrolled back");
+    // Readings that come while the user looks elsewhere are kept for later.
+    for (int i = 5000; i < 5100; ++i)
+        chart.addPoint(level(i), false);
+    expectVisibleLoaded("new points off screen");
+    for (int i = 0; i < 60; ++i)
+        ScrollByPoints(chart, 30);
+    expectVisibleLoaded("scrolled to the end");
+
+    ResetZoom(chart);
+    expectVisibleLoaded("everything");
+    EXPECT_EQ(chart.Series1()->count(), 5100);
+    ZoomIn(chart);
+    ZoomIn(chart);
+    expectVisibleLoaded("zoomed in");
+
+    chart.clear();
+    EXPECT_EQ(chart.pointCount(), 0);
+    EXPECT_EQ(chart.Series1()->count(), 0);
+}
+
 TEST(PrintGraph, LandscapeOnThePageAndOrientationRestored)
 {
     QTemporaryDir dir;

@@ -1,0 +1,545 @@
+#include "measure/realtime_window.h"
+
+#include "analysis/saved_file.h"
+#include "app/error.h"
+#include "app/file_dialogs.h"
+#include "app/main_window.h"
+#include "app/message_service.h"
+#include "app/meter_settings.h"
+#include "app/shell_state.h"
+#include "measure/alarm_player.h"
+#include "measure/chart_navigation.h"
+#include "measure/led_font_num.h"
+#include "measure/level_chart.h"
+#include "measure/live_reading.h"
+#include "measure/measure_state.h"
+#include "measure/print_graph.h"
+#include "meter/meter_connection.h"
+#include "store/measurement_db.h"
+#include "store/reading_table_model.h"
+
+#include <QChartView>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPainter>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStyle>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace sonavistor {
+
+namespace {
+
+constexpr char kCaption[] = "Sonavistor Real Time Measure";
+constexpr char kNotSavedQuestion[] = "Measured data has not save yet.\rDo you want to save data?";
+constexpr char kQueryCaption[] = "Query Information";
+constexpr char kReplaceQuestion[] = " already exits!\rAre you sure to replace it?";
+constexpr char kSaveFilter[] = "*.qrv|*.qrv|*.QRV|*.QRV";
+constexpr char kHighAlarm[] = "highalarm.wav";
+constexpr char kLowAlarm[] = "lowalarm.wav";
+const QColor kPanelGreen(0, 128, 0);
+const QColor kYellow(255, 255, 0);
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, int x, int y)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->move(x, y);
+    l->adjustSize();
+    return l;
+}
+
+void colour(QLabel* l, const QColor& text, const QColor& background = QColor())
+{
+    QString style = QStringLiteral("color: %1;").arg(text.name());
+    if (background.isValid())
+        style += QStringLiteral(" background: %1;").arg(background.name());
+    l->setStyleSheet(style);
+}
+
+TLEDFontNum* led(QWidget* parent, const char* name, int x, int y)
+{
+    auto* d = new TLEDFontNum(parent);
+    d->setObjectName(QString::fromLatin1(name));
+    d->move(x, y);
+    // Background and unlit segments both the panel's green: only lit ones show.
+    d->setBGColor(kPanelGreen);
+    d->setDarkColor(kPanelGreen);
+    return d;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- gauge
+
+GaugeImage::GaugeImage(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TranslucentBackground);  // the green panel shows through
+}
+
+void GaugeImage::DrawGauge(int n)
+{
+    lit_ = n;
+    update();
+}
+
+void GaugeImage::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const auto ticks = gaugeTicks(width(), height());
+    for (int k = 0; k < 50; ++k) {
+        // Unlit ticks in the panel's green, then the first n again in yellow.
+        p.setPen(QPen(k < lit_ ? kYellow : kPanelGreen, 1));
+        p.drawLine(ticks[static_cast<size_t>(k)].from, ticks[static_cast<size_t>(k)].to);
+    }
+}
+
+// ---------------------------------------------------------------- window
+
+TForm5::TForm5(TForm1& main, AlarmSink* alarms) : main_(main), alarms_(alarms)
+{
+    if (!alarms_) {
+        auto player = std::make_unique<AlarmPlayer>(main.programFolder());
+        alarms_ = player.get();
+        ownAlarms_ = std::move(player);
+    }
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QString::fromLatin1(kCaption));
+    resize(908, 556);
+    ShellState.ChildReady = false;
+    buildLayout();
+    FormCreate();
+}
+
+TForm5::~TForm5() = default;
+
+QPushButton* TForm5::button(QWidget* parent, const char* name, const QString& caption, int x, int width)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(x, 4, width, 25);
+    return b;
+}
+
+void TForm5::buildLayout()
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    auto* Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(8);
+    outer->addWidget(Splitter1, 1);
+
+    // Left: the display panel over the grid.
+    auto* Panel1 = new QWidget(Splitter1);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    auto* left = new QVBoxLayout(Panel1);
+    left->setContentsMargins(0, 0, 0, 0);
+    left->setSpacing(0);
+    Panel4 = new QWidget(Panel1);
+    Panel4->setObjectName(QStringLiteral("Panel4"));
+    Panel4->setFixedSize(265, 151);
+    Panel4->setAutoFillBackground(true);
+    QPalette green = Panel4->palette();
+    green.setColor(QPalette::Window, kPanelGreen);
+    Panel4->setPalette(green);
+    left->addWidget(Panel4);
+
+    image1 = new GaugeImage(Panel4);
+    image1->setObjectName(QStringLiteral("image1"));
+    image1->setGeometry(2, 2, 257, 147);
+    underlable = label(Panel4, "underlable", QStringLiteral("UNDER"), 8, 2);
+    colour(underlable, Qt::white, Qt::red);
+    fastlable = label(Panel4, "fastlable", QStringLiteral("FAST"), 109, 2);
+    colour(fastlable, kYellow);
+    slowlable = label(Panel4, "slowlable", QStringLiteral("SLOW"), 156, 2);
+    colour(slowlable, kYellow);
+    overlable = label(Panel4, "overlable", QStringLiteral("OVER"), 216, 2);
+    colour(overlable, Qt::white, Qt::red);
+    LEDFontNum2 = led(Panel4, "LEDFontNum2", 8, 16);
+    LEDFontNum2->setText(QStringLiteral("30"));
+    LEDFontNum3 = led(Panel4, "LEDFontNum3", 210, 16);
+    LEDFontNum3->setText(QStringLiteral("130"));
+    LEDFontNum1 = led(Panel4, "LEDFontNum1", 100, 75);
+    LEDFontNum1->setSpace(4);
+    maxlable = label(Panel4, "maxlable", QStringLiteral("MAX"), 8, 82);
+    minlable = label(Panel4, "minlable", QStringLiteral("MIN"), 8, 102);
+    label(Panel4, "Label11", QStringLiteral("SPL"), 8, 120);
+    QFont big = font();
+    big.setPixelSize(16);
+    Label2 = label(Panel4, "Label2", QStringLiteral("A"), 240, 90);
+    Label2->setFont(big);
+    colour(Label2, kYellow);
+    Label2->adjustSize();
+    QLabel* Label9 = label(Panel4, "Label9", QStringLiteral("dB"), 232, 120);
+    Label9->setFont(big);
+    colour(Label9, kYellow);
+    Label9->adjustSize();
+
+    DataGrid1 = new QTableView(Panel1);
+    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
+    model_ = new ReadingTableModel(main_.database(), TableMeaData, this);
+    model_->setBackgroundRule([this](const ReadingRow& row, int) {
+        return QVariant(rowColour(row.MeaValue, MeasureState.MaxLevel, MeasureState.MinLevel));
+    });
+    model_->setForegroundRule([](const ReadingRow&, int) { return QVariant(QColor(Qt::white)); });
+    DataGrid1->setModel(model_);
+    DataGrid1->verticalHeader()->hide();
+    DataGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    DataGrid1->verticalHeader()->setDefaultSectionSize(18);
+    DataGrid1->setShowGrid(false);
+    DataGrid1->setFrameShape(QFrame::NoFrame);  // flat
+    DataGrid1->setStyleSheet(QStringLiteral("QTableView { background: #3a6ea5; color: white; }"));
+    const int widths[5] = {40, 58, 46, 56, 66};
+    for (int c = 0; c < 5; ++c)
+        DataGrid1->setColumnWidth(c, widths[c]);
+    left->addWidget(DataGrid1, 1);
+    Panel1->setMinimumWidth(265);
+
+    // Right: the chart over its button bar.
+    auto* Panel2 = new QWidget(Splitter1);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    auto* right = new QVBoxLayout(Panel2);
+    right->setContentsMargins(0, 0, 0, 0);
+    right->setSpacing(0);
+    Chart1 = new QChartView(Panel2);
+    Chart1->setObjectName(QStringLiteral("Chart1"));
+    chart_ = std::make_unique<LevelChart>(Chart1, QStringLiteral("SPL Graph Analyzing"), QStringLiteral("SPL  Unit: DB"));
+    QFont titleFont = chart_->chart()->titleFont();
+    titleFont.setPixelSize(16);
+    chart_->chart()->setTitleFont(titleFont);
+    chart_->chart()->setTitleBrush(QBrush(Qt::blue));
+    chart_->axis(Axis::Left)->setTickInterval(1);
+    right->addWidget(Chart1, 1);
+    footer_ = new QLabel(Panel2);
+    footer_->setObjectName(QStringLiteral("ChartFooter"));
+    footer_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    footer_->setStyleSheet(QStringLiteral("background: white;"));
+    right->addWidget(footer_);
+    auto* Panel5 = new QWidget(Panel2);
+    Panel5->setObjectName(QStringLiteral("Panel5"));
+    Panel5->setFixedHeight(31);
+    right->addWidget(Panel5);
+    BitBtn6 = button(Panel5, "BitBtn6", QStringLiteral("Print Graph"), 4, 96);
+    QPushButton* BitBtn3 = button(Panel5, "BitBtn3", QStringLiteral("Zoom In"), 104, 96);
+    QPushButton* BitBtn4 = button(Panel5, "BitBtn4", QStringLiteral("Zoom Out"), 205, 96);
+    QPushButton* SpeedButton2 = button(Panel5, "SpeedButton2", QStringLiteral("Reset Zoom"), 306, 92);
+    QPushButton* SpeedButton1 = button(Panel5, "SpeedButton1", QString(), 402, 30);
+    QPushButton* SpeedButton4 = button(Panel5, "SpeedButton4", QString(), 435, 30);
+    SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
+    SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
+    connect(BitBtn6, &QPushButton::clicked, this,
+            [this] { PrintGraph(Chart1, main_.printer(), main_.messages()); });
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { ZoomIn(*chart_); });
+    connect(BitBtn4, &QPushButton::clicked, this, [this] { ZoomOut(*chart_); });
+    connect(SpeedButton2, &QPushButton::clicked, this, [this] { ResetZoom(*chart_); });
+    connect(SpeedButton1, &QPushButton::clicked, this, [this] { ScrollByPoints(*chart_, -30); });
+    connect(SpeedButton4, &QPushButton::clicked, this, [this] { ScrollByPoints(*chart_, 30); });
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({265, 635});
+
+    // Bottom: the measurement buttons.
+    auto* Panel3 = new QWidget(this);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setFixedHeight(38);
+    outer->addWidget(Panel3);
+    BitBtn1 = button(Panel3, "BitBtn1", QStringLiteral("Start to Measure"), 8, 112);
+    BitBtn8 = button(Panel3, "BitBtn8", QStringLiteral("Stop Measure"), 8, 112);
+    BitBtn2 = button(Panel3, "BitBtn2", QStringLiteral("Clear"), 127, 90);
+    BitBtn7 = button(Panel3, "BitBtn7", QStringLiteral("Save"), 265, 64);
+    Edit1 = new QLineEdit(Panel3);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(335, 6, 320, 25);
+    Edit1->setEnabled(false);
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm5::BitBtn1Click);
+    connect(BitBtn8, &QPushButton::clicked, this, &TForm5::BitBtn8Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &TForm5::BitBtn2Click);
+    connect(BitBtn7, &QPushButton::clicked, this, &TForm5::BitBtn7Click);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    connect(Timer1, &QTimer::timeout, this, &TForm5::Timer1Timer);
+}
+
+void TForm5::FormCreate()
+{
+    Label2->setText(QStringLiteral("A"));
+    fastlable->hide();
+    slowlable->hide();
+    underlable->hide();
+    overlable->hide();
+    BitBtn6->setEnabled(false);
+    main_.database().ClearTable(0);
+    BitBtn8->hide();
+    Timer1->stop();
+    LEDFontNum1->setWordWidth(28);
+    LEDFontNum1->setWordHeight(48);  // the display makes it 49
+    LEDFontNum1->setThick(6);
+    for (TLEDFontNum* limit : {LEDFontNum2, LEDFontNum3}) {
+        limit->setWordWidth(13);
+        limit->setWordHeight(17);
+        limit->setThick(3);
+        limit->setSpace(0);
+    }
+    BitBtn2->setEnabled(false);
+    MeasureState.MaxLevel = 0;
+    MeasureState.MinLevel = 0;
+    MeasureState.ReadingCount = 0;
+    LEDFontNum1->setText(QStringLiteral("0.0"));
+    LEDFontNum1->move((image1->width() - 2 * LEDFontNum1->WordWidth()) / 2, 75);
+    BitBtn7->setEnabled(false);
+    image1->DrawGauge(50);
+    chart_->setRange(Axis::Bottom, {0, 59});
+    ShellState.ChildReady = true;
+    MeasureState.MeasureWindowOpen = true;
+}
+
+// ---------------------------------------------------------------- measuring
+
+void TForm5::BitBtn1Click()
+{
+    if (!MeterLink.Connected || MeterLink.Busy != 0)
+        return;
+    MeterLink.RequestKind = KindLive;
+    MeterLink.Busy = 10;
+    BitBtn1->hide();
+    BitBtn8->show();
+    BitBtn7->setEnabled(false);
+    Timer1->start(1000);
+}
+
+void TForm5::Timer1Timer()
+{
+    // A tick that comes due while the last one still waits is skipped.
+    if (tickWaiting_ || !MeterLink.Connected)
+        return;
+    MeterLink.Command[0] = 0;
+    MeterLink.Command[1] = ReadLevel;
+    MeterLink.Pending = true;
+    MeterConnection& meter = main_.meter();
+    meter.WritetoDevice();
+    meter.attachSaveRead();
+    tickWaiting_ = true;
+    meter.waitForReply();
+    tickWaiting_ = false;
+    // A close that came during the wait completes now that the tick is over.
+    if (closeAfterTick_) {
+        closeAfterTick_ = false;
+        QMetaObject::invokeMethod(this, [this] {
+            if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+                sub->close();
+            else
+                close();
+        }, Qt::QueuedConnection);
+    }
+}
+
+bool TForm5::event(QEvent* e)
+{
+    if (e->type() == WM_SHOWREAD) {
+        if (MeterLink.RequestKind == KindLive)
+            ShowRead_Pro();
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void TForm5::playAlarms(int level)
+{
+    if (!MeterSettings.AlarmOn)
+        return;
+    if (level > MeterSettings.SystemHal * 10)
+        alarms_->play(QString::fromLatin1(kHighAlarm));
+    if (level < MeterSettings.SystemLal * 10)
+        alarms_->play(QString::fromLatin1(kLowAlarm));
+}
+
+void TForm5::showRange(int status)
+{
+    // Range indexes 5 to 7 have no limits: the display keeps the last range.
+    if (const auto range = rangeLimits(status)) {
+        LEDFontNum2->setText(QString::number(range->first));
+        LEDFontNum3->setText(QString::number(range->second));
+    }
+}
+
+void TForm5::ShowRead_Pro()
+{
+    playAlarms(MeterLink.LiveLevel);  // the level before the limit
+    MeterLink.LiveLevel = limitedLevel(MeterLink.LiveLevel);
+    const QString text = levelDisplayText(MeterLink.LiveLevel);
+    LEDFontNum1->setText(text);
+    const double v = MeterLink.LiveLevel / 10.0;
+    LEDFontNum1->move(centredLeft(image1->width(), static_cast<int>(text.size()), LEDFontNum1->WordWidth()),
+                      LEDFontNum1->y());
+    ++MeasureState.ReadingCount;
+    BitBtn2->setEnabled(true);
+
+    const LiveStatus status = decodeLiveStatus(MeterLink.LiveStatus);
+    maxlable->setVisible(status.maxShown);
+    minlable->setVisible(status.minShown);
+    fastlable->hide();
+    slowlable->hide();
+    (status.fast ? fastlable : slowlable)->show();
+
+    showRange(MeterLink.LiveStatus);
+    const auto range = rangeLimits(MeterLink.LiveStatus);
+    const int low = range ? range->first : LEDFontNum2->Text().toInt();
+    const int high = range ? range->second : LEDFontNum3->Text().toInt();
+    const GaugeState gauge = gaugeFor(v, low, high);
+    underlable->setVisible(gauge.under);
+    overlable->setVisible(gauge.over);
+    image1->DrawGauge(gauge.ticks);
+
+    const QString weight = status.weightingC ? QStringLiteral("C") : QStringLiteral("A");
+    const QDateTime now = QDateTime::currentDateTime();
+    // A database error is shown by the standard error box; the rest of this
+    // reading is skipped and the next one is handled as usual.
+    DataGrid1->setUpdatesEnabled(false);
+    try {
+        main_.database().appendRow(TableMeaData, {rowDate(now.date()), rowTime(now.time()), text, weight,
+                                                  MeasureState.ReadingCount});
+    } catch (...) {
+        DataGrid1->setUpdatesEnabled(true);
+        throw;
+    }
+    Label2->setText(weight);
+    DataGrid1->scrollToBottom();
+    DataGrid1->setUpdatesEnabled(true);
+
+    stats_.MaxLevel = MeasureState.MaxLevel;
+    stats_.MinLevel = MeasureState.MinLevel;
+    stats_.LevelSum = MeasureState.LevelSum;
+    stats_.add(v, MeasureState.ReadingCount);
+    MeasureState.MaxLevel = stats_.MaxLevel;
+    MeasureState.MinLevel = stats_.MinLevel;
+    MeasureState.LevelSum = stats_.LevelSum;
+    DataGrid1->viewport()->update();  // the maximum and minimum rows may have changed
+
+    footer_->setText(footerLine1(MeasureState.MaxLevel, MeasureState.MinLevel,
+                                 stats_.average(MeasureState.ReadingCount)) +
+                     QLatin1Char('\n') + footerLine2(QLocale::system().toString(now.date(), QLocale::ShortFormat)));
+    chart_->addPoint(v, true);
+    MeasureState.LiveDataSaved = false;
+}
+
+void TForm5::BitBtn8Click()
+{
+    Timer1->stop();
+    BitBtn8->hide();
+    BitBtn1->show();
+    if (main_.database().isEmpty(TableMeaData)) {
+        BitBtn7->setEnabled(false);
+    } else {
+        BitBtn7->setEnabled(true);
+        BitBtn6->setEnabled(true);
+    }
+    MeterLink.RequestKind = KindNone;
+    MeterLink.Busy = 0;
+}
+
+void TForm5::BitBtn2Click()
+{
+    main_.database().ClearTable(0);
+    MeasureState.LiveDataSaved = true;
+    Edit1->clear();
+    BitBtn7->setEnabled(false);
+    BitBtn6->setEnabled(false);
+    chart_->clear();
+    MeasureState.ReadingCount = 0;
+    BitBtn2->setEnabled(false);
+    footer_->clear();
+    chart_->setRange(Axis::Bottom, {0, 59});
+}
+
+// ---------------------------------------------------------------- saving
+
+void TForm5::BitBtn7Click()
+{
+    BitBtn7->setEnabled(false);
+    MeasureState.LiveDataSaved = true;
+    const auto notSaved = [this] {
+        BitBtn7->setEnabled(true);
+        MeasureState.LiveDataSaved = false;
+    };
+    if (Edit1->text().isEmpty()) {
+        const QString chosen = main_.dialogs().getSaveFileName(this, QString::fromLatin1(kSaveFilter));
+        if (chosen.isEmpty())
+            return notSaved();
+        const QString path = withSavedFileExtension(chosen);
+        if (QFileInfo::exists(path) &&
+            main_.messages().show({path + QString::fromLatin1(kReplaceQuestion), QString::fromLatin1(kQueryCaption),
+                                   MessageIcon::Question, Yes | No, Yes}) != Yes)
+            return notSaved();
+        Edit1->setText(path);
+    }
+    try {
+        writeSavedFile(Edit1->text(), main_.database().rows(TableMeaData));
+    } catch (...) {
+        // Nothing was saved: the rows stay unsaved, so closing still asks.
+        notSaved();
+        throw;
+    }
+}
+
+// ---------------------------------------------------------------- closing
+
+void TForm5::closeEvent(QCloseEvent* e)
+{
+    if (tickWaiting_) {
+        // Never destroyed under a waiting tick: close once it has returned.
+        closeAfterTick_ = true;
+        e->ignore();
+        return;
+    }
+    MeasureState.MeasureWindowOpen = false;
+    ShellState.MeasureWindowHandle = nullptr;
+    BitBtn1->show();
+    BitBtn8->hide();
+    Timer1->stop();
+    MeterLink.Busy = 0;
+    if (!MeasureState.LiveDataSaved) {
+        BitBtn7->setEnabled(true);
+        const MessageButton answer =
+            main_.messages().show({QString::fromLatin1(kNotSavedQuestion), QString::fromLatin1(kQueryCaption),
+                                   MessageIcon::Question, Yes | No | Cancel, Yes});
+        if (answer == Yes) {
+            try {
+                BitBtn7Click();
+            } catch (const std::exception& error) {
+                main_.messages().showException(error);  // closes for good all the same
+            }
+        } else if (answer != No) {
+            ShellState.MeasureWindowHandle = this;
+            ShellState.MeasureEnabled = false;
+            // The window stays, so other commands must still stop it.
+            MeasureState.MeasureWindowOpen = true;
+            if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+                sub->showMinimized();
+            e->ignore();
+            return;
+        }
+    }
+    closeForGood();
+    e->accept();
+}
+
+void TForm5::closeForGood()
+{
+    ShellState.MeasureEntryClosed = true;
+    ShellState.MeasureEnabled = true;
+}
+
+}  // namespace sonavistor

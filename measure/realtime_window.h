@@ -1,0 +1,105 @@
+#pragma once
+// TForm5, the real-time measurement window: once a second a live reading,
+// shown as LED digits, arc bar graph, indicators, a table row, statistics
+// and a chart point; alarms; Save to a saved measurement file.
+
+#include "measure/live_display.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QChartView;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class QTimer;
+
+namespace sonavistor {
+
+class AlarmSink;
+class LevelChart;
+class ReadingTableModel;
+class TForm1;
+class TLEDFontNum;
+
+// The arc bar graph: fifty ticks over the display panel, the first n lit.
+class GaugeImage : public QWidget {
+    Q_OBJECT
+public:
+    explicit GaugeImage(QWidget* parent = nullptr);
+    void DrawGauge(int n);
+    int litTicks() const { return lit_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int lit_ = 50;
+};
+
+class TForm5 : public QWidget {
+    Q_OBJECT
+public:
+    // alarms: where alarm sounds go; null plays the program folder's sound files.
+    explicit TForm5(TForm1& main, AlarmSink* alarms = nullptr);
+    ~TForm5() override;
+
+    LevelChart& chart() const { return *chart_; }
+    bool tickWaiting() const { return tickWaiting_; }
+
+public slots:
+    void BitBtn1Click();  // Start to Measure
+    void Timer1Timer();
+    void BitBtn8Click();  // Stop Measure
+    void BitBtn2Click();  // Clear
+    void BitBtn7Click();  // Save
+    void ShowRead_Pro();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void buildLayout();
+    QPushButton* button(QWidget* parent, const char* name, const QString& caption, int x, int width);
+    void playAlarms(int level);
+    void showRange(int status);
+    void closeForGood();
+
+    TForm1& main_;
+    AlarmSink* alarms_;
+    std::unique_ptr<AlarmSink> ownAlarms_;
+    std::unique_ptr<LevelChart> chart_;
+    ReadingTableModel* model_ = nullptr;
+    LiveStatistics stats_;
+    bool tickWaiting_ = false;
+    bool closeAfterTick_ = false;
+
+    QWidget* Panel4 = nullptr;
+    GaugeImage* image1 = nullptr;
+    QLabel* underlable = nullptr;
+    QLabel* overlable = nullptr;
+    QLabel* fastlable = nullptr;
+    QLabel* slowlable = nullptr;
+    QLabel* maxlable = nullptr;
+    QLabel* minlable = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* footer_ = nullptr;
+    TLEDFontNum* LEDFontNum1 = nullptr;
+    TLEDFontNum* LEDFontNum2 = nullptr;
+    TLEDFontNum* LEDFontNum3 = nullptr;
+    QTableView* DataGrid1 = nullptr;
+    QChartView* Chart1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn8 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* BitBtn7 = nullptr;
+    QPushButton* BitBtn6 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QTimer* Timer1 = nullptr;
+};
+
+}  // namespace sonavistor

@@ -1,0 +1,342 @@
+#include "app/application.h"
+#include "app/child_windows.h"
+#include "app/main_window.h"
+#include "app/meter_settings.h"
+#include "app/shell_state.h"
+#include "measure/alarm_player.h"
+#include "measure/led_font_num.h"
+#include "measure/level_chart.h"
+#include "measure/measure_state.h"
+#include "measure/realtime_window.h"
+#include "meter/fake_hid_platform.h"
+#include "meter/meter_connection.h"
+#include "sim/demo_scenario.h"
+#include "sim/simulated_device.h"
+#include "store/measurement_db.h"
+#include "tests/meter/meter_test_support.h"
+#include "tests/support/program_folder_fixture.h"
+#include "tests/support/scripted_file_dialogs.h"
+#include "tests/support/scripted_messages.h"
+#include "tests/support/screenshot.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace sonavistor;
+using namespace sonavistor::test;
+
+namespace {
+
+class RecordingAlarms : public AlarmSink {
+public:
+    QStringList played;
+    void play(const QString& name) override { played << name; }
+};
+
+class RealTimeWindow : public ::testing::Test {
+protected:
+    void start(MeterScenario scenario)
+    {
+        AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, &platform};
+        form = std::make_unique<TForm1>(env);
+        form->setChildFactory(TForm1::ChildKind::Measure, [this](TForm1& main) {
+            auto* window = new TForm5(main, &alarms);
+            main.addChildWindow(window)->showMaximized();
+            return window;
+        });
+        form->show();
+        meterPath = plugSimulatedMeter(platform, scenario);
+        ASSERT_TRUE(waitUntil([] { return MeterLink.Connected; }));
+        form->N3Click();
+        window = qobject_cast<TForm5*>(ShellState.MeasureWindowHandle.data());
+        ASSERT_NE(window, nullptr);
+        static_cast<SonavistorApplication*>(QCoreApplication::instance())->setMessageService(&messages);
+    }
+    void TearDown() override
+    {
+        static_cast<SonavistorApplication*>(QCoreApplication::instance())->setMessageService(nullptr);
+        if (form) {
+            MeasureState.LiveDataSaved = true;
+            messages.answer(Yes);
+            form->close();
+            form.reset();
+        }
+    }
+    static MeterScenario live(std::vector<std::pair<int, int>> readings, int delayMs = 0)
+    {
+        MeterScenario s;
+        s.live = std::move(readings);
+        s.reportDelayMs = delayMs;
+        return s;
+    }
+    template <typename T>
+    T* find(const char* name) { return window->findChild<T*>(name); }
+    QString led(const char* name) { return find<TLEDFontNum>(name)->Text(); }
+    bool shown(const char* name) { return !find<QWidget>(name)->isHidden(); }
+    void reading() { window->Timer1Timer(); }
+    std::vector<ReadingRow> rows() { return form->database().rows(TableMeaData); }
+
+    ProgramFolder folder;
+    QTemporaryDir locks;
+    ScriptedMessages messages;
+    ScriptedFileDialogs dialogs;
+    RecordingAlarms alarms;
+    FakeHidPlatform platform;
+    QString meterPath;
+    std::unique_ptr<TForm1> form;
+    QPointer<TForm5> window;
+};
+
+}  // namespace
+
+TEST_F(RealTimeWindow, FirstReadingShowsEverywhere)
+{
+    start(live({{853, 64}}));
+    EXPECT_EQ(led("LEDFontNum1"), "0.0");
+    EXPECT_EQ(find<GaugeImage>("image1")->litTicks(), 50);
+    EXPECT_EQ(find<TLEDFontNum>("LEDFontNum1")->x(), 100);
+    window->BitBtn1Click();
+    EXPECT_TRUE(shown("BitBtn8"));
+    EXPECT_FALSE(shown("BitBtn1"));
+    EXPECT_EQ(MeterLink.Busy, 10);
+    reading();
+    EXPECT_EQ(led("LEDFontNum1"), "85.3");
+    EXPECT_EQ(find<TLEDFontNum>("LEDFontNum1")->x(), 86);
+    EXPECT_EQ(led("LEDFontNum2"), "30");
+    EXPECT_EQ(led("LEDFontNum3"), "130");
+    EXPECT_TRUE(shown("fastlable"));
+    EXPECT_FALSE(shown("slowlable"));
+    EXPECT_FALSE(shown("maxlable"));
+    EXPECT_FALSE(shown("underlable"));
+    EXPECT_EQ(find<GaugeImage>("image1")->litTicks(), 27);
+    ASSERT_EQ(rows().size(), 1u);
+    EXPECT_EQ(rows()[0].RecNo, 1);
+    EXPECT_EQ(rows()[0].MeaValue, "85.3");
+    EXPECT_EQ(rows()[0].Weight, "A");
+    EXPECT_LE(rows()[0].NDate.size(), 10);
+    EXPECT_LE(rows()[0].NTime.size(), 8);
+    const QString gap(28, ' ');
+    EXPECT_EQ(find<QLabel>("ChartFooter")->text().section('\n', 0, 0),
+              "          MAX:     85.3" + gap + "MIN:     85.3" + gap + "AVG:     85.3");
+    EXPECT_TRUE(find<QPushButton>("BitBtn2")->isEnabled());
+    EXPECT_FALSE(MeasureState.LiveDataSaved);
+    // The only row is both maximum and minimum: purple.
+    const QAbstractItemModel* model = find<QTableView>("DataGrid1")->model();
+    EXPECT_EQ(model->data(model->index(0, 1), Qt::BackgroundRole).value<QColor>(), QColor(128, 0, 128));
+}
+
+TEST_F(RealTimeWindow, BarGraphLimitsAndRanges)
+{
+    // level, status -> lit ticks, UNDER, OVER
+    start(live({{305, 0}, {315, 0}, {250, 0}, {300, 0}, {1300, 0}, {800, 1}, {900, 1}, {450, 4}, {853, 5}}));
+    window->BitBtn1Click();
+    const auto check = [this](int ticks, bool under, bool over) {
+        reading();
+        EXPECT_EQ(find<GaugeImage>("image1")->litTicks(), ticks) << led("LEDFontNum1").toStdString();
+        EXPECT_EQ(shown("underlable"), under);
+        EXPECT_EQ(shown("overlable"), over);
+    };
+    check(0, false, false);   // 30.5: R(0.5) = 0
+    check(1, false, false);   // 31.5: R(1.5) = 2
+    check(0, true, false);    // below the range
+    check(0, false, false);   // exactly the low limit
+    check(50, false, false);  // range 0 at 130.0
+    check(25, false, false);  // range 1 at 80.0
+    check(25, false, true);   // above range 1
+    check(0, true, false);    // range 4 (80 .. 130) at 45.0
+    EXPECT_EQ(led("LEDFontNum2"), "80");
+    reading();                // range index 5: the range display stays
+    EXPECT_EQ(led("LEDFontNum2"), "80");
+    EXPECT_EQ(led("LEDFontNum3"), "130");
+}
+
+TEST_F(RealTimeWindow, LevelsAbove140AreLimitedButAlarmOnTheirOwnValue)
+{
+    MeterSettings.AlarmOn = true;
+    MeterSettings.SystemHal = 140.0;
+    MeterSettings.SystemLal = 30.0;
+    start(live({{1500, 0}, {65535, 0x7F}, {250, 0}}));
+    MeterSettings.AlarmOn = true;
+    MeterSettings.SystemHal = 140.0;
+    MeterSettings.SystemLal = 30.0;
+    window->BitBtn1Click();
+    reading();
+    EXPECT_EQ(led("LEDFontNum1"), "140.0");
+    EXPECT_EQ(rows().back().MeaValue, "140.0");
+    EXPECT_EQ(alarms.played, QStringList({"highalarm.wav"}));
+    reading();  // 6553.5 dB and every status bit
+    EXPECT_EQ(led("LEDFontNum1"), "140.0");
+    reading();
+    EXPECT_EQ(alarms.played.last(), "lowalarm.wav");
+    MeterSettings.AlarmOn = false;
+}
+
+TEST_F(RealTimeWindow, StopThenStartGoesOnCountingAndAveraging)
+{
+    start(live({{600, 0}, {800, 0}}));
+    window->BitBtn1Click();
+    reading();
+    window->BitBtn8Click();
+    EXPECT_TRUE(find<QPushButton>("BitBtn7")->isEnabled());
+    EXPECT_TRUE(find<QPushButton>("BitBtn6")->isEnabled());
+    EXPECT_EQ(MeterLink.Busy, 0);
+    EXPECT_EQ(MeterLink.RequestKind, KindNone);
+    window->BitBtn1Click();
+    reading();
+    EXPECT_EQ(rows().back().RecNo, 2);
+    EXPECT_TRUE(find<QLabel>("ChartFooter")->text().contains("AVG:     70.0"));
+    // Clear: rows, chart and counting start again; the LEDs stay.
+    window->BitBtn2Click();
+    EXPECT_TRUE(rows().empty());
+    EXPECT_EQ(window->chart().pointCount(), 0);
+    EXPECT_EQ(led("LEDFontNum1"), "80.0");
+    EXPECT_TRUE(MeasureState.LiveDataSaved);
+}
+
+TEST_F(RealTimeWindow, StartDoesNothingWithoutAMeterOrWhileAnImportRuns)
+{
+    start(live({{600, 0}}));
+    MeterLink.Busy = 30;
+    window->BitBtn1Click();
+    EXPECT_TRUE(shown("BitBtn1"));
+    MeterLink.Busy = 0;
+    platform.unplug(meterPath);
+    ASSERT_TRUE(waitUntil([] { return !MeterLink.Connected; }));
+    window->BitBtn1Click();
+    EXPECT_TRUE(shown("BitBtn1"));
+    EXPECT_TRUE(messages.shown().isEmpty());
+}
+
+TEST_F(RealTimeWindow, StopWhileATickWaitsDropsThatReply)
+{
+    start(live({{700, 0}}, 300));
+    window->BitBtn1Click();
+    QTimer::singleShot(50, window, [this] { window->BitBtn8Click(); });
+    reading();
+    EXPECT_TRUE(rows().empty());
+    EXPECT_EQ(led("LEDFontNum1"), "0.0");
+}
+
+TEST_F(RealTimeWindow, MeterUnpluggedDuringATickAndPluggedBack)
+{
+    start(live({{700, 0}}, 300));
+    window->BitBtn1Click();
+    QTimer::singleShot(50, window, [this] { platform.unplug(meterPath); });
+    reading();
+    EXPECT_TRUE(rows().empty());
+    ASSERT_TRUE(waitUntil([] { return !MeterLink.Connected; }));
+    reading();  // nothing to ask
+    EXPECT_TRUE(rows().empty());
+
+    meterPath = plugSimulatedMeter(platform, live({{721, 0}}));
+    ASSERT_TRUE(waitUntil([] { return MeterLink.Connected; }));
+    reading();
+    ASSERT_FALSE(rows().empty());
+    EXPECT_EQ(rows().back().MeaValue, "72.1");
+    EXPECT_EQ(led("LEDFontNum1"), "72.1");
+}
+
+TEST_F(RealTimeWindow, CloseDuringAWaitingTickWaitsForIt)
+{
+    start(live({{700, 0}}, 300));
+    window->BitBtn1Click();
+    MeasureState.LiveDataSaved = true;
+    QTimer::singleShot(50, window, [this] { window->parentWidget()->close(); });
+    reading();  // the window must still be here when the tick returns
+    EXPECT_TRUE(window);
+    ASSERT_TRUE(waitUntil([this] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); return window.isNull(); }));
+}
+
+TEST_F(RealTimeWindow, ClosingAsksAndCancelKeepsTheWindow)
+{
+    start(live({{700, 0}}));
+    window->BitBtn1Click();
+    reading();
+    messages.answer(Cancel);
+    window->parentWidget()->close();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(messages.shown().last().text, "Measured data has not save yet.\rDo you want to save data?");
+    EXPECT_EQ(messages.shown().last().caption, "Query Information");
+    EXPECT_TRUE(window->parentWidget()->isMinimized());
+    EXPECT_TRUE(shown("BitBtn1"));
+    EXPECT_TRUE(find<QPushButton>("BitBtn7")->isEnabled());
+    form->Timer1Timer();
+    EXPECT_FALSE(form->findChild<QAction*>("N3")->isEnabled());
+
+    messages.answer(No);
+    window->parentWidget()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window);
+    form->Timer1Timer();
+    EXPECT_TRUE(form->findChild<QAction*>("N3")->isEnabled());
+    EXPECT_EQ(rows().size(), 1u);  // No keeps the rows in the table
+}
+
+TEST_F(RealTimeWindow, SaveWritesTheRowsAndRemembersTheFile)
+{
+    start(live({{653, 0}, {700, 16}}));
+    window->BitBtn1Click();
+    reading();
+    reading();
+    window->BitBtn8Click();
+    QTemporaryDir out;
+    dialogs.choose(out.filePath("street"));
+    form->Timer1Timer();
+    form->N15Click();  // File > Save performs the window's Save
+    EXPECT_EQ(find<QLineEdit>("Edit1")->text(), out.filePath("street.qrv"));
+    EXPECT_TRUE(MeasureState.LiveDataSaved);
+    EXPECT_FALSE(find<QPushButton>("BitBtn7")->isEnabled());
+    QFile saved(out.filePath("street.qrv"));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray text = saved.readAll();
+    EXPECT_TRUE(text.startsWith("@Sonavistor File\r\nTotal:2\r\n"));
+    EXPECT_TRUE(text.contains(",65.3  ,A\r\n"));
+    EXPECT_TRUE(text.contains(",70.0  ,C\r\n"));
+
+    // Cancelling the dialog of a first Save leaves the rows unsaved.
+    window->BitBtn2Click();
+    window->BitBtn1Click();
+    reading();
+    window->BitBtn8Click();
+    dialogs.cancel();
+    window->BitBtn7Click();
+    EXPECT_FALSE(MeasureState.LiveDataSaved);
+    EXPECT_TRUE(find<QPushButton>("BitBtn7")->isEnabled());
+}
+
+TEST_F(RealTimeWindow, ADatabaseErrorSkipsTheRestOfThatReadingOnly)
+{
+    start(live({{600, 0}, {700, 0}}));
+    form->database().appendRow(TableMeaData, {"x", "y", "1.0", "A", 1});  // RecNo 1 is taken
+    window->BitBtn1Click();
+    reading();
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(messages.shown()[0].icon, MessageIcon::Error);
+    EXPECT_EQ(window->chart().pointCount(), 0);
+    reading();
+    EXPECT_EQ(rows().back().RecNo, 2);
+    EXPECT_EQ(window->chart().pointCount(), 1);
+}
+
+TEST_F(RealTimeWindow, ScreenshotsOfTheDemoSignal)
+{
+    start(demoScenario());
+    window->BitBtn1Click();
+    for (int i = 0; i < 90; ++i)
+        reading();
+    window->BitBtn8Click();
+    form->resize(1280, 800);
+    QCoreApplication::processEvents();
+    saveScreenshot(form.get(), "realtime-window");
+    window->findChild<QPushButton*>("BitBtn3")->click();
+    saveScreenshot(form.get(), "realtime-window-zoom");
+    EXPECT_EQ(rows().size(), 90u);
+}
