@@ -312,6 +312,39 @@ TEST_F(RealTimeWindow, SaveWritesTheRowsAndRemembersTheFile)
     EXPECT_TRUE(find<QPushButton>("BitBtn7")->isEnabled());
 }
 
+TEST_F(RealTimeWindow, SaveOverAnExistingFileAsksFirst)
+{
+    start(live({{653, 0}}));
+    window->BitBtn1Click();
+    reading();
+    window->BitBtn8Click();
+    QTemporaryDir out;
+    const QString path = out.filePath("street.qrv");
+    QFile existing(path);
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("keep me");
+    existing.close();
+
+    dialogs.choose(path);
+    messages.answer(No);
+    window->BitBtn7Click();
+    EXPECT_EQ(messages.shown().last().text, path + " already exits!\rAre you sure to replace it?");
+    EXPECT_EQ(messages.shown().last().caption, "Query Information");
+    EXPECT_TRUE(find<QPushButton>("BitBtn7")->isEnabled());
+    EXPECT_FALSE(MeasureState.LiveDataSaved);
+    EXPECT_TRUE(find<QLineEdit>("Edit1")->text().isEmpty());
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), "keep me");
+    existing.close();
+
+    dialogs.choose(path);
+    messages.answer(Yes);
+    window->BitBtn7Click();
+    EXPECT_TRUE(MeasureState.LiveDataSaved);
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(existing.readAll().startsWith("@Sonavistor File\r\nTotal:1\r\n"));
+}
+
 TEST_F(RealTimeWindow, ADatabaseErrorSkipsTheRestOfThatReadingOnly)
 {
     start(live({{600, 0}, {700, 0}}));
