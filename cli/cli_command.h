@@ -23,5 +23,6 @@ int daysCommand(const QStringList& args, Output io);
 int importCommand(const QStringList& args, Output io);
 int liveCommand(const QStringList& args, Output io);
 int setClockCommand(const QStringList& args, Output io);
+int devicesCommand(const QStringList& args, Output io);
 
 }  // namespace sonavistor::cli

@@ -39,6 +39,10 @@ constexpr char kHelp[] =
     "      Ends after COUNT readings or on Ctrl-C.\n"
     "  sonavistor-cli set-clock [--local]\n"
     "      Sets the meter's clock from the PC clock (UTC + 8 hours, or local time).\n"
+    "  sonavistor-cli devices [--json] [--watch SECONDS]\n"
+    "      The HID devices as the program sees them: path, vendor:product, input\n"
+    "      and output report lengths, and which one is the meter. --watch then\n"
+    "      reports every device change for SECONDS (or until Ctrl-C).\n"
     "\n"
     "Exit status: 0 done, 1 failed (the reason is one line on stderr naming the\n"
     "file and line), 2 bad usage.\n";
@@ -65,6 +69,7 @@ int main(int argc, char** argv)
         {QStringLiteral("import"), importCommand},
         {QStringLiteral("live"), liveCommand},
         {QStringLiteral("set-clock"), setClockCommand},
+        {QStringLiteral("devices"), devicesCommand},
     };
     const QString name = args.takeFirst();
     const auto command = commands.find(name);

@@ -54,7 +54,7 @@ void MeterSession::watchInterrupts()
     });
 }
 
-int MeterSession::open(QStringList& args, Output io)
+int MeterSession::open(QStringList& args, Output io, bool meterRequired)
 {
     QString meter = QStringLiteral("usb");
     const qsizetype at = args.indexOf(QStringLiteral("--meter"));
@@ -91,7 +91,7 @@ int MeterSession::open(QStringList& args, Output io)
     clock.start();
     while (connection_->HidCtl().scans() == 0 && clock.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (!MeterLink.Connected)
+    if (!MeterLink.Connected && meterRequired)
         return io.err << kNoMeter << Qt::endl, kFailed;
     return kOk;
 }

@@ -18,9 +18,11 @@ public:
     ~MeterSession();
 
     // Takes --meter from args. On failure prints the reason and returns the
-    // exit status (nonzero); 0 when the meter is connected.
-    int open(QStringList& args, Output io);
+    // exit status (nonzero); 0 when the meter is connected (or, with
+    // meterRequired false, once the devices have been looked at).
+    int open(QStringList& args, Output io, bool meterRequired = true);
 
+    HidPlatform& platform() { return *platform_; }
     MeterConnection& connection() { return *connection_; }
     bool interrupted() const { return interrupted_; }
 

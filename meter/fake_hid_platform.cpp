@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <mutex>
 
 namespace sonavistor {
@@ -20,7 +21,23 @@ struct FakeHidPlatform::DeviceState {
         QByteArray data;
         Clock::time_point readyAt;
     };
-    std::deque<Pending> input;
+    // As with hidraw, every open handle has its own queue of input reports,
+    // and a report reaches only the handles open when it comes (its readyAt).
+    std::deque<Pending> inFlight;
+    std::map<int, std::deque<QByteArray>> input;
+    int nextHandle = 0;
+
+    // Hands the reports that have come by now to the handles open now.
+    // Called with the mutex held, before any handle opens, closes or reads.
+    void arrive()
+    {
+        const Clock::time_point now = Clock::now();
+        while (!inFlight.empty() && inFlight.front().readyAt <= now) {
+            for (auto& [handle, reports] : input)
+                reports.push_back(inFlight.front().data);
+            inFlight.pop_front();
+        }
+    }
     Clock::time_point lastReadyAt = Clock::now();
     bool plugged = true;
     int cancels = 0;
@@ -33,7 +50,7 @@ struct FakeHidPlatform::DeviceState {
         std::lock_guard lock(mutex);
         const Clock::time_point base = std::max(Clock::now(), lastReadyAt);
         lastReadyAt = base + std::chrono::milliseconds(delayMs);
-        input.push_back({data, lastReadyAt});
+        inFlight.push_back({data, lastReadyAt});
         changed.notify_all();
     }
 };
@@ -45,6 +62,17 @@ public:
     FakeHandle(std::shared_ptr<FakeHidPlatform::DeviceState> state, bool readWrite)
         : state_(std::move(state)), readWrite_(readWrite)
     {
+        std::lock_guard lock(state_->mutex);
+        state_->arrive();
+        id_ = state_->nextHandle++;
+        if (readWrite_)
+            state_->input[id_];
+    }
+    ~FakeHandle() override
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->arrive();
+        state_->input.erase(id_);
     }
 
     bool readWrite() const override { return readWrite_; }
@@ -78,6 +106,9 @@ public:
     int read(quint8* buffer, int size, int timeoutMs) override
     {
         std::unique_lock lock(state_->mutex);
+        if (!readWrite_)
+            return -1;
+        std::deque<QByteArray>& input = state_->input[id_];
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         const int cancels = state_->cancels;
         for (;;) {
@@ -86,17 +117,18 @@ public:
             if (state_->cancels != cancels)
                 return 0;
             const Clock::time_point now = Clock::now();
-            if (!state_->input.empty() && state_->input.front().readyAt <= now)
+            state_->arrive();
+            if (!input.empty())
                 break;
             Clock::time_point wake = deadline;
-            if (!state_->input.empty())
-                wake = std::min(wake, state_->input.front().readyAt);
+            if (!state_->inFlight.empty())
+                wake = std::min(wake, state_->inFlight.front().readyAt);
             if (now >= deadline)
                 return 0;
             state_->changed.wait_until(lock, wake);
         }
-        const QByteArray data = state_->input.front().data;
-        state_->input.pop_front();
+        const QByteArray data = input.front();
+        input.pop_front();
         // The report id first: these devices use unnumbered reports.
         buffer[0] = 0;
         const int count = std::min<int>(static_cast<int>(data.size()), size - 1);
@@ -124,6 +156,7 @@ public:
 private:
     std::shared_ptr<FakeHidPlatform::DeviceState> state_;
     bool readWrite_;
+    int id_ = 0;
 };
 
 }  // namespace
@@ -216,13 +249,15 @@ std::unique_ptr<HidHandle> FakeHidPlatform::open(const HidInterfaceInfo& info, b
     const auto state = devices_.value(info.path);
     if (!state || state->info.instance != info.instance)
         return nullptr;
-    std::lock_guard lock(state->mutex);
-    if (!state->plugged)
-        return nullptr;
-    using Access = FakeDeviceSpec::Access;
-    if (state->spec.access == Access::None || (readWrite && state->spec.access != Access::ReadWrite))
-        return nullptr;
-    return std::make_unique<FakeHandle>(state, readWrite);
+    {
+        std::lock_guard lock(state->mutex);
+        if (!state->plugged)
+            return nullptr;
+        using Access = FakeDeviceSpec::Access;
+        if (state->spec.access == Access::None || (readWrite && state->spec.access != Access::ReadWrite))
+            return nullptr;
+    }
+    return std::make_unique<FakeHandle>(state, readWrite);  // it registers itself
 }
 
 }  // namespace sonavistor

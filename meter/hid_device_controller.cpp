@@ -164,15 +164,20 @@ void THidDevice::StartReading()
 {
     if (!reportHandler_ || !plugged_ || !claimed_ || !readWrite_ || thread_ || stopping_)
         return;
-    if (!read_ && controller_.platform())
-        read_ = controller_.platform()->open(pnp_.info, true);
-    if (!read_)
+    if (!readHandle())
         return;
     int length = Caps().InputReportByteLength;
     if (length <= 0)
         length = 65;
     thread_ = std::make_unique<THidDeviceReadThread>(*this, *read_, length);
     thread_->start();
+}
+
+HidHandle* THidDevice::readHandle()
+{
+    if (!read_ && readWrite_ && plugged_ && controller_.platform())
+        read_ = controller_.platform()->open(pnp_.info, true);
+    return read_.get();
 }
 
 void THidDevice::StopReading()
@@ -376,6 +381,10 @@ THidDevice* THidDeviceController::ClaimByIndex(int index)
         return nullptr;
     device->claimed_ = true;
     recount();
+    // Reports are kept for a handle only from its opening on: opened now, the
+    // reading handle holds the answer to a request written before the
+    // handler is attached (the request pattern writes first).
+    device->readHandle();
     if (device->ReportHandler())
         device->StartReading();
     return device;

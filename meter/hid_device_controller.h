@@ -96,6 +96,8 @@ private:
     void deliverReport(const quint8* buffer, int count);
     void deliverError(int error);
     void closeHandles();
+    // The reading handle, opened once the device is claimed.
+    HidHandle* readHandle();
     void unplug();
     HidHandle* mainHandle();
 
