@@ -3,11 +3,7 @@
 // meter. Its side files (settings, database, sounds) live in its own folder,
 // and it has its own instance lock, so it runs beside the real program.
 #include "app/application.h"
-#include "app/child_windows.h"
-#include "app/main_window.h"
-#include "app/program_folder.h"
-#include "app/qt_file_dialogs.h"
-#include "app/qt_message_service.h"
+#include "app/program_main.h"
 #include "meter/fake_hid_platform.h"
 #include "sim/demo_scenario.h"
 #include "sim/simulated_device.h"
@@ -16,24 +12,7 @@ int main(int argc, char** argv)
 {
     using namespace sonavistor;
     SonavistorApplication app(argc, argv);
-    QtMessageService messages;
-    QtFileDialogs dialogs;
-    app.setMessageService(&messages);
-
     FakeHidPlatform hid;
     plugSimulatedMeter(hid, demoScenario());
-
-    AppEnvironment env;
-    env.programFolder = programFolder();
-    env.applicationTitle = QStringLiteral("sonavistor-demo");
-    env.messages = &messages;
-    env.dialogs = &dialogs;
-    env.hid = &hid;
-
-    TForm1 form(env);
-    if (!form.startedUp())
-        return 0;
-    installStandardWindows(form);
-    form.show();
-    return app.exec();
+    return runMainWindow(app, &hid, QStringLiteral("sonavistor-demo"));
 }
