@@ -231,3 +231,20 @@ TEST_F(MeterCommands, CtrlCEndsLiveCleanly)
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
 }
+
+TEST_F(MeterCommands, DevicesListsTheMeterAndWatchesWithoutOne)
+{
+    const QString meter = scenario(sameStamp("2024-05-17T08:00:00", 1));
+    CliRun r = cli({"devices", "--meter", meter});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "/dev/fake-hidraw0\t0483:5750\tin 65 out 65\tmeter\n");
+    r = cli({"devices", "--json", "--meter", meter});
+    const QJsonArray list = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    ASSERT_EQ(list.size(), 1);
+    EXPECT_TRUE(list[0].toObject()["meter"].toBool());
+    EXPECT_EQ(list[0].toObject()["product"].toString(), "5750");
+    // Watching ends on time; a bad duration is bad usage.
+    r = cli({"devices", "--watch", "0.2", "--meter", meter});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(cli({"devices", "--watch", "soon", "--meter", meter}).status, 2);
+}
