@@ -13,7 +13,7 @@ namespace sonavistor {
 using Clock = std::chrono::steady_clock;
 
 struct FakeHidPlatform::DeviceState {
-    FakeDeviceSpec spec;
+    FakeDeviceSetup setup;
     HidInterfaceInfo info;
     std::mutex mutex;
     std::condition_variable changed;
@@ -79,22 +79,22 @@ public:
 
     std::optional<HidAttributes> attributes() override
     {
-        if (!state_->spec.attributesReadable)
+        if (!state_->setup.attributesReadable)
             return std::nullopt;
-        return state_->spec.attributes;
+        return state_->setup.attributes;
     }
 
-    std::optional<HidCaps> caps() override { return state_->spec.caps; }
+    std::optional<HidCaps> caps() override { return state_->setup.caps; }
 
     bool write(const quint8* report, int size) override
     {
         std::shared_ptr<FakeDeviceBehaviour> behaviour;
         {
             std::lock_guard lock(state_->mutex);
-            if (!readWrite_ || !state_->plugged || state_->spec.failWrites)
+            if (!readWrite_ || !state_->plugged || state_->setup.failWrites)
                 return false;
             state_->written.append(QByteArray(reinterpret_cast<const char*>(report), size));
-            behaviour = state_->spec.behaviour;
+            behaviour = state_->setup.behaviour;
         }
         if (behaviour) {
             for (const FakeInputReport& r : behaviour->onOutputReport(report, size))
@@ -134,14 +134,14 @@ public:
         const int count = std::min<int>(static_cast<int>(data.size()), size - 1);
         std::copy_n(reinterpret_cast<const quint8*>(data.constData()), count, buffer + 1);
         ++state_->delivered;
-        if (state_->spec.unplugAfterReports >= 0 && state_->delivered >= state_->spec.unplugAfterReports) {
+        if (state_->setup.unplugAfterReports >= 0 && state_->delivered >= state_->setup.unplugAfterReports) {
             // The meter vanishes: the platform notices on its own thread.
             const QString path = state_->info.path;
             QMetaObject::invokeMethod(state_->platform.data(), [platform = state_->platform, path] {
                 if (platform)
                     platform->unplug(path);
             }, Qt::QueuedConnection);
-            state_->spec.unplugAfterReports = -1;
+            state_->setup.unplugAfterReports = -1;
         }
         return count + 1;
     }
@@ -172,10 +172,10 @@ FakeHidPlatform::~FakeHidPlatform()
     }
 }
 
-QString FakeHidPlatform::plug(const FakeDeviceSpec& spec)
+QString FakeHidPlatform::plug(const FakeDeviceSetup& setup)
 {
     auto state = std::make_shared<DeviceState>();
-    state->spec = spec;
+    state->setup = setup;
     const int n = next_++;
     state->info.path = QStringLiteral("/dev/fake-hidraw%1").arg(n);
     state->info.instance = QStringLiteral("fake-%1").arg(n);
@@ -253,8 +253,8 @@ std::unique_ptr<HidHandle> FakeHidPlatform::open(const HidInterfaceInfo& info, b
         std::lock_guard lock(state->mutex);
         if (!state->plugged)
             return nullptr;
-        using Access = FakeDeviceSpec::Access;
-        if (state->spec.access == Access::None || (readWrite && state->spec.access != Access::ReadWrite))
+        using Access = FakeDeviceSetup::Access;
+        if (state->setup.access == Access::None || (readWrite && state->setup.access != Access::ReadWrite))
             return nullptr;
     }
     return std::make_unique<FakeHandle>(state, readWrite);  // it registers itself

@@ -27,7 +27,7 @@ public:
     virtual std::vector<FakeInputReport> onOutputReport(const quint8* report, int size) = 0;
 };
 
-struct FakeDeviceSpec {
+struct FakeDeviceSetup {
     enum class Access { ReadWrite, QueryOnly, None };
     HidAttributes attributes;
     bool attributesReadable = true;
@@ -45,7 +45,7 @@ public:
     ~FakeHidPlatform() override;
 
     // Plugs a device in; returns its path. Announces the change as a broadcast would.
-    QString plug(const FakeDeviceSpec& spec);
+    QString plug(const FakeDeviceSetup& setup);
     void unplug(const QString& path);
     // An input report nobody asked for.
     void pushInput(const QString& path, const QByteArray& data, int delayMs = 0);

@@ -17,12 +17,12 @@ QString plugSimulatedMeter(FakeHidPlatform& platform, const MeterScenario& scena
     auto behaviour = std::make_shared<SimulatedMeterDevice>(scenario);
     if (device)
         *device = behaviour;
-    FakeDeviceSpec spec;
-    spec.attributes = {0x0483, 0x5750, 0x0100};
-    spec.caps = {65, 65};
-    spec.unplugAfterReports = scenario.unplugAfterReports;
-    spec.behaviour = behaviour;
-    return platform.plug(spec);
+    FakeDeviceSetup setup;
+    setup.attributes = {0x0483, 0x5750, 0x0100};
+    setup.caps = {65, 65};
+    setup.unplugAfterReports = scenario.unplugAfterReports;
+    setup.behaviour = behaviour;
+    return platform.plug(setup);
 }
 
 }  // namespace sonavistor

@@ -67,27 +67,27 @@ QByteArray keyboardReportDescriptor()
     return QByteArray(reinterpret_cast<const char*>(d), sizeof d);
 }
 
-UhidDevice::UhidDevice(const UhidDeviceSpec& spec, const QString& uhidPath) : uniq_(spec.uniq)
+UhidDevice::UhidDevice(const UhidDeviceSetup& setup, const QString& uhidPath) : uniq_(setup.uniq)
 {
     fd_ = ::open(QFile::encodeName(uhidPath).constData(), O_RDWR | O_CLOEXEC);
     if (fd_ < 0)
         throw Error(systemError(QFile::encodeName(uhidPath).constData()));
-    if (spec.reportDescriptor.size() > HID_MAX_DESCRIPTOR_SIZE) {
+    if (setup.reportDescriptor.size() > HID_MAX_DESCRIPTOR_SIZE) {
         ::close(fd_);
         throw Error(QStringLiteral("report descriptor too long"));
     }
     uhid_event ev{};
     ev.type = UHID_CREATE2;
-    copyText(ev.u.create2.name, sizeof ev.u.create2.name, spec.name);
+    copyText(ev.u.create2.name, sizeof ev.u.create2.name, setup.name);
     copyText(ev.u.create2.phys, sizeof ev.u.create2.phys, QStringLiteral("sonavistor-uhid"));
-    copyText(ev.u.create2.uniq, sizeof ev.u.create2.uniq, spec.uniq);
-    ev.u.create2.rd_size = static_cast<__u16>(spec.reportDescriptor.size());
+    copyText(ev.u.create2.uniq, sizeof ev.u.create2.uniq, setup.uniq);
+    ev.u.create2.rd_size = static_cast<__u16>(setup.reportDescriptor.size());
     ev.u.create2.bus = BUS_USB;
-    ev.u.create2.vendor = spec.vendor;
-    ev.u.create2.product = spec.product;
-    ev.u.create2.version = spec.version;
-    std::memcpy(ev.u.create2.rd_data, spec.reportDescriptor.constData(),
-                static_cast<size_t>(spec.reportDescriptor.size()));
+    ev.u.create2.vendor = setup.vendor;
+    ev.u.create2.product = setup.product;
+    ev.u.create2.version = setup.version;
+    std::memcpy(ev.u.create2.rd_data, setup.reportDescriptor.constData(),
+                static_cast<size_t>(setup.reportDescriptor.size()));
     try {
         write(&ev, sizeof ev);
     } catch (...) {

@@ -10,7 +10,7 @@
 
 namespace sonavistor {
 
-struct UhidDeviceSpec {
+struct UhidDeviceSetup {
     QString name;
     QString uniq;  // the serial number; also how the device's hidraw node is found
     quint16 vendor = 0;
@@ -28,7 +28,7 @@ QByteArray keyboardReportDescriptor();
 class UhidDevice {
 public:
     // Throws Error when /dev/uhid cannot be opened or refuses the device.
-    explicit UhidDevice(const UhidDeviceSpec& spec, const QString& uhidPath = QStringLiteral("/dev/uhid"));
+    explicit UhidDevice(const UhidDeviceSetup& setup, const QString& uhidPath = QStringLiteral("/dev/uhid"));
     // Destroys the device (the kernel announces its removal).
     ~UhidDevice();
     UhidDevice(const UhidDevice&) = delete;

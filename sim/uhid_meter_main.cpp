@@ -87,22 +87,22 @@ int main(int argc, char** argv)
     try {
         std::optional<SimulatedMeter> meter;
         int unplugAfterReports = -1;
-        UhidDeviceSpec spec;
-        spec.vendor = 0x0483;
-        spec.uniq = QStringLiteral("sonavistor-uhid-%1").arg(QCoreApplication::applicationPid());
+        UhidDeviceSetup setup;
+        setup.vendor = 0x0483;
+        setup.uniq = QStringLiteral("sonavistor-uhid-%1").arg(QCoreApplication::applicationPid());
         if (options->keyboard) {
-            spec.name = QStringLiteral("Sonavistor test keyboard");
-            spec.product = 0x5711;
-            spec.reportDescriptor = keyboardReportDescriptor();
+            setup.name = QStringLiteral("Sonavistor test keyboard");
+            setup.product = 0x5711;
+            setup.reportDescriptor = keyboardReportDescriptor();
         } else {
             const MeterScenario scenario = loadScenario(options->scenario);
             unplugAfterReports = scenario.unplugAfterReports;
             meter.emplace(scenario);
-            spec.name = QStringLiteral("Sonavistor simulated meter");
-            spec.product = 0x5750;
-            spec.reportDescriptor = meterReportDescriptor();
+            setup.name = QStringLiteral("Sonavistor simulated meter");
+            setup.product = 0x5750;
+            setup.reportDescriptor = meterReportDescriptor();
         }
-        UhidDevice device(spec);
+        UhidDevice device(setup);
         const QDeadlineTimer unplugAt = options->unplugAfterSeconds < 0
             ? QDeadlineTimer(QDeadlineTimer::Forever)
             : QDeadlineTimer(static_cast<qint64>(options->unplugAfterSeconds * 1000));
@@ -110,7 +110,7 @@ int main(int argc, char** argv)
         int sent = 0;
         while (!stopRequested && !unplugAt.hasExpired()) {
             if (node.isEmpty() && !(node = device.hidrawNode()).isEmpty())
-                say(QStringLiteral("plugged in as %1 (%2)").arg(node, spec.uniq));
+                say(QStringLiteral("plugged in as %1 (%2)").arg(node, setup.uniq));
             const std::optional<QByteArray> output = device.waitForOutput(
                 static_cast<int>(std::min<qint64>(node.isEmpty() ? 20 : 200, unplugAt.remainingTime())));
             if (!output || !meter)

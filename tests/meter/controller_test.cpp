@@ -56,7 +56,7 @@ TEST(HidController, PlugsUnplugsAndRepeatedBroadcasts)
     Events e;
     watch(controller, e);
     settle();
-    const QString keyboard = platform.plug(keyboardSpec());
+    const QString keyboard = platform.plug(keyboardSetup());
     settle();
     EXPECT_EQ(e.arrivals, 1);
     EXPECT_EQ(e.changes, 2);
@@ -78,11 +78,11 @@ TEST(HidController, InterfacesThatCannotBeOpenedOrIdentifiedAreLeftOut)
     FakeHidPlatform platform;
     THidDeviceController controller(&platform);
     settle();
-    platform.plug(keyboardSpec(FakeDeviceSpec::Access::None));
-    FakeDeviceSpec anonymous = keyboardSpec();
+    platform.plug(keyboardSetup(FakeDeviceSetup::Access::None));
+    FakeDeviceSetup anonymous = keyboardSetup();
     anonymous.attributesReadable = false;
     platform.plug(anonymous);
-    platform.plug(keyboardSpec());
+    platform.plug(keyboardSetup());
     settle();
     EXPECT_EQ(controller.count(), 1);
 }
@@ -92,7 +92,7 @@ TEST(HidController, QueryOnlyDevicesAreClaimableButNeverRead)
     FakeHidPlatform platform;
     THidDeviceController controller(&platform);
     settle();
-    platform.plug(keyboardSpec());
+    platform.plug(keyboardSetup());
     settle();
     THidDevice* device = controller.ClaimByIndex(0);
     ASSERT_NE(device, nullptr);
@@ -110,7 +110,7 @@ TEST(HidController, ReportsArriveInOrderOnTheUserInterfaceThread)
     FakeHidPlatform platform;
     THidDeviceController controller(&platform);
     settle();
-    const QString path = platform.plug(meterSpec());
+    const QString path = platform.plug(meterSetup());
     settle();
     THidDevice* device = controller.ClaimByIndex(0);
     ASSERT_NE(device, nullptr);
@@ -139,7 +139,7 @@ TEST(HidController, UnplugWhileTheThreadWaitsEndsItWithoutAReport)
     Events e;
     watch(controller, e);
     settle();
-    const QString path = platform.plug(meterSpec());
+    const QString path = platform.plug(meterSetup());
     settle();
     THidDevice* device = controller.ClaimByIndex(0);
     int reports = 0;
@@ -163,7 +163,7 @@ TEST(HidController, ReleasedDeviceIsReplacedByAFreshObject)
     FakeHidPlatform platform;
     THidDeviceController controller(&platform);
     settle();
-    platform.plug(meterSpec());
+    platform.plug(meterSetup());
     settle();
     THidDevice* device = controller.ClaimByIndex(0);
     device->setPollInterval(250);

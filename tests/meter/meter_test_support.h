@@ -48,21 +48,21 @@ private:
     std::vector<QByteArray> answers_;
 };
 
-inline FakeDeviceSpec meterSpec(std::shared_ptr<FakeDeviceBehaviour> behaviour = nullptr)
+inline FakeDeviceSetup meterSetup(std::shared_ptr<FakeDeviceBehaviour> behaviour = nullptr)
 {
-    FakeDeviceSpec spec;
-    spec.attributes = {0x0483, 0x5750, 0x0100};
-    spec.behaviour = std::move(behaviour);
-    return spec;
+    FakeDeviceSetup setup;
+    setup.attributes = {0x0483, 0x5750, 0x0100};
+    setup.behaviour = std::move(behaviour);
+    return setup;
 }
 
-inline FakeDeviceSpec keyboardSpec(FakeDeviceSpec::Access access = FakeDeviceSpec::Access::QueryOnly)
+inline FakeDeviceSetup keyboardSetup(FakeDeviceSetup::Access access = FakeDeviceSetup::Access::QueryOnly)
 {
-    FakeDeviceSpec spec;
-    spec.attributes = {0x046d, 0xc31c, 0x0110};
-    spec.caps = {9, 2};
-    spec.access = access;
-    return spec;
+    FakeDeviceSetup setup;
+    setup.attributes = {0x046d, 0xc31c, 0x0110};
+    setup.caps = {9, 2};
+    setup.access = access;
+    return setup;
 }
 
 }  // namespace sonavistor::test

@@ -98,10 +98,10 @@ protected:
 
 TEST_F(Protocol, FindsTheMeterAmongOtherDevices)
 {
-    platform.plug(keyboardSpec());
+    platform.plug(keyboardSetup());
     settle();
     EXPECT_FALSE(MeterLink.Connected);
-    const QString path = platform.plug(meterSpec());
+    const QString path = platform.plug(meterSetup());
     connect(path);
     EXPECT_NE(MeterLink.Device, nullptr);
     EXPECT_EQ(meter->DeviceList().size(), 2u);
@@ -132,7 +132,7 @@ TEST_F(Protocol, LiveReadingsReachTheRealTimeWindowBeforePendingDrops)
 
 TEST_F(Protocol, RecordCountWithAndWithoutItsMark)
 {
-    const QString path = platform.plug(meterSpec(std::make_shared<FixedAnswers>(
+    const QString path = platform.plug(meterSetup(std::make_shared<FixedAnswers>(
         std::vector<QByteArray>{QByteArray::fromHex("ef00000555")})));
     connect(path);
     request({ReadCount}, KindCount);
@@ -142,7 +142,7 @@ TEST_F(Protocol, RecordCountWithAndWithoutItsMark)
 
 TEST_F(Protocol, ShortAndLongRepliesAreTakenAsFarAsTheyGo)
 {
-    const QString path = platform.plug(meterSpec(std::make_shared<FixedAnswers>(
+    const QString path = platform.plug(meterSetup(std::make_shared<FixedAnswers>(
         std::vector<QByteArray>{QByteArray::fromHex("0301")})));
     connect(path);
     MeterLink.Reply.fill(7);
@@ -212,7 +212,7 @@ TEST_F(Protocol, EndMarkerEndsTheDateAreaAndTheRecordRead)
 {
     std::vector<QByteArray> answers(4, QByteArray(64, '\x24'));
     answers.push_back(QByteArray::fromHex("ffff"));
-    const QString path = platform.plug(meterSpec(std::make_shared<FixedAnswers>(answers)));
+    const QString path = platform.plug(meterSetup(std::make_shared<FixedAnswers>(answers)));
     connect(path);
     MeterLink.RecordCount = 5;
     meter->GetDate();
@@ -222,7 +222,7 @@ TEST_F(Protocol, EndMarkerEndsTheDateAreaAndTheRecordRead)
 
     platform.unplug(path);
     ASSERT_TRUE(waitUntil([] { return !MeterLink.Connected; }));
-    connect(platform.plug(meterSpec(std::make_shared<FixedAnswers>(std::vector<QByteArray>{QByteArray::fromHex("ffff")}))));
+    connect(platform.plug(meterSetup(std::make_shared<FixedAnswers>(std::vector<QByteArray>{QByteArray::fromHex("ffff")}))));
     readRecords(1, 10);
     EXPECT_EQ(MeterLink.PageIndex, 0);
     EXPECT_EQ(MeterLink.EndPending, 0);
@@ -265,7 +265,7 @@ TEST_F(Protocol, AnotherDeviceDuringAWaitKeepsTheMeterConnected)
     MeterLink.RecordCount = 99;
     bool plugged = false;
     QTimer::singleShot(50, [&] {
-        platform.plug(keyboardSpec());
+        platform.plug(keyboardSetup());
         plugged = true;
     });
     request({ReadCount}, KindCount);  // still answered: a fresh object reads on
@@ -276,9 +276,9 @@ TEST_F(Protocol, AnotherDeviceDuringAWaitKeepsTheMeterConnected)
 
 TEST_F(Protocol, AWriteThatFailsKeepsPendingUntilTheMeterGoes)
 {
-    FakeDeviceSpec spec = meterSpec();
-    spec.failWrites = true;
-    const QString path = platform.plug(spec);
+    FakeDeviceSetup setup = meterSetup();
+    setup.failWrites = true;
+    const QString path = platform.plug(setup);
     connect(path);
     QTimer::singleShot(100, [&] { platform.unplug(path); });
     request({ReadLevel}, KindLive);
@@ -306,7 +306,7 @@ TEST(MainWindowMeter, StatusBarSaysWhetherTheMeterIsThere)
     auto* bar = form.findChild<PanelStatusBar*>("StatusBar1");
     form.Timer1Timer();
     EXPECT_EQ(bar->panelText(1), "Disconnect!");
-    const QString path = platform.plug(meterSpec());
+    const QString path = platform.plug(meterSetup());
     ASSERT_TRUE(waitUntil([] { return MeterLink.Connected; }));
     form.Timer1Timer();
     EXPECT_EQ(bar->panelText(1), "Connect OK!");
