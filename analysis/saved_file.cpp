@@ -1,7 +1,7 @@
 #include "analysis/saved_file.h"
 
-#include "app/error.h"
-#include "store/staging_file.h"
+#include "common/error.h"
+#include "store/reading_line.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -49,21 +49,6 @@ std::optional<qint64> parseInteger(QByteArrayView text)
 
 }  // namespace
 
-namespace {
-
-void appendReadingLine(QByteArray& out, const ReadingRow& row)
-{
-    appendPadded(out, row.NDate, 10);
-    out.append(',');
-    appendPadded(out, row.NTime, 8);
-    out.append(',');
-    appendPadded(out, row.MeaValue, 6);
-    out.append(',');
-    appendPadded(out, row.Weight, 0);
-}
-
-}  // namespace
-
 QByteArray savedReadingLine(const ReadingRow& row)
 {
     QByteArray line;
@@ -76,8 +61,7 @@ QString withSavedFileExtension(const QString& chosen)
     return chosen.contains(QLatin1Char('.')) ? chosen : chosen + QStringLiteral(".qrv");
 }
 
-void writeSavedFile(const QString& path, const std::vector<ReadingRow>& rows,
-                    const std::function<void(qint64)>& progress)
+void writeSavedFile(const QString& path, const std::vector<ReadingRow>& rows, Progress* progress)
 {
     QSaveFile file(path);
     const auto failed = [&path](const QString& why) {
@@ -89,12 +73,14 @@ void writeSavedFile(const QString& path, const std::vector<ReadingRow>& rows,
     text.reserve(static_cast<qsizetype>(rows.size()) * 30 + 32);
     text += kSavedFileMagic;
     text += "\r\nTotal:" + QByteArray::number(static_cast<qint64>(rows.size())) + "\r\n";
-    qint64 n = 0;
+    if (progress)
+        progress->setMaximum(static_cast<int>(rows.size()));
+    int n = 0;
     for (const ReadingRow& row : rows) {
         appendReadingLine(text, row);
         text.append("\r\n", 2);
         if (progress)
-            progress(++n);
+            progress->setPosition(++n);
     }
     if (file.write(text) != text.size())
         throw failed(file.errorString());

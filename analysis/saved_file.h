@@ -1,14 +1,9 @@
 #pragma once
 // The saved measurement file (.qrv): the magic line, "Total:" with the number
-// of readings, then one fixed-column line per reading; 8-bit text, CR LF.
-//   characters  1-10  NDate, filled with spaces
-//              11     ","
-//              12-19  NTime, filled with spaces
-//              20     ","
-//              21-26  the level text, filled with spaces
-//              27     ","
-//              28     the weighting letter, the last character of the line
+// of readings, then one reading line per reading (store/reading_line.h: the
+// weighting letter is the line's last character); 8-bit text, CR LF.
 
+#include "common/progress.h"
 #include "store/reading_row.h"
 
 #include <QByteArray>
@@ -32,10 +27,9 @@ QString withSavedFileExtension(const QString& chosen);
 
 // Writes rows as a saved file. The file is written beside the old one and
 // replaces it only when complete, so a failed write never destroys what the
-// user had. progress (optional) is called after each row with its 1-based
-// number. Throws Error with the file system's message.
-void writeSavedFile(const QString& path, const std::vector<ReadingRow>& rows,
-                    const std::function<void(qint64)>& progress = {});
+// user had. progress (optional) is set to each row's 1-based number after it.
+// Throws Error with the file system's message.
+void writeSavedFile(const QString& path, const std::vector<ReadingRow>& rows, Progress* progress = nullptr);
 
 // A reading as the reader interprets its line.
 struct SavedReading {

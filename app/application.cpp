@@ -1,6 +1,6 @@
 #include "app/application.h"
 
-#include "app/message_service.h"
+#include "common/message_service.h"
 
 #include <cstdio>
 

@@ -1,9 +1,9 @@
 #include "app/child_windows.h"
 
 #include "app/main_window.h"
+#include "measure/realtime_window.h"
 
 #include <QMdiSubWindow>
-#include "measure/realtime_window.h"
 
 namespace sonavistor {
 
@@ -11,7 +11,7 @@ void installStandardWindows(TForm1& form)
 {
     // Each child window registers its factory or command here as it arrives.
     form.setChildFactory(TForm1::ChildKind::Measure, [](TForm1& main) {
-        auto* window = new TForm5(main);
+        auto* window = new TForm5(main.database(), main.meter(), main.windowContext());
         main.addChildWindow(window)->showMaximized();  // opens maximised
         return window;
     });

@@ -4,8 +4,9 @@
 
 #include "app/app_environment.h"
 #include "app/child_tiling.h"
-#include "app/single_instance.h"
-#include "store/table_id.h"
+#include "common/single_instance.h"
+#include "common/table_id.h"
+#include "common/window_context.h"
 
 #include <QMainWindow>
 
@@ -26,6 +27,7 @@ class QToolBar;
 
 namespace sonavistor {
 
+class ChildWindow;
 class MeasurementDatabase;
 class MeterConnection;
 class PanelStatusBar;
@@ -47,8 +49,10 @@ public:
 
     const AppEnvironment& environment() const { return env_; }
     MessageService& messages() const { return *env_.messages; }
-    FileDialogService& dialogs() const { return *env_.dialogs; }
+    FileDialogService& dialogs() const { return context_.dialogs; }
     QString programFolder() const { return env_.programFolder; }
+    // What every child window is given: message boxes, dialogs, printer, folder.
+    const WindowContext& windowContext() const { return context_; }
 
     // Hooks the child windows and later commands plug into.
     void setChildFactory(ChildKind kind, ChildFactory factory);
@@ -62,6 +66,7 @@ public:
     // Name of the active child window ("Form4", "Form5", "Form7"), empty if none.
     QString activeChildName() const;
     QWidget* activeChild() const;
+    ChildWindow* activeChildWindow() const;
 
     // The real-time window's "Stop Measure", performed while it exists.
     void stopMeasuring();
@@ -111,6 +116,8 @@ private:
     void buildMenus();
     void buildToolBar();
     void buildStatusBar();
+    void createWindowEntries();
+    void createStatusProgress();
     void InitOther();
     bool FormCloseQuery();
     void FormClose();
@@ -139,6 +146,7 @@ private:
     std::unique_ptr<MeasurementDatabase> database_;
     std::unique_ptr<MeterConnection> meter_;
     std::unique_ptr<QPrinter> printer_;
+    WindowContext context_;
     std::map<ChildKind, ChildFactory> factories_;
     std::map<QString, Command> commands_;
 

@@ -2,7 +2,7 @@
 // the menu refresh asks whether a table has rows.
 #include "app/main_window.h"
 
-#include "app/message_service.h"
+#include "common/message_service.h"
 #include "store/measurement_db.h"
 
 namespace sonavistor {
@@ -16,7 +16,7 @@ void TForm1::openWorkingDatabase()
     // Without the database start-up goes on; every table operation is then a no-op.
     if (!database_->ConnectAccess(programFolder()))
         messages().inform(QString::fromLatin1(kConnectAccessFailed));
-    database_->ClearTable(3);
+    database_->ClearAllTables();
 }
 
 bool TForm1::tableHasRows(TableId table) const

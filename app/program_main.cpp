@@ -3,7 +3,7 @@
 #include "app/application.h"
 #include "app/child_windows.h"
 #include "app/main_window.h"
-#include "app/program_folder.h"
+#include "common/program_folder.h"
 #include "app/qt_file_dialogs.h"
 #include "app/qt_message_service.h"
 

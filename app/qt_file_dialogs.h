@@ -1,7 +1,7 @@
 #pragma once
 // File dialogs on screen.
 
-#include "app/file_dialogs.h"
+#include "common/file_dialogs.h"
 
 namespace sonavistor {
 

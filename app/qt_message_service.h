@@ -1,7 +1,7 @@
 #pragma once
 // Message boxes on screen.
 
-#include "app/message_service.h"
+#include "common/message_service.h"
 
 class QWidget;
 

@@ -2,7 +2,7 @@
 // Message boxes of the shared code, for a program without windows: the text
 // goes to stderr and every question is answered No.
 
-#include "app/message_service.h"
+#include "common/message_service.h"
 
 #include <QTextStream>
 

@@ -2,6 +2,7 @@
 #include "cli/meter_days.h"
 
 #include "import/day_import.h"
+#include "import/day_list.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,32 +10,24 @@
 
 namespace sonavistor::cli {
 
-namespace {
-constexpr quint8 kCountMark = 0xEF;
-}
-
 int readDays(MeterSession& session, Output io)
 {
-    MeterLink.RecordCount = 0;
-    // The count request attaches its handler first, then writes.
-    if (!session.request({0, ReadCount}, KindCount, true))
-        return io.err << (session.interrupted() ? "interrupted" : "the meter was disconnected")
-                      << " while asking for the record count" << Qt::endl, kFailed;
-    if (MeterLink.Reply[0] != kCountMark || MeterLink.RecordCount == 0) {
-        const bool marked = MeterLink.Reply[0] == kCountMark;
-        MeterLink.RecordCount = 0;
-        return io.err << (marked ? "the meter holds no records" : "the meter's record count reply carries no count mark")
-                      << Qt::endl, kFailed;
+    TerminalProgress progress("reading the date list");
+    const DayListOutcome list = readDayList(session.meter(), &progress);
+    switch (list.status) {
+    case DayListStatus::Ready:
+        return kOk;
+    case DayListStatus::NoCountMark:
+        return io.err << "the meter's record count reply carries no count mark" << Qt::endl, kFailed;
+    case DayListStatus::NoRecords:
+        return io.err << "the meter holds no records" << Qt::endl, kFailed;
+    case DayListStatus::CountFailed:
+        return io.err << session.failure(list.request) << " while asking for the record count" << Qt::endl, kFailed;
+    case DayListStatus::DatesFailed:
+        break;
     }
-    {
-        TerminalProgress progress("reading the date list");
-        session.connection().GetDate(&progress);
-    }
-    if (!MeterLink.Connected || session.interrupted())
-        return io.err << (session.interrupted() ? "interrupted" : "the meter was disconnected")
-                      << " while reading the date list (" << MeterLink.PageIndex << " of "
-                      << ((MeterLink.RecordCount + 1364) / 1365) * 64 << " reports)" << Qt::endl, kFailed;
-    return kOk;
+    return io.err << session.failure(list.request) << " while reading the date list (" << list.reportsReceived
+                  << " of " << list.reportsExpected << " reports)" << Qt::endl, kFailed;
 }
 
 int daysCommand(const QStringList& arguments, Output io)

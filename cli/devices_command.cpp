@@ -21,7 +21,7 @@ QString hex4(quint16 v)
 void listDevices(MeterSession& session, bool json, Output io)
 {
     QJsonArray list;
-    for (THidDevice* device : session.connection().DeviceList()) {
+    for (THidDevice* device : session.meter().DeviceList()) {
         const HidAttributes a = device->Attributes();
         const HidCaps caps = device->Caps();
         const bool meter = device == MeterLink.Device;
@@ -71,7 +71,7 @@ int devicesCommand(const QStringList& arguments, Output io)
     // Every device change, as the program sees it, until the time is up.
     if (auto* hidraw = qobject_cast<HidrawPlatform*>(&session.platform()))
         io.out << "watching device changes from " << hidraw->monitorSource() << Qt::endl;
-    QObject::connect(&session.connection(), &MeterConnection::connectionChanged, [&](bool connected) {
+    QObject::connect(&session.meter(), &MeterConnection::connectionChanged, [&](bool connected) {
         if (connected)
             io.out << "meter connected: " << MeterLink.Device->PnPInfo().DevicePath() << Qt::endl;
         else

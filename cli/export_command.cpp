@@ -3,41 +3,19 @@
 // one after the other: LoadData rows numbered from 1 across the files.
 #include "cli/cli_command.h"
 
-#include "analysis/saved_file.h"
-#include "app/error.h"
+#include "analysis/saved_file_load.h"
 #include "cli/console_messages.h"
+#include "common/error.h"
 #include "export/grid_to_excel.h"
 #include "export/reading_rows_dataset.h"
-#include "store/measurement_db.h"
-#include "store/staging_file.h"
+#include "store/scratch_database.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
+
+#include <memory>
 
 namespace sonavistor::cli {
-
-namespace {
-
-// Opens one saved file into LoadData as the data view does: stage every
-// reading under the next RecNo, then one bulk load. Nothing of a file that
-// does not read to its end reaches the table.
-void loadSavedFile(MeasurementDatabase& db, const QString& folder, const QString& path)
-{
-    SavedFileReader reader(path);
-    if (!reader.isSavedFile())
-        throw Error(QStringLiteral("%1, line 1: not a Sonavistor saved file").arg(path));
-    StagingFile staging(folder);
-    staging.open();
-    qint64 recNo = db.rowCount(TableLoadData);
-    SavedReading reading;
-    while (reader.next(reading))
-        staging.writeSavedLine(reading.line, static_cast<qint32>(++recNo));
-    staging.close();
-    db.PostLoadData(staging.path());
-}
-
-}  // namespace
 
 int exportCommand(const QStringList& args, Output io)
 {
@@ -63,22 +41,18 @@ int exportCommand(const QStringList& args, Output io)
     if (QFileInfo::exists(output) && !force)
         return io.err << output << ": already exists (use --force to replace it)" << Qt::endl, kFailed;
 
-    QTemporaryDir scratch;
-    if (!scratch.isValid())
-        return io.err << "export: cannot make a scratch folder: " << scratch.errorString() << Qt::endl, kFailed;
-    MeasurementDatabase db;
+    std::unique_ptr<ScratchDatabase> scratch;
     try {
-        const QString dbPath = scratch.filePath(QString::fromLatin1(MeasurementDatabase::FileName));
-        MeasurementDatabase::createFromSchema(dbPath);
-        if (!db.openFile(dbPath))
-            throw Error(QStringLiteral("cannot open the scratch database %1").arg(dbPath));
-        db.ClearTable(2);
-        for (const QString& file : files)
-            loadSavedFile(db, scratch.path(), file);
+        scratch = std::make_unique<ScratchDatabase>();
+        for (const QString& file : files) {
+            if (!loadSavedFile(scratch->db(), scratch->folder(), file).isSavedFile)
+                throw Error(QStringLiteral("%1, line 1: not a Sonavistor saved file").arg(file));
+        }
     } catch (const Error& e) {
         io.err << e.message() << Qt::endl;
         return kFailed;
     }
+    MeasurementDatabase& db = scratch->db();
 
     ReadingRowsDataset dataset(db, TableLoadData);
     ReadingRowsGrid grid(dataset);

@@ -3,14 +3,12 @@
 // four attempts, rows through the staging file and the bulk load, then the
 // saved file the window's Save writes.
 #include "analysis/saved_file.h"
-#include "app/error.h"
 #include "cli/meter_days.h"
+#include "common/error.h"
 #include "import/day_import.h"
-#include "store/measurement_db.h"
-#include "store/staging_file.h"
+#include "store/scratch_database.h"
 
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 namespace sonavistor::cli {
 
@@ -18,26 +16,13 @@ namespace {
 
 constexpr char kImportFailed[] = "Import Failed! try again";
 
-// The rows of one attempt loaded into GetRecorde of a scratch database and
-// read back, as the window's table holds them.
+// The rows loaded into GetRecorde of a scratch database and read back, as
+// the window's table holds them.
 std::vector<ReadingRow> throughTheTable(const std::vector<ReadingRow>& rows)
 {
-    QTemporaryDir scratch;
-    if (!scratch.isValid())
-        throw Error(QStringLiteral("cannot make a scratch folder: %1").arg(scratch.errorString()));
-    const QString path = scratch.filePath(QString::fromLatin1(MeasurementDatabase::FileName));
-    MeasurementDatabase::createFromSchema(path);
-    MeasurementDatabase db;
-    if (!db.openFile(path))
-        throw Error(QStringLiteral("cannot open the scratch database %1").arg(path));
-    db.ClearTable(1);
-    StagingFile staging(scratch.path());
-    staging.open();
-    for (const ReadingRow& row : rows)
-        staging.writeImportRow(row);
-    staging.close();
-    db.PostDateTimeRecnoWeight(staging.path());
-    return db.rows(TableGetRecorde);
+    ScratchDatabase scratch;
+    loadImportedRows(scratch.db(), scratch.folder(), rows);
+    return scratch.db().rows(TableGetRecorde);
 }
 
 }  // namespace
@@ -67,29 +52,29 @@ int importCommand(const QStringList& arguments, Output io)
         return io.err << "import: the meter has no day " << args[0] << " (see sonavistor-cli days)" << Qt::endl, kFailed;
     const DayRange range = dayRange(DateIndex, entry, MeterLink.RecordCount);
 
-    for (int attempt = 1; attempt <= kImportAttempts; ++attempt) {
-        fillReadRecords(MeterLink.Command, range);
-        {
-            TerminalProgress progress("importing");
-            session.connection().GetRec(&progress);
-        }
-        if (!MeterLink.Connected || session.interrupted())
-            return io.err << (session.interrupted() ? "interrupted" : "the meter was disconnected")
-                          << " while reading the day's records (" << MeterLink.PageIndex / 2 << " of "
-                          << recordsToDecode(range) << " records)" << Qt::endl, kFailed;
-        const auto rows = decodeTransfer(MemoryImage, recordsToDecode(range));
-        if (!rows)
-            continue;  // a record with a bad header: the next attempt
-        try {
-            writeSavedFile(output, throughTheTable(*rows));
-        } catch (const Error& e) {
-            return io.err << e.message() << Qt::endl, kFailed;
-        }
-        io.out << "Imported " << rows->size() << " readings of " << dateIndexText(DateIndex.Dates[static_cast<size_t>(entry)])
-               << " to " << output << Qt::endl;
-        return kOk;
+    ImportAttempt attempt;
+    {
+        TerminalProgress progress("importing");
+        attempt = importDay(session.meter(), range, &progress);
     }
-    return io.err << kImportFailed << Qt::endl, kFailed;
+    switch (attempt.outcome) {
+    case ImportAttempt::Outcome::MeterFailed:
+        return io.err << session.failure(attempt.request) << " while reading the day's records ("
+                      << attempt.recordsReceived << " of " << recordsToDecode(range) << " records)" << Qt::endl,
+               kFailed;
+    case ImportAttempt::Outcome::BadRecord:
+        return io.err << kImportFailed << Qt::endl, kFailed;
+    case ImportAttempt::Outcome::Imported:
+        break;
+    }
+    try {
+        writeSavedFile(output, throughTheTable(attempt.rows));
+    } catch (const Error& e) {
+        return io.err << e.message() << Qt::endl, kFailed;
+    }
+    io.out << "Imported " << attempt.rows.size() << " readings of "
+           << dateIndexText(DateIndex.Dates[static_cast<size_t>(entry)]) << " to " << output << Qt::endl;
+    return kOk;
 }
 
 }  // namespace sonavistor::cli

@@ -3,7 +3,8 @@
 
 #include "analysis/level_statistics.h"
 #include "analysis/saved_file.h"
-#include "app/error.h"
+#include "common/error.h"
+#include "common/number_text.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -52,11 +53,6 @@ FileSummary summarise(const QString& path)
     summary.rows = static_cast<qint64>(levels.size());
     summary.stats = computeLevelStatistics(std::move(levels));
     return summary;
-}
-
-QString oneDecimal(double value)
-{
-    return QString::number(value, 'f', 1);
 }
 
 void printText(QTextStream& out, const FileSummary& s)

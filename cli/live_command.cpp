@@ -1,8 +1,7 @@
 // sonavistor-cli live [-n COUNT] [--interval SECONDS] [--json] [--meter ...]
 #include "cli/meter_session.h"
 
-#include "app/shell_state.h"
-#include "measure/live_reading.h"
+#include "meter/live_reading.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -15,22 +14,12 @@ namespace sonavistor::cli {
 
 namespace {
 
-// Takes the readings as the real-time window does, and prints them.
-class LinePrinter : public QObject {
+// Prints each live reading the meter announces.
+class LinePrinter {
 public:
     LinePrinter(QTextStream& out, bool json) : out_(out), json_(json) {}
     int printed = 0;
 
-protected:
-    bool event(QEvent* e) override
-    {
-        if (e->type() != WM_SHOWREAD)
-            return QObject::event(e);
-        print(MeterLink.LiveLevel, MeterLink.LiveStatus);
-        return true;
-    }
-
-private:
     void print(int rawLevel, int status)
     {
         const QDateTime now = QDateTime::currentDateTime();
@@ -62,6 +51,7 @@ private:
         ++printed;
     }
 
+private:
     QTextStream& out_;
     bool json_;
 };
@@ -92,12 +82,16 @@ int liveCommand(const QStringList& arguments, Output io)
         return io.err << "live: unexpected " << args.join(' ') << Qt::endl, kUsage;
 
     LinePrinter printer(io.out, json);
-    ShellState.MeasureWindowHandle = &printer;
+    MeterConnection& meter = session.meter();
+    QObject::connect(&meter, &MeterConnection::liveReading, &meter,
+                     [&printer](qint32 level, qint32 status) { printer.print(level, status); },
+                     Qt::DirectConnection);
     int status = kOk;
     while (count < 0 || printer.printed < count) {
-        if (!session.request({0, ReadLevel}, KindLive)) {
+        const RequestResult result = meter.readLevel();
+        if (result != RequestResult::Answered) {
             if (!session.interrupted()) {
-                io.err << "the meter was disconnected while reading live levels" << Qt::endl;
+                io.err << describe(result) << " while reading live levels" << Qt::endl;
                 status = kFailed;
             }
             break;
@@ -113,7 +107,6 @@ int liveCommand(const QStringList& arguments, Output io)
         if (session.interrupted())
             break;
     }
-    ShellState.MeasureWindowHandle = nullptr;
     return status;
 }
 

@@ -1,12 +1,12 @@
 #pragma once
-// Reading the record count and the date area, as the import window does.
+// The day list, as the days and import commands read and report it.
 
 #include "cli/meter_session.h"
 
 namespace sonavistor::cli {
 
-// Asks the count (with its 0xEF mark) and reads the date index. On failure
-// prints why and returns the exit status; 0 when DateIndex is ready.
+// Reads the count and the date index. On failure prints why and returns the
+// exit status; 0 when DateIndex is ready.
 int readDays(MeterSession& session, Output io);
 
 }  // namespace sonavistor::cli

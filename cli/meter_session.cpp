@@ -1,7 +1,7 @@
 #include "cli/meter_session.h"
 
-#include "app/error.h"
-#include "app/single_instance.h"
+#include "common/error.h"
+#include "common/single_instance.h"
 #include "meter/fake_hid_platform.h"
 #include "sim/scenario.h"
 #include "sim/simulated_device.h"
@@ -49,8 +49,7 @@ void MeterSession::watchInterrupts()
         char byte;
         [[maybe_unused]] const ssize_t n = ::read(interruptPipe[0], &byte, 1);
         interrupted_ = true;
-        // Every wait ends as it would when the meter goes away.
-        MeterLink.Connected = false;
+        connection_->stopWaiting();
     });
 }
 
@@ -96,19 +95,9 @@ int MeterSession::open(QStringList& args, Output io, bool meterRequired)
     return kOk;
 }
 
-bool MeterSession::request(std::initializer_list<quint8> payload, quint32 kind, bool attachFirst)
+QString MeterSession::failure(RequestResult result) const
 {
-    int i = 0;
-    for (quint8 b : payload)
-        MeterLink.Command[static_cast<size_t>(i++)] = b;
-    MeterLink.RequestKind = kind;
-    MeterLink.Pending = true;
-    if (attachFirst)
-        connection_->attachSaveRead();
-    connection_->WritetoDevice();
-    connection_->attachSaveRead();
-    connection_->waitForReply();
-    return MeterLink.Connected && !interrupted_;
+    return interrupted_ ? QStringLiteral("interrupted") : describe(result);
 }
 
 TerminalProgress::TerminalProgress(const char* what) : what_(what), terminal_(::isatty(2) == 1) {}

@@ -1,9 +1,11 @@
 #pragma once
 // A meter for the command-line tool's meter commands: the real one through
 // hidraw (--meter usb, the default) or a simulated one (--meter sim:FILE.json),
-// found with the same device-change handling as the program's.
+// found with the same device-change handling as the program's. Ctrl-C and
+// SIGTERM end the request that waits.
 
 #include "cli/cli_command.h"
+#include "common/progress.h"
 #include "meter/hid_platform.h"
 #include "meter/meter_connection.h"
 
@@ -23,12 +25,11 @@ public:
     int open(QStringList& args, Output io, bool meterRequired = true);
 
     HidPlatform& platform() { return *platform_; }
-    MeterConnection& connection() { return *connection_; }
+    MeterConnection& meter() { return *connection_; }
     bool interrupted() const { return interrupted_; }
 
-    // The request pattern: command bytes, Pending, write, attach, wait.
-    // False when the meter went away (or Ctrl-C) before the answer.
-    bool request(std::initializer_list<quint8> payload, quint32 kind, bool attachFirst = false);
+    // What to say of a failed request: "interrupted" after Ctrl-C, else its description.
+    QString failure(RequestResult result) const;
 
 private:
     void watchInterrupts();
@@ -39,7 +40,7 @@ private:
 };
 
 // Progress of a bulk read as a line on stderr, only when stderr is a terminal.
-class TerminalProgress : public ProgressSink {
+class TerminalProgress : public Progress {
 public:
     explicit TerminalProgress(const char* what);
     ~TerminalProgress() override;

@@ -22,10 +22,9 @@ int setClockCommand(const QStringList& arguments, Output io)
     const QDateTime now = QDateTime::currentDateTime();
     const QDateTime time = local ? now : meterClockTime(now);
     const auto bytes = setClockBytes(time);
-    // An answer of kind none is not decoded; it only ends the wait.
-    if (!session.request({0, SetClock, bytes[0], bytes[1], bytes[2], bytes[3], bytes[4], bytes[5]}, KindNone))
-        return io.err << (session.interrupted() ? "interrupted" : "the meter was disconnected")
-                      << " while setting its clock" << Qt::endl, kFailed;
+    const RequestResult result = session.meter().setClock(bytes);
+    if (result != RequestResult::Answered)
+        return io.err << session.failure(result) << " while setting its clock" << Qt::endl, kFailed;
     QStringList hex;
     for (quint8 b : bytes)
         hex << QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0'));

@@ -1,6 +1,6 @@
 #include "export/biff_writer.h"
 
-#include "app/error.h"
+#include "common/error.h"
 
 #include <QIODevice>
 

@@ -1,7 +1,7 @@
 #include "export/grid_to_excel.h"
 
-#include "app/error.h"
-#include "app/message_service.h"
+#include "common/error.h"
+#include "common/message_service.h"
 #include "export/biff_writer.h"
 
 #include <QFile>
@@ -75,8 +75,10 @@ ExportResult TGridToExcel::ExportSheet()
                 throw Error(QStringLiteral("cannot replace %1").arg(FileName));
         }
         if (go) {
-            if (showProgress)
-                progress_->start(dataset->recordCount());
+            if (showProgress) {
+                progress_->setMaximum(dataset->recordCount());
+                progress_->setPosition(0);
+            }
             QFile file(FileName);
             if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
                 throw Error(file.errorString());
@@ -207,7 +209,7 @@ void TGridToExcel::writeWorksheet(BiffWriter& out, ExportDataset& dataset, Expor
                 writeCell(out, field, dataset.value(field.source), fieldCount);
             ++result.recordsWritten;
             if (ShowProgress && progress_)
-                progress_->position(dataset.recordNumber());
+                progress_->setPosition(dataset.recordNumber());
             dataset.next();
         }
     } catch (...) {

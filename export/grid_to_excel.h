@@ -3,6 +3,7 @@
 // the grid's column titles (split into lines at "|"), one sheet row per
 // record, and the grid's footer texts when it shows footer rows.
 
+#include "common/progress.h"
 #include "export/export_source.h"
 
 #include <QString>
@@ -20,15 +21,6 @@ struct ExportResult {
     QString error;              // why the writing ended early, if it did
 };
 
-// Shows progress while ShowProgress is on (the windows provide one).
-class ExportProgress {
-public:
-    virtual ~ExportProgress() = default;
-    virtual void start(int maximum) = 0;
-    virtual void position(int value) = 0;
-    virtual void finish() = 0;
-};
-
 class TGridToExcel {
 public:
     static constexpr int kLastSheetRow = 65535;
@@ -40,7 +32,8 @@ public:
     QString TitleName;
     QString FileName;
 
-    void setProgress(ExportProgress* progress) { progress_ = progress; }
+    // Shows progress while ShowProgress is on (the windows provide one).
+    void setProgress(Progress* progress) { progress_ = progress; }
     // Busy cursor on and off around the export (the windows set the hourglass).
     void setBusyHook(std::function<void(bool)> busy) { busy_ = std::move(busy); }
 
@@ -56,7 +49,7 @@ private:
     void advance(int fieldCount);
 
     MessageService& messages_;
-    ExportProgress* progress_ = nullptr;
+    Progress* progress_ = nullptr;
     std::function<void(bool)> busy_;
     int column_ = 0;
     int row_ = 0;

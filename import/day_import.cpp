@@ -1,7 +1,8 @@
 #include "import/day_import.h"
 
 #include "import/record_decoder.h"
-#include "meter/meter_connection.h"
+#include "store/measurement_db.h"
+#include "store/staging_file.h"
 
 #include <algorithm>
 
@@ -20,16 +21,6 @@ int recordsToDecode(const DayRange& range)
     return std::clamp(range.last - range.first + 1, 0, kMaxImportRecords);
 }
 
-void fillReadRecords(std::array<quint8, 65>& command, const DayRange& range)
-{
-    command[0] = 0;
-    command[1] = ReadRecords;
-    for (int b = 0; b < 4; ++b) {
-        command[static_cast<size_t>(2 + b)] = static_cast<quint8>(static_cast<quint32>(range.first) >> (24 - 8 * b));
-        command[static_cast<size_t>(6 + b)] = static_cast<quint8>(static_cast<quint32>(range.last) >> (24 - 8 * b));
-    }
-}
-
 std::optional<std::vector<ReadingRow>> decodeTransfer(const MemoryImageData& image, int records)
 {
     std::vector<ReadingRow> rows;
@@ -44,6 +35,45 @@ std::optional<std::vector<ReadingRow>> decodeTransfer(const MemoryImageData& ima
         }
     }
     return rows;
+}
+
+ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Progress* progress)
+{
+    ImportAttempt attempt;
+    attempt.request = meter.readRecords(range.first, range.last, progress);
+    attempt.recordsReceived = MeterLink.PageIndex / 2;
+    if (attempt.request != RequestResult::Answered) {
+        attempt.outcome = ImportAttempt::Outcome::MeterFailed;
+        return attempt;
+    }
+    auto rows = decodeTransfer(MemoryImage, recordsToDecode(range));
+    if (!rows) {
+        attempt.outcome = ImportAttempt::Outcome::BadRecord;
+        return attempt;
+    }
+    attempt.rows = std::move(*rows);
+    return attempt;
+}
+
+ImportAttempt importDay(MeterConnection& meter, const DayRange& range, Progress* progress, int attempts)
+{
+    ImportAttempt attempt;
+    for (int n = 1; n <= attempts; ++n) {
+        attempt = runImportAttempt(meter, range, progress);
+        if (attempt.outcome != ImportAttempt::Outcome::BadRecord)
+            break;
+    }
+    return attempt;
+}
+
+void loadImportedRows(MeasurementDatabase& db, const QString& stagingFolder, const std::vector<ReadingRow>& rows)
+{
+    StagingFile staging(stagingFolder);
+    staging.open();
+    for (const ReadingRow& row : rows)
+        staging.writeImportRow(row);
+    staging.close();
+    db.PostDateTimeRecnoWeight(staging.path());
 }
 
 int findDay(const DateIndexData& index, const QString& day)

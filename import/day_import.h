@@ -1,19 +1,23 @@
 #pragma once
-// One import attempt's pieces, shared by the import window and the
-// command-line tool: which records make a recording day, the read request
-// for them, and the decoding of the transferred records into rows.
+// Importing one recording day, shared by the import window and the
+// command-line tool: which records make the day, one attempt (the request,
+// the page read, the decoding), the attempts policy, and the rows' way into
+// GetRecorde through the staging file.
 
+#include "common/progress.h"
+#include "meter/meter_connection.h"
 #include "meter/meter_memory.h"
 #include "store/reading_row.h"
 
-#include <array>
 #include <optional>
 #include <vector>
 
 namespace sonavistor {
 
+class MeasurementDatabase;
+
 inline constexpr int kMaxImportRecords = 720;  // 43,200 rows at most
-inline constexpr int kImportAttempts = 4;
+inline constexpr int kImportAttempts = 4;      // the first and three automatic retries
 
 struct DayRange {
     qint32 first = 0;  // 1-based record numbers
@@ -27,12 +31,34 @@ DayRange dayRange(const DateIndexData& index, int entry, qint32 recordCount);
 // Records the attempt decodes: last - first + 1, at most 720.
 int recordsToDecode(const DayRange& range);
 
-// Puts the record read (0xC4, first and last as 32-bit big-endian) into command.
-void fillReadRecords(std::array<quint8, 65>& command, const DayRange& range);
-
 // Decodes `records` records from the start of the image into rows with RecNo
 // from 0; nothing when a record's header is bad (the attempt has failed).
 std::optional<std::vector<ReadingRow>> decodeTransfer(const MemoryImageData& image, int records);
+
+struct ImportAttempt {
+    enum class Outcome {
+        Imported,     // rows holds the day
+        BadRecord,    // a record failed its header check: worth another attempt
+        MeterFailed,  // the request or the read failed (request says why)
+    };
+    Outcome outcome = Outcome::Imported;
+    RequestResult request = RequestResult::Answered;
+    int recordsReceived = 0;  // whole records the page read stored
+    std::vector<ReadingRow> rows;
+};
+
+// One attempt: the record request for the range, the page read into the
+// MemoryImage, and the decoding of the records.
+ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Progress* progress = nullptr);
+
+// Up to `attempts` attempts: a bad record tries again, a failed request ends
+// at once. The last attempt's outcome.
+ImportAttempt importDay(MeterConnection& meter, const DayRange& range, Progress* progress = nullptr,
+                        int attempts = kImportAttempts);
+
+// Writes the rows to the staging file in stagingFolder and appends them to
+// GetRecorde with the one bulk statement. Throws Error.
+void loadImportedRows(MeasurementDatabase& db, const QString& stagingFolder, const std::vector<ReadingRow>& rows);
 
 // Finds a day by its listed date (2024/05/17) or by its 1-based line number;
 // -1 when there is no such day.

@@ -1,5 +1,7 @@
 #include "measure/live_display.h"
 
+#include "common/number_text.h"
+
 #include <cmath>
 
 namespace sonavistor {
@@ -44,12 +46,6 @@ std::array<GaugeTick, 50> gaugeTicks(int w, int h)
 int centredLeft(int imageWidth, int textLength, int cellWidth)
 {
     return (imageWidth - (textLength - 1) * cellWidth) / 2;
-}
-
-QString oneDecimal(double value)
-{
-    const double tenths = std::round(value * 10.0);  // halves away from zero
-    return QString::number(tenths / 10.0, 'f', 1);
 }
 
 void LiveStatistics::add(double v, int readingCount)

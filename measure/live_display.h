@@ -38,9 +38,6 @@ std::array<GaugeTick, 50> gaugeTicks(int w, int h);
 // Left edge of the level display: (width - (length - 1) x cell width) div 2.
 int centredLeft(int imageWidth, int textLength, int cellWidth);
 
-// One decimal, a half rounded away from zero (85.25 -> 85.3).
-QString oneDecimal(double value);
-
 // The running figures since the first reading after open or Clear.
 struct LiveStatistics {
     double MaxLevel = 0;

@@ -1,6 +1,6 @@
 #include "measure/print_graph.h"
 
-#include "app/message_service.h"
+#include "common/message_service.h"
 
 #include <QPageLayout>
 #include <QPainter>

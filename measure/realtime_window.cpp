@@ -1,17 +1,16 @@
 #include "measure/realtime_window.h"
 
 #include "analysis/saved_file.h"
-#include "app/error.h"
-#include "app/file_dialogs.h"
-#include "app/main_window.h"
-#include "app/message_service.h"
-#include "app/meter_settings.h"
-#include "app/shell_state.h"
+#include "common/error.h"
+#include "common/file_dialogs.h"
+#include "common/message_service.h"
+#include "common/meter_settings.h"
+#include "common/shell_state.h"
 #include "measure/alarm_player.h"
 #include "measure/chart_navigation.h"
 #include "measure/led_font_num.h"
 #include "measure/level_chart.h"
-#include "measure/live_reading.h"
+#include "meter/live_reading.h"
 #include "measure/measure_state.h"
 #include "measure/print_graph.h"
 #include "meter/meter_connection.h"
@@ -105,10 +104,12 @@ void GaugeImage::paintEvent(QPaintEvent*)
 
 // ---------------------------------------------------------------- window
 
-TForm5::TForm5(TForm1& main, AlarmSink* alarms) : main_(main), alarms_(alarms)
+TForm5::TForm5(MeasurementDatabase& database, MeterConnection& meter, const WindowContext& context,
+               AlarmSink* alarms)
+    : database_(database), meter_(meter), context_(context), alarms_(alarms)
 {
     if (!alarms_) {
-        auto player = std::make_unique<AlarmPlayer>(main.programFolder());
+        auto player = std::make_unique<AlarmPlayer>(context_.programFolder);
         alarms_ = player.get();
         ownAlarms_ = std::move(player);
     }
@@ -118,6 +119,8 @@ TForm5::TForm5(TForm1& main, AlarmSink* alarms) : main_(main), alarms_(alarms)
     ShellState.ChildReady = false;
     buildLayout();
     FormCreate();
+    // The reading is shown inside the request's wait, before the wait ends.
+    connect(&meter_, &MeterConnection::liveReading, this, &TForm5::ShowRead_Pro, Qt::DirectConnection);
 }
 
 TForm5::~TForm5() = default;
@@ -189,7 +192,7 @@ void TForm5::buildLayout()
 
     DataGrid1 = new QTableView(Panel1);
     DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
-    model_ = new ReadingTableModel(main_.database(), TableMeaData, this);
+    model_ = new ReadingTableModel(database_, TableMeaData, this);
     model_->setBackgroundRule([this](const ReadingRow& row, int) {
         return QVariant(rowColour(row.MeaValue, MeasureState.MaxLevel, MeasureState.MinLevel));
     });
@@ -240,7 +243,7 @@ void TForm5::buildLayout()
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
     SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
     connect(BitBtn6, &QPushButton::clicked, this,
-            [this] { PrintGraph(Chart1, main_.printer(), main_.messages()); });
+            [this] { PrintGraph(Chart1, context_.printer, context_.messages); });
     connect(BitBtn3, &QPushButton::clicked, this, [this] { ZoomIn(*chart_); });
     connect(BitBtn4, &QPushButton::clicked, this, [this] { ZoomOut(*chart_); });
     connect(SpeedButton2, &QPushButton::clicked, this, [this] { ResetZoom(*chart_); });
@@ -281,7 +284,7 @@ void TForm5::FormCreate()
     underlable->hide();
     overlable->hide();
     BitBtn6->setEnabled(false);
-    main_.database().ClearTable(0);
+    database_.ClearTable(TableMeaData);
     BitBtn8->hide();
     Timer1->stop();
     LEDFontNum1->setWordWidth(28);
@@ -308,11 +311,21 @@ void TForm5::FormCreate()
 
 // ---------------------------------------------------------------- measuring
 
+bool TForm5::isMeasuring() const
+{
+    // "Visible" is the button's own flag, not whether it is on screen now.
+    return BitBtn1->isHidden();
+}
+
+bool TForm5::saveEnabled() const
+{
+    return BitBtn7->isEnabled();
+}
+
 void TForm5::BitBtn1Click()
 {
     if (!MeterLink.Connected || MeterLink.Busy != 0)
         return;
-    MeterLink.RequestKind = KindLive;
     MeterLink.Busy = 10;
     BitBtn1->hide();
     BitBtn8->show();
@@ -325,14 +338,9 @@ void TForm5::Timer1Timer()
     // A tick that comes due while the last one still waits is skipped.
     if (tickWaiting_ || !MeterLink.Connected)
         return;
-    MeterLink.Command[0] = 0;
-    MeterLink.Command[1] = ReadLevel;
-    MeterLink.Pending = true;
-    MeterConnection& meter = main_.meter();
-    meter.WritetoDevice();
-    meter.attachSaveRead();
+    // A failed request simply leaves this tick without a reading.
     tickWaiting_ = true;
-    meter.waitForReply();
+    meter_.readLevel();
     tickWaiting_ = false;
     // A close that came during the wait completes now that the tick is over.
     if (closeAfterTick_) {
@@ -344,16 +352,6 @@ void TForm5::Timer1Timer()
                 close();
         }, Qt::QueuedConnection);
     }
-}
-
-bool TForm5::event(QEvent* e)
-{
-    if (e->type() == WM_SHOWREAD) {
-        if (MeterLink.RequestKind == KindLive)
-            ShowRead_Pro();
-        return true;
-    }
-    return QWidget::event(e);
 }
 
 void TForm5::playAlarms(int level)
@@ -409,7 +407,7 @@ void TForm5::ShowRead_Pro()
     // reading is skipped and the next one is handled as usual.
     DataGrid1->setUpdatesEnabled(false);
     try {
-        main_.database().appendRow(TableMeaData, {rowDate(now.date()), rowTime(now.time()), text, weight,
+        database_.appendRow(TableMeaData, {rowDate(now.date()), rowTime(now.time()), text, weight,
                                                   MeasureState.ReadingCount});
     } catch (...) {
         DataGrid1->setUpdatesEnabled(true);
@@ -440,19 +438,27 @@ void TForm5::BitBtn8Click()
     Timer1->stop();
     BitBtn8->hide();
     BitBtn1->show();
-    if (main_.database().isEmpty(TableMeaData)) {
+    if (database_.isEmpty(TableMeaData)) {
         BitBtn7->setEnabled(false);
     } else {
         BitBtn7->setEnabled(true);
         BitBtn6->setEnabled(true);
     }
-    MeterLink.RequestKind = KindNone;
-    MeterLink.Busy = 0;
+    meter_.endLiveReadings();
+    releaseMeter();
+}
+
+void TForm5::releaseMeter()
+{
+    // Only the marker this window set: "Stop Measure" also runs, from other
+    // commands, while an import holds the meter.
+    if (MeterLink.Busy == 10)
+        MeterLink.Busy = 0;
 }
 
 void TForm5::BitBtn2Click()
 {
-    main_.database().ClearTable(0);
+    database_.ClearTable(TableMeaData);
     MeasureState.LiveDataSaved = true;
     Edit1->clear();
     BitBtn7->setEnabled(false);
@@ -475,18 +481,18 @@ void TForm5::BitBtn7Click()
         MeasureState.LiveDataSaved = false;
     };
     if (Edit1->text().isEmpty()) {
-        const QString chosen = main_.dialogs().getSaveFileName(this, QString::fromLatin1(kSaveFilter));
+        const QString chosen = context_.dialogs.getSaveFileName(this, QString::fromLatin1(kSaveFilter));
         if (chosen.isEmpty())
             return notSaved();
         const QString path = withSavedFileExtension(chosen);
         if (QFileInfo::exists(path) &&
-            main_.messages().show({path + QString::fromLatin1(kReplaceQuestion), QString::fromLatin1(kQueryCaption),
+            context_.messages.show({path + QString::fromLatin1(kReplaceQuestion), QString::fromLatin1(kQueryCaption),
                                    MessageIcon::Question, Yes | No, Yes}) != Yes)
             return notSaved();
         Edit1->setText(path);
     }
     try {
-        writeSavedFile(Edit1->text(), main_.database().rows(TableMeaData));
+        writeSavedFile(Edit1->text(), database_.rows(TableMeaData));
     } catch (...) {
         // Nothing was saved: the rows stay unsaved, so closing still asks.
         notSaved();
@@ -509,21 +515,20 @@ void TForm5::closeEvent(QCloseEvent* e)
     BitBtn1->show();
     BitBtn8->hide();
     Timer1->stop();
-    MeterLink.Busy = 0;
+    releaseMeter();
     if (!MeasureState.LiveDataSaved) {
         BitBtn7->setEnabled(true);
         const MessageButton answer =
-            main_.messages().show({QString::fromLatin1(kNotSavedQuestion), QString::fromLatin1(kQueryCaption),
+            context_.messages.show({QString::fromLatin1(kNotSavedQuestion), QString::fromLatin1(kQueryCaption),
                                    MessageIcon::Question, Yes | No | Cancel, Yes});
         if (answer == Yes) {
             try {
                 BitBtn7Click();
             } catch (const std::exception& error) {
-                main_.messages().showException(error);  // closes for good all the same
+                context_.messages.showException(error);  // closes for good all the same
             }
         } else if (answer != No) {
-            ShellState.MeasureWindowHandle = this;
-            ShellState.MeasureEnabled = false;
+            childCloseCancelled(ChildSlot::Measure, this);
             // The window stays, so other commands must still stop it.
             MeasureState.MeasureWindowOpen = true;
             if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
@@ -532,14 +537,8 @@ void TForm5::closeEvent(QCloseEvent* e)
             return;
         }
     }
-    closeForGood();
+    childClosed(ChildSlot::Measure);
     e->accept();
-}
-
-void TForm5::closeForGood()
-{
-    ShellState.MeasureEntryClosed = true;
-    ShellState.MeasureEnabled = true;
 }
 
 }  // namespace sonavistor

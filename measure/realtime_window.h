@@ -3,6 +3,8 @@
 // shown as LED digits, arc bar graph, indicators, a table row, statistics
 // and a chart point; alarms; Save to a saved measurement file.
 
+#include "common/child_window.h"
+#include "common/window_context.h"
 #include "measure/live_display.h"
 
 #include <QWidget>
@@ -20,8 +22,9 @@ namespace sonavistor {
 
 class AlarmSink;
 class LevelChart;
+class MeasurementDatabase;
+class MeterConnection;
 class ReadingTableModel;
-class TForm1;
 class TLEDFontNum;
 
 // The arc bar graph: fifty ticks over the display panel, the first n lit.
@@ -39,15 +42,25 @@ private:
     int lit_ = 50;
 };
 
-class TForm5 : public QWidget {
+class TForm5 : public QWidget, public ChildWindow {
     Q_OBJECT
+    Q_INTERFACES(sonavistor::ChildWindow)
 public:
     // alarms: where alarm sounds go; null plays the program folder's sound files.
-    explicit TForm5(TForm1& main, AlarmSink* alarms = nullptr);
+    TForm5(MeasurementDatabase& database, MeterConnection& meter, const WindowContext& context,
+           AlarmSink* alarms = nullptr);
     ~TForm5() override;
 
     LevelChart& chart() const { return *chart_; }
     bool tickWaiting() const { return tickWaiting_; }
+
+    // ChildWindow
+    QString formName() const override { return objectName(); }
+    std::optional<TableId> dataTable() const override { return TableMeaData; }
+    bool isMeasuring() const override;
+    void stopMeasuring() override { BitBtn8Click(); }
+    bool saveEnabled() const override;
+    void save() override { BitBtn7Click(); }
 
 public slots:
     void BitBtn1Click();  // Start to Measure
@@ -58,7 +71,6 @@ public slots:
     void ShowRead_Pro();
 
 protected:
-    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -67,9 +79,11 @@ private:
     QPushButton* button(QWidget* parent, const char* name, const QString& caption, int x, int width);
     void playAlarms(int level);
     void showRange(int status);
-    void closeForGood();
+    void releaseMeter();
 
-    TForm1& main_;
+    MeasurementDatabase& database_;
+    MeterConnection& meter_;
+    WindowContext context_;
     AlarmSink* alarms_;
     std::unique_ptr<AlarmSink> ownAlarms_;
     std::unique_ptr<LevelChart> chart_;

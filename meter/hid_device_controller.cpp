@@ -43,9 +43,14 @@ void THidDeviceReadThread::handOver(std::function<void(THidDevice&)> work)
     QMetaObject::invokeMethod(
         &device_,
         [pending, device, work = std::move(work)] {
+            // Released also when the handler throws (the application shows
+            // the error): the reading thread must not wait for ever.
+            struct Release {
+                QSemaphore& done;
+                ~Release() { done.release(); }
+            } release{pending->done};
             if (!pending->abandoned && device)
                 work(*device);
-            pending->done.release();
         },
         Qt::QueuedConnection);
     while (!pending->done.tryAcquire(1, 20)) {

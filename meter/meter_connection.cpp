@@ -1,7 +1,5 @@
 #include "meter/meter_connection.h"
 
-#include "app/shell_state.h"
-
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -19,6 +17,7 @@ constexpr char kWriteErrorText[] = "write usb error";
 constexpr int kRecordPages = 1440;     // 720 records of two reports each
 constexpr int kTrailingWaits = 1000;   // pauses of 3 ms for a late end marker
 constexpr int kDatePagesPerBlock = 64;
+constexpr int kDateProgressMaximum = 262144;
 
 // One pass of event handling that sleeps until something happens. While
 // reports stream in, the next one is usually a few microseconds away: look
@@ -39,6 +38,40 @@ void handleEvents()
 }
 
 }  // namespace
+
+QString describe(RequestResult result)
+{
+    switch (result) {
+    case RequestResult::Answered:
+        return QStringLiteral("the meter answered");
+    case RequestResult::NoMeter:
+        return QStringLiteral("no meter connected");
+    case RequestResult::WriteFailed:
+        return QStringLiteral("the request could not be written to the meter (write usb error)");
+    case RequestResult::MeterGone:
+        return QStringLiteral("the meter was disconnected");
+    case RequestResult::Stopped:
+        return QStringLiteral("stopped");
+    }
+    return QString();
+}
+
+// Counts the requests waiting, so that stopWaiting() reaches all of them and
+// a new outermost request starts with no stop left over.
+class MeterConnection::Wait {
+public:
+    explicit Wait(MeterConnection& meter) : meter_(meter)
+    {
+        if (meter_.waits_++ == 0)
+            meter_.stopRequested_ = false;
+    }
+    ~Wait() { --meter_.waits_; }
+    Wait(const Wait&) = delete;
+    Wait& operator=(const Wait&) = delete;
+
+private:
+    MeterConnection& meter_;
+};
 
 MeterConnection::MeterConnection(HidPlatform* platform, QObject* parent)
     : QObject(parent), controller_(std::make_unique<THidDeviceController>(platform))
@@ -95,7 +128,6 @@ bool MeterConnection::WritetoDevice()
         length = static_cast<int>(MeterLink.Command.size());
     if (device->WriteReport(MeterLink.Command.data(), length))
         return true;
-    // Pending stays set: the wait lasts until the meter is unplugged.
     lastErrorCaption_ = QString::fromLatin1(kWriteErrorCaption);
     lastErrorText_ = QString::fromLatin1(kWriteErrorText);
     return false;
@@ -118,15 +150,18 @@ void MeterConnection::SaveRead(THidDevice*, quint8, const quint8* Data, int Size
     const auto& reply = MeterLink.Reply;
 
     switch (MeterLink.RequestKind) {
-    case KindLive:
+    case KindLive: {
         MeterLink.LiveLevel = reply[0] * 256 + reply[1];
         MeterLink.LiveStatus = reply[2];
-        if (QObject* window = ShellState.MeasureWindowHandle.data()) {
-            QEvent showRead(WM_SHOWREAD);
-            QCoreApplication::sendEvent(window, &showRead);
-        }
-        MeterLink.Pending = false;
+        // The wait ends also when a handler of the reading fails; its error
+        // goes on to the application's error box.
+        struct EndWait {
+            ~EndWait() { MeterLink.Pending = false; }
+        } endWait;
+        // The reading is handled before the wait ends.
+        emit liveReading(MeterLink.LiveLevel, MeterLink.LiveStatus);
         break;
+    }
     case KindCount:
         MeterLink.RecordCount = static_cast<qint32>(static_cast<quint32>(reply[1]) << 24 |
                                                    static_cast<quint32>(reply[2]) << 16 |
@@ -168,10 +203,32 @@ void MeterConnection::SaveRead(THidDevice*, quint8, const quint8* Data, int Size
     }
 }
 
-void MeterConnection::waitForReply()
+RequestResult MeterConnection::outcome() const
 {
-    while (MeterLink.Pending && MeterLink.Connected)
+    if (!MeterLink.Connected)
+        return RequestResult::MeterGone;
+    if (stopRequested_)
+        return RequestResult::Stopped;
+    return RequestResult::Answered;
+}
+
+RequestResult MeterConnection::waitForReply()
+{
+    while (MeterLink.Pending && MeterLink.Connected && !stopRequested_)
         handleEvents();
+    return outcome();
+}
+
+void MeterConnection::stopWaiting()
+{
+    if (waits_ > 0)
+        stopRequested_ = true;
+}
+
+void MeterConnection::endLiveReadings()
+{
+    if (MeterLink.RequestKind == KindLive)
+        MeterLink.RequestKind = KindNone;
 }
 
 void MeterConnection::delay(int ms)
@@ -190,42 +247,108 @@ void MeterConnection::delay(int ms)
     }
 }
 
-void MeterConnection::GetRec(ProgressSink* progress)
+RequestResult MeterConnection::singleRequest(bool attachFirst)
 {
+    if (!MeterLink.Connected || !MeterLink.Device)
+        return RequestResult::NoMeter;
+    Wait wait(*this);
+    MeterLink.Pending = true;
+    if (attachFirst)
+        attachSaveRead();
+    if (!WritetoDevice()) {
+        // Nothing is on its way: the request ends here, not at the next unplug.
+        MeterLink.Pending = false;
+        return RequestResult::WriteFailed;
+    }
+    attachSaveRead();
+    return waitForReply();
+}
+
+RequestResult MeterConnection::readLevel()
+{
+    MeterLink.Command[0] = 0;
+    MeterLink.Command[1] = ReadLevel;
+    MeterLink.RequestKind = KindLive;
+    return singleRequest(false);
+}
+
+RequestResult MeterConnection::readRecordCount()
+{
+    MeterLink.Command[0] = 0;
+    MeterLink.Command[1] = ReadCount;
+    MeterLink.RequestKind = KindCount;
+    // The count request attaches its handler first, then writes.
+    return singleRequest(true);
+}
+
+RequestResult MeterConnection::setClock(const std::array<quint8, 6>& bcd)
+{
+    MeterLink.Command[0] = 0;
+    MeterLink.Command[1] = SetClock;
+    std::copy(bcd.begin(), bcd.end(), MeterLink.Command.begin() + 2);
+    // The answer is neither a reading nor a page, whatever came before.
+    MeterLink.RequestKind = KindNone;
+    return singleRequest(false);
+}
+
+RequestResult MeterConnection::readRecords(qint32 first, qint32 last, Progress* progress)
+{
+    MeterLink.Command[0] = 0;
+    MeterLink.Command[1] = ReadRecords;
+    for (int b = 0; b < 4; ++b) {
+        const int shift = 24 - 8 * b;
+        MeterLink.Command[static_cast<size_t>(2 + b)] = static_cast<quint8>(static_cast<quint32>(first) >> shift);
+        MeterLink.Command[static_cast<size_t>(6 + b)] = static_cast<quint8>(static_cast<quint32>(last) >> shift);
+    }
+    return GetRec(progress);
+}
+
+RequestResult MeterConnection::GetRec(Progress* progress)
+{
+    if (!MeterLink.Connected || !MeterLink.Device)
+        return RequestResult::NoMeter;
+    Wait wait(*this);
     MeterLink.EndPending = 1;
     int trailing = kTrailingWaits;
     MeterLink.Pending = true;
     MeterLink.RequestKind = KindPages;
-    WritetoDevice();
+    MeterLink.PageIndex = 0;
+    if (!WritetoDevice()) {
+        MeterLink.Pending = false;
+        return RequestResult::WriteFailed;
+    }
 
     MeterLink.PagesLeft = kRecordPages;
-    MeterLink.PageIndex = 0;
     if (progress)
         progress->setMaximum(kRecordPages * 32 + 10);
     while (MeterLink.PagesLeft > 0) {
         MeterLink.Pending = true;
         attachSaveRead();
-        while (MeterLink.Pending && MeterLink.Connected) {
+        while (MeterLink.Pending && MeterLink.Connected && !stopRequested_) {
             if (progress)
                 progress->setPosition(MeterLink.PageIndex + 1);
             handleEvents();
         }
-        if (!MeterLink.Connected)
-            return;  // the meter is gone: no further page, no trailing wait
+        if (!MeterLink.Connected || stopRequested_)
+            return outcome();  // no further page, no trailing wait
         --MeterLink.PagesLeft;
     }
     // Reports that still come are stored as pages while the meter gets its
     // chance to send the end marker.
-    while (MeterLink.EndPending > 0 && MeterLink.Connected) {
+    while (MeterLink.EndPending > 0 && MeterLink.Connected && !stopRequested_) {
         if (--trailing <= 0)
             break;
         attachSaveRead();
         delay(3);
     }
+    return outcome();
 }
 
-void MeterConnection::GetDate(ProgressSink* progress)
+RequestResult MeterConnection::GetDate(Progress* progress)
 {
+    if (!MeterLink.Connected || !MeterLink.Device)
+        return RequestResult::NoMeter;
+    Wait wait(*this);
     MeterLink.Command[0] = 0;
     MeterLink.Command[1] = ReadDates;
     MeterLink.RequestKind = KindDates;
@@ -233,17 +356,20 @@ void MeterConnection::GetDate(ProgressSink* progress)
     datePassOuter_ = kDateBlocks;
     if (progress) {
         progress->setPosition(0);
-        progress->setMaximum(262144);
+        progress->setMaximum(kDateProgressMaximum);
     }
     MeterLink.Pending = true;
-    WritetoDevice();
+    if (!WritetoDevice()) {
+        MeterLink.Pending = false;
+        return RequestResult::WriteFailed;
+    }
 
-    while (datePassOuter_ > 0 && MeterLink.Connected) {
+    while (datePassOuter_ > 0 && MeterLink.Connected && !stopRequested_) {
         datePassInner_ = kDatePagesPerBlock;
-        while (datePassInner_ > 0 && MeterLink.Connected) {
+        while (datePassInner_ > 0 && MeterLink.Connected && !stopRequested_) {
             MeterLink.Pending = true;
             attachSaveRead();
-            while (MeterLink.Pending && MeterLink.Connected) {
+            while (MeterLink.Pending && MeterLink.Connected && !stopRequested_) {
                 if (progress)
                     progress->setPosition(progress->position() + 1);
                 handleEvents();
@@ -255,7 +381,8 @@ void MeterConnection::GetDate(ProgressSink* progress)
     // The index is built from what the image holds, also after an unplug.
     buildDateIndex(MemoryImage, MeterLink.RecordCount, DateIndex);
     if (progress)
-        progress->setPosition(262144);
+        progress->setPosition(kDateProgressMaximum);
+    return outcome();
 }
 
 }  // namespace sonavistor

@@ -1,16 +1,20 @@
 #pragma once
-// The meter link: finds the meter among the HID devices, sends requests and
-// decodes the answers into MeterLink, and reads the meter's date area and
-// record memory into MemoryImage. Used by the main window and, without any
-// window, by the command-line tool.
+// The meter link: finds the meter among the HID devices, and makes every
+// request to it. Each request is one call that fills the command, sets
+// Pending, writes, attaches the report handler, waits (handling events) and
+// says what happened. Only this class writes MeterLink's command fields.
+// Live readings reach the windows and the command-line tool by the
+// liveReading signal. Used by the main window and, without any window, by
+// the command-line tool.
 
+#include "common/progress.h"
 #include "meter/hid_device_controller.h"
 #include "meter/meter_link.h"
 #include "meter/meter_memory.h"
 
-#include <QEvent>
 #include <QObject>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -19,23 +23,25 @@ namespace sonavistor {
 inline constexpr quint16 kMeterVendorId = 0x0483;
 inline constexpr quint16 kMeterProductId = 0x5750;
 
-// Sent synchronously to the real-time window when a live reading is in.
-inline constexpr QEvent::Type WM_SHOWREAD = QEvent::Type(1124);
-
 inline constexpr quint8 ReadLevel = 0xB3;
 inline constexpr quint8 ReadCount = 0xB5;
 inline constexpr quint8 ReadDates = 0xB4;
 inline constexpr quint8 ReadRecords = 0xC4;
 inline constexpr quint8 SetClock = 0x7C;
 
-// Where the bulk reads show their progress (the import window's bar).
-class ProgressSink {
-public:
-    virtual ~ProgressSink() = default;
-    virtual void setMaximum(int maximum) = 0;
-    virtual void setPosition(int position) = 0;
-    virtual int position() const = 0;
+inline constexpr quint8 kCountMark = 0xEF;  // first byte of a record-count reply
+
+// What became of a request.
+enum class RequestResult {
+    Answered,     // the reply is in MeterLink (a bulk read: it ran to its end)
+    NoMeter,      // no meter was connected: nothing was sent
+    WriteFailed,  // the output report could not be written: nothing was awaited
+    MeterGone,    // the meter went away before the answer
+    Stopped,      // stopWaiting() ended the wait
 };
+
+// "the meter was disconnected", "the request could not be written to the meter", ...
+QString describe(RequestResult result);
 
 class MeterConnection : public QObject {
     Q_OBJECT
@@ -50,21 +56,42 @@ public:
     void HidCtlDeviceChange();
     bool HidCtlEnumerate(THidDevice* device, int index);
 
+    // ---- requests
+    // One live reading (0xB3). liveReading is emitted from inside the wait,
+    // before it ends.
+    RequestResult readLevel();
+    // The record count (0xB5): RecordCount, and Reply[0] holds kCountMark
+    // when the reply carries a count.
+    RequestResult readRecordCount();
+    // The date area (0xB4) into MemoryImage and the DateIndex built from it;
+    // RecordCount holds the meter's count. The index is built also when the
+    // read ends early.
+    RequestResult GetDate(Progress* progress = nullptr);
+    // Records first..last (1-based) into MemoryImage from its start (0xC4
+    // and the page read).
+    RequestResult readRecords(qint32 first, qint32 last, Progress* progress = nullptr);
+    // Sets the meter's clock (0x7C) from six packed BCD bytes: second, minute,
+    // hour, day, month, year. Its answer only ends the wait.
+    RequestResult setClock(const std::array<quint8, 6>& bcd);
+
+    // Live replies from now on are not decoded: a live reading on its way
+    // only ends its wait ("Stop Measure", the setup window's creation). A bulk
+    // read in progress keeps its decoding.
+    void endLiveReadings();
+    // Ends the request that is waiting now, which returns Stopped.
+    void stopWaiting();
+    // A request is waiting for its answer (possibly further up the stack).
+    bool requestInProgress() const { return waits_ > 0; }
+
+    // ---- the protocol's own steps, for the requests above and for tests
     // Sends Command to the meter. False when there is no meter or the write failed.
     bool WritetoDevice();
     // The report handler of the meter device.
     void SaveRead(THidDevice* HidDev, quint8 ReportID, const quint8* Data, int Size);
     // Attaches SaveRead to the meter device (starts its reading thread).
     void attachSaveRead();
-    // The request pattern's wait: handles events while Pending and Connected.
-    void waitForReply();
     // Handles events until more than ms milliseconds have passed.
     void delay(int ms);
-
-    // Record-memory read; Command holds the ReadRecords payload.
-    void GetRec(ProgressSink* progress = nullptr);
-    // Date-area read and DateIndex build; RecordCount holds the meter's count.
-    void GetDate(ProgressSink* progress = nullptr);
 
     // The caption and text of the last failure ("WRITE USB ERROR!", "write usb error").
     const QString& lastErrorCaption() const { return lastErrorCaption_; }
@@ -73,14 +100,28 @@ public:
 signals:
     // After every device change, with the meter found or not.
     void connectionChanged(bool connected);
+    // A live reading is in MeterLink.LiveLevel and LiveStatus (also passed
+    // here). Emitted inside SaveRead: connect with Qt::DirectConnection.
+    void liveReading(qint32 level, qint32 status);
 
 private:
+    class Wait;
+    // The record-memory read; Command holds the ReadRecords payload.
+    RequestResult GetRec(Progress* progress);
+    // A single-report request: write, attach, wait for the answer.
+    RequestResult singleRequest(bool attachFirst);
+    // Handles events while Pending is set, the meter is there and nobody stopped.
+    RequestResult waitForReply();
+    RequestResult outcome() const;
+
     std::unique_ptr<THidDeviceController> controller_;
     std::vector<THidDevice*> deviceList_;
     QString lastErrorCaption_;
     QString lastErrorText_;
     int datePassOuter_ = 0;
     int datePassInner_ = 0;
+    int waits_ = 0;
+    bool stopRequested_ = false;
 };
 
 }  // namespace sonavistor

@@ -1,7 +1,8 @@
 #pragma once
 // The meter link state: one per program, for the whole run.
-// Written by: the device-change handling (Connected, Device), the requesters
-// (Pending, RequestKind, Command, Busy) and the report handler SaveRead.
+// Written by: the meter connection (Connected and Device on device changes;
+// Pending, RequestKind and Command in its requests; the replies in its report
+// handler SaveRead) and the windows (Busy, the marker of who uses the meter).
 
 #include <QtGlobal>
 #include <array>

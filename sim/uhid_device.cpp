@@ -1,6 +1,6 @@
 #include "sim/uhid_device.h"
 
-#include "app/error.h"
+#include "common/error.h"
 
 #include <QDir>
 #include <QFile>

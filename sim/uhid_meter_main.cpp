@@ -3,7 +3,7 @@
 // as they see a meter on USB.
 //   sonavistor-uhid-meter [--unplug-after SECONDS] SCENARIO.json
 //   sonavistor-uhid-meter --keyboard [--unplug-after SECONDS]
-#include "app/error.h"
+#include "common/error.h"
 #include "sim/scenario.h"
 #include "sim/simulated_meter.h"
 #include "sim/uhid_device.h"

@@ -2,7 +2,7 @@
 // the schema (the program itself never creates it).
 #include "store/measurement_db.h"
 
-#include "app/error.h"
+#include "common/error.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "store/measurement_db.h"
 
-#include "app/error.h"
+#include "common/error.h"
 #include "store/staging_table.h"
 #include "store_schema.h"
 
@@ -166,34 +166,18 @@ void MeasurementDatabase::execute(const char* sql)
     }
 }
 
-void MeasurementDatabase::ClearTable(int which)
+void MeasurementDatabase::ClearTable(TableId table)
 {
     if (!db_)
         return;
-    switch (which) {
-    case 0:
-        execute("delete from MeaData");
-        emit tableReset(TableMeaData);
-        break;
-    case 1:
-        execute("delete from GetRecorde");
-        emit tableReset(TableGetRecorde);
-        break;
-    case 2:
-        execute("delete from LoadData");
-        emit tableReset(TableLoadData);
-        break;
-    case 3:
-        execute("delete from MeaData");
-        execute("delete from GetRecorde");
-        execute("delete from LoadData");
-        emit tableReset(TableMeaData);
-        emit tableReset(TableGetRecorde);
-        emit tableReset(TableLoadData);
-        break;
-    default:
-        break;
-    }
+    execute(QStringLiteral("delete from %1").arg(tableName(table)).toUtf8().constData());
+    emit tableReset(table);
+}
+
+void MeasurementDatabase::ClearAllTables()
+{
+    for (TableId table : {TableMeaData, TableGetRecorde, TableLoadData})
+        ClearTable(table);
 }
 
 void MeasurementDatabase::appendRow(TableId table, const ReadingRow& row)

@@ -4,7 +4,7 @@
 // the data view). Scratch storage, emptied at every start.
 
 #include "store/reading_row.h"
-#include "store/table_id.h"
+#include "common/table_id.h"
 
 #include <QList>
 #include <QObject>
@@ -37,8 +37,9 @@ public:
     // Makes a new, empty working database at path. Throws Error.
     static void createFromSchema(const QString& path);
 
-    // 0 MeaData, 1 GetRecorde, 2 LoadData, 3 all three; anything else: nothing.
-    void ClearTable(int which);
+    // Empties one table, or all three (the start-up's case).
+    void ClearTable(TableId table);
+    void ClearAllTables();
 
     // Appends one row. Throws Error with the database's message.
     void appendRow(TableId table, const ReadingRow& row);

@@ -1,6 +1,7 @@
 #include "store/staging_file.h"
 
-#include "app/error.h"
+#include "common/error.h"
+#include "store/reading_line.h"
 
 #include <QDir>
 
@@ -12,37 +13,11 @@ constexpr qsizetype kFlushAt = 1 << 16;
 
 }  // namespace
 
-QByteArray padded(const QByteArray& text, int width)
-{
-    if (text.size() >= width)
-        return text;
-    return text + QByteArray(width - text.size(), ' ');
-}
+StagingFile::StagingFile(const QString& folder) : file_(pathIn(folder)) {}
 
-void appendPadded(QByteArray& out, const QString& text, int width)
+QString StagingFile::pathIn(const QString& folder)
 {
-    const qsizetype start = out.size();
-    bool ascii = true;
-    for (QChar c : text) {
-        if (c.unicode() >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (ascii) {
-        for (QChar c : text)
-            out.append(static_cast<char>(c.unicode()));
-    } else {
-        out.append(text.toUtf8());
-    }
-    const qsizetype written = out.size() - start;
-    if (written < width)
-        out.append(width - written, ' ');
-}
-
-StagingFile::StagingFile(const QString& folder)
-    : file_(QDir(folder).filePath(QString::fromLatin1(FileName)))
-{
+    return QDir(folder).filePath(QString::fromLatin1(FileName));
 }
 
 StagingFile::~StagingFile()
@@ -60,15 +35,10 @@ void StagingFile::open()
 
 namespace {
 
+// The reading line followed by ",RecNo", the number filled to six characters.
 void appendImportLine(QByteArray& out, const ReadingRow& row)
 {
-    appendPadded(out, row.NDate, 10);
-    out.append(',');
-    appendPadded(out, row.NTime, 8);
-    out.append(',');
-    appendPadded(out, row.MeaValue, 6);
-    out.append(',');
-    appendPadded(out, row.Weight, 0);
+    appendReadingLine(out, row);
     out.append(',');
     const QByteArray recNo = QByteArray::number(row.RecNo);
     out.append(recNo);

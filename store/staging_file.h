@@ -32,6 +32,8 @@ public:
     // Closes without reporting (an attempt that failed anyway).
     void abandon();
     QString path() const { return file_.fileName(); }
+    // Where the staging file of folder is.
+    static QString pathIn(const QString& folder);
 
     // The line layouts, for tests and for callers that build lines themselves.
     static QByteArray importLine(const ReadingRow& row);
@@ -43,10 +45,5 @@ private:
     QFile file_;
     QByteArray buffer_;
 };
-
-// Fills text with spaces to width characters; never cuts.
-QByteArray padded(const QByteArray& text, int width);
-// Appends text as 8-bit text (UTF-8 beyond ASCII) filled to width; never cuts.
-void appendPadded(QByteArray& out, const QString& text, int width);
 
 }  // namespace sonavistor

@@ -1,6 +1,6 @@
 // One full day of readings (720 records, 43,200 rows) through the data core.
 #include "analysis/saved_file.h"
-#include "app/message_service.h"
+#include "common/message_service.h"
 #include "export/grid_to_excel.h"
 #include "export/reading_rows_dataset.h"
 #include "import/record_decoder.h"
@@ -96,7 +96,7 @@ void BM_StageAndBulkLoadDay(benchmark::State& state)
     const std::vector<ReadingRow> rows = dayOfRows();
     for (auto _ : state) {
         state.PauseTiming();
-        ws.db.ClearTable(1);
+        ws.db.ClearTable(TableGetRecorde);
         state.ResumeTiming();
         StagingFile staging(ws.dir.path());
         staging.open();
@@ -116,7 +116,7 @@ void BM_NaiveInsertDay(benchmark::State& state)
     const std::vector<ReadingRow> rows = dayOfRows();
     for (auto _ : state) {
         state.PauseTiming();
-        ws.db.ClearTable(1);
+        ws.db.ClearTable(TableGetRecorde);
         state.ResumeTiming();
         for (const ReadingRow& row : rows) {
             const QByteArray sql = QStringLiteral("insert into GetRecorde values ('%1', '%2', '%3', '%4', %5)")

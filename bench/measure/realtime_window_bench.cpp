@@ -3,7 +3,7 @@
 // in MeaData: the cost must not grow with the rows before it.
 #include "app/application.h"
 #include "app/main_window.h"
-#include "app/message_service.h"
+#include "common/message_service.h"
 #include "measure/alarm_player.h"
 #include "measure/measure_state.h"
 #include "measure/realtime_window.h"
@@ -42,7 +42,7 @@ void runReadings(benchmark::State& state, bool paintToo)
     form.show();
     TForm5* window = nullptr;
     form.setChildFactory(TForm1::ChildKind::Measure, [&](TForm1& main) {
-        window = new TForm5(main, &sound);
+        window = new TForm5(main.database(), main.meter(), main.windowContext(), &sound);
         main.addChildWindow(window)->showMaximized();
         return window;
     });

@@ -16,7 +16,7 @@ using namespace sonavistor;
 
 namespace {
 
-class CountingProgress : public ProgressSink {
+class CountingProgress : public Progress {
 public:
     void setMaximum(int m) override { maximum_ = m; }
     void setPosition(int p) override { position_ = p; }
@@ -54,13 +54,7 @@ void BM_RecordRead1440Reports(benchmark::State& state)
     waitConnected();
     CountingProgress progress;
     for (auto _ : state) {
-        auto& c = MeterLink.Command;
-        c.fill(0);
-        c[1] = ReadRecords;
-        c[5] = 1;    // first record 1
-        c[8] = 0x02; // last record 720 = 0x02D0
-        c[9] = 0xD0;
-        meter.GetRec(&progress);
+        meter.readRecords(1, 720, &progress);
         if (MeterLink.PageIndex != 1440)
             state.SkipWithError(("not every page arrived: " + std::to_string(MeterLink.PageIndex) + " connected " + std::to_string(MeterLink.Connected) + " kind " + std::to_string(MeterLink.RequestKind)).c_str());
     }

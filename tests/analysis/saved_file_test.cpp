@@ -1,5 +1,5 @@
 #include "analysis/saved_file.h"
-#include "app/error.h"
+#include "common/error.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // A second process for the single-instance tests.
 //   instance_lock_probe hold FOLDER TITLE   takes the lock, prints "locked", waits to be killed
 //   instance_lock_probe try FOLDER TITLE    exit 0 when it got the lock, 3 when not
-#include "app/single_instance.h"
+#include "common/single_instance.h"
 
 #include <QCoreApplication>
 #include <QThread>

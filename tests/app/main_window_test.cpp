@@ -1,8 +1,8 @@
 #include "app/application.h"
 #include "app/main_window.h"
-#include "app/meter_settings.h"
+#include "common/meter_settings.h"
 #include "app/panel_status_bar.h"
-#include "app/shell_state.h"
+#include "common/shell_state.h"
 #include "meter/meter_link.h"
 #include "tests/app/stand_in_children.h"
 #include "tests/support/program_folder_fixture.h"
@@ -253,7 +253,7 @@ TEST_F(MainWindowTest, ExitWhileMeasuringStopsBeforeTheQuestion)
     form->N9Click();
     EXPECT_EQ(stopsWhenAsked, 1);
     EXPECT_TRUE(form->isVisible());
-    EXPECT_FALSE(measure->start->isHidden());  // the measurement stays stopped
+    EXPECT_FALSE(measure->isMeasuring());  // the measurement stays stopped
     messages.onShow(nullptr);
 }
 
@@ -346,7 +346,7 @@ TEST_F(MainWindowTest, MenuRefreshFollowsTheActiveChild)
     form->N3Click();
     ASSERT_TRUE(measure);
 
-    measure->save->setEnabled(true);
+    measure->canSave = true;
     refresh();
     EXPECT_TRUE(action("N15")->isEnabled());   // Save: not measuring, Save enabled
     EXPECT_FALSE(action("N7")->isEnabled());   // no rows in MeaData
@@ -360,7 +360,7 @@ TEST_F(MainWindowTest, MenuRefreshFollowsTheActiveChild)
     ASSERT_TRUE(import);
     refresh();
     EXPECT_FALSE(action("N15")->isEnabled());
-    import->save->setEnabled(true);
+    import->canSave = true;
     refresh();
     EXPECT_TRUE(action("N15")->isEnabled());
     form->N15Click();

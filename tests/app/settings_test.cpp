@@ -1,4 +1,4 @@
-#include "app/meter_settings.h"
+#include "common/meter_settings.h"
 #include "tests/support/program_folder_fixture.h"
 
 #include <QDir>

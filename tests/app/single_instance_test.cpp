@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "app/single_instance.h"
+#include "common/single_instance.h"
 #include "tests/support/program_folder_fixture.h"
 #include "tests/support/scripted_messages.h"
 

@@ -1,21 +1,21 @@
 #pragma once
-// Stand-ins for the child windows: named as the real ones, with the controls
-// the main window looks at, and the bookkeeping the real ones do on closing.
+// Stand-ins for the child windows: named as the real ones, telling the main
+// window what the real ones tell it, and doing their bookkeeping on closing.
 
-#include "app/shell_state.h"
+#include "common/child_window.h"
+#include "common/shell_state.h"
 #include "measure/measure_state.h"
 
 #include <QCloseEvent>
-#include <QPushButton>
 #include <QWidget>
 
 namespace sonavistor::test {
 
-class StandInChild : public QWidget {
+class StandInChild : public QWidget, public ChildWindow {
     Q_OBJECT
+    Q_INTERFACES(sonavistor::ChildWindow)
 public:
-    StandInChild(const char* name, QPointer<QObject>& handle, bool& entryClosed, bool* enabled)
-        : handle_(handle), entryClosed_(entryClosed), enabled_(enabled)
+    StandInChild(const char* name, ChildSlot slot, std::optional<TableId> table) : slot_(slot), table_(table)
     {
         setObjectName(QString::fromLatin1(name));
         ShellState.ChildReady = false;
@@ -23,99 +23,64 @@ public:
         ShellState.ChildReady = true;
     }
 
-    QPushButton* button(const char* name, const char* caption)
-    {
-        auto* b = new QPushButton(QString::fromLatin1(caption), this);
-        b->setObjectName(QString::fromLatin1(name));
-        return b;
-    }
+    QString formName() const override { return objectName(); }
+    std::optional<TableId> dataTable() const override { return table_; }
+    bool saveEnabled() const override { return canSave; }
+    void save() override { ++saves; }
 
     bool cancelClose = false;
+    bool canSave = false;
+    int saves = 0;
 
 protected:
     void closeEvent(QCloseEvent* event) override
     {
         if (cancelClose) {
-            handle_ = this;
-            if (enabled_)
-                *enabled_ = false;
+            childCloseCancelled(slot_, this);
             event->ignore();
             return;
         }
-        entryClosed_ = true;
-        if (enabled_)
-            *enabled_ = true;
-        handle_ = nullptr;
+        childClosed(slot_);
         event->accept();
     }
 
 private:
-    QPointer<QObject>& handle_;
-    bool& entryClosed_;
-    bool* enabled_;
+    ChildSlot slot_;
+    std::optional<TableId> table_;
 };
 
 class StandInMeasure : public StandInChild {
     Q_OBJECT
 public:
-    StandInMeasure()
-        : StandInChild("Form5", ShellState.MeasureWindowHandle, ShellState.MeasureEntryClosed,
-                       &ShellState.MeasureEnabled)
+    StandInMeasure() : StandInChild("Form5", ChildSlot::Measure, TableMeaData)
     {
-        start = button("BitBtn1", "Start to Measure");
-        stop = button("BitBtn8", "Stop Measure");
-        save = button("BitBtn7", "Save");
-        stop->hide();
-        save->setEnabled(false);
         MeasureState.MeasureWindowOpen = true;
     }
 
-    void measure()
-    {
-        start->hide();
-        stop->show();
-    }
-
-    QPushButton* start;
-    QPushButton* stop;
-    QPushButton* save;
-    int stops = 0;
-    int saves = 0;
-
-public slots:
-    void BitBtn8Click()
+    void measure() { measuring_ = true; }
+    bool isMeasuring() const override { return measuring_; }
+    void stopMeasuring() override
     {
         ++stops;
-        stop->hide();
-        start->show();
+        measuring_ = false;
     }
-    void BitBtn7Click() { ++saves; }
+
+    int stops = 0;
+
+private:
+    bool measuring_ = false;
 };
 
 class StandInImport : public StandInChild {
     Q_OBJECT
 public:
-    StandInImport()
-        : StandInChild("Form4", ShellState.ImportWindowHandle, ShellState.ImportEntryClosed,
-                       &ShellState.ImportEnabled)
-    {
-        save = button("BitBtn5", "Save");
-        save->setEnabled(false);
-    }
-    QPushButton* save;
-    int saves = 0;
-
-public slots:
-    void BitBtn5Click() { ++saves; }
+    StandInImport() : StandInChild("Form4", ChildSlot::Import, TableGetRecorde) {}
 };
 
 class StandInAnalyze : public StandInChild {
     Q_OBJECT
 public:
-    StandInAnalyze()
-        : StandInChild("Form7", ShellState.AnalyzeWindowHandle, ShellState.AnalyzeEntryClosed, nullptr)
-    {
-    }
+    StandInAnalyze() : StandInChild("Form7", ChildSlot::Analyze, TableLoadData) {}
 
 protected:
     void closeEvent(QCloseEvent* event) override

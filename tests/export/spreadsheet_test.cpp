@@ -1,4 +1,4 @@
-#include "app/message_service.h"
+#include "common/message_service.h"
 #include "export/biff_writer.h"
 #include "export/grid_to_excel.h"
 #include "export/reading_rows_dataset.h"

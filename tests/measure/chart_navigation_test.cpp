@@ -1,4 +1,4 @@
-#include "app/message_service.h"
+#include "common/message_service.h"
 #include "measure/chart_navigation.h"
 #include "measure/level_chart.h"
 #include "measure/print_graph.h"

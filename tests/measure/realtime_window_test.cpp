@@ -1,8 +1,8 @@
 #include "app/application.h"
 #include "app/child_windows.h"
 #include "app/main_window.h"
-#include "app/meter_settings.h"
-#include "app/shell_state.h"
+#include "common/meter_settings.h"
+#include "common/shell_state.h"
 #include "measure/alarm_player.h"
 #include "measure/led_font_num.h"
 #include "measure/level_chart.h"
@@ -48,7 +48,7 @@ protected:
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, &platform};
         form = std::make_unique<TForm1>(env);
         form->setChildFactory(TForm1::ChildKind::Measure, [this](TForm1& main) {
-            auto* window = new TForm5(main, &alarms);
+            auto* window = new TForm5(main.database(), main.meter(), main.windowContext(), &alarms);
             main.addChildWindow(window)->showMaximized();
             return window;
         });

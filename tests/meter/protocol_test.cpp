@@ -1,4 +1,3 @@
-#include "app/shell_state.h"
 #include "meter/meter_connection.h"
 #include "sim/memory_generator.h"
 #include "sim/simulated_device.h"
@@ -13,62 +12,19 @@ using namespace sonavistor::test;
 
 namespace {
 
-// Receives the live-reading message as the real-time window does.
-class ShowReadCounter : public QObject {
-public:
-    int shown = 0;
-    int level = 0;
-    bool event(QEvent* e) override
-    {
-        if (e->type() != WM_SHOWREAD)
-            return QObject::event(e);
-        ++shown;
-        level = MeterLink.LiveLevel;
-        return true;
-    }
-};
-
 class Protocol : public ::testing::Test {
 protected:
     void SetUp() override
     {
         MeterLink = {};
-        ShellState = {};
         meter = std::make_unique<MeterConnection>(&platform);
         settle();
     }
-    void TearDown() override
-    {
-        meter.reset();
-        ShellState = {};
-    }
+    void TearDown() override { meter.reset(); }
     void connect(const QString& path)
     {
         (void)path;
         ASSERT_TRUE(waitUntil([] { return MeterLink.Connected; }));
-    }
-    // The request pattern of the windows: command, Pending, write, attach, wait.
-    void request(std::initializer_list<quint8> payload, quint32 kind)
-    {
-        int i = 1;
-        for (quint8 b : payload)
-            MeterLink.Command[static_cast<size_t>(i++)] = b;
-        MeterLink.RequestKind = kind;
-        MeterLink.Pending = true;
-        meter->WritetoDevice();
-        meter->attachSaveRead();
-        meter->waitForReply();
-    }
-    void readRecords(quint32 first, quint32 last)
-    {
-        auto& c = MeterLink.Command;
-        c[0] = 0;
-        c[1] = ReadRecords;
-        for (int b = 0; b < 4; ++b) {
-            c[static_cast<size_t>(2 + b)] = static_cast<quint8>(first >> (24 - 8 * b));
-            c[static_cast<size_t>(6 + b)] = static_cast<quint8>(last >> (24 - 8 * b));
-        }
-        meter->GetRec();
     }
     QString plugScenario(const MeterScenario& scenario)
     {
@@ -110,24 +66,24 @@ TEST_F(Protocol, FindsTheMeterAmongOtherDevices)
     EXPECT_EQ(MeterLink.Device, nullptr);
 }
 
-TEST_F(Protocol, LiveReadingsReachTheRealTimeWindowBeforePendingDrops)
+TEST_F(Protocol, LiveReadingsAreAnnouncedBeforePendingDrops)
 {
     MeterScenario scenario;
     scenario.live = {{0x028C, 0x41}, {0x028C, 0x38}};
     plugScenario(scenario);
-    ShowReadCounter window;
-    ShellState.MeasureWindowHandle = &window;
-    request({ReadLevel}, KindLive);
+    std::vector<std::pair<int, bool>> seen;  // level, Pending while it was handled
+    QObject::connect(meter.get(), &MeterConnection::liveReading, meter.get(),
+                     [&seen](qint32 level, qint32) { seen.emplace_back(level, MeterLink.Pending); },
+                     Qt::DirectConnection);
+    EXPECT_EQ(meter->readLevel(), RequestResult::Answered);
     EXPECT_EQ(MeterLink.LiveLevel, 652);
     EXPECT_EQ(MeterLink.LiveStatus, 0x41);
-    EXPECT_EQ(window.shown, 1);
-    EXPECT_EQ(window.level, 652);
-    request({ReadLevel}, KindLive);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], std::make_pair(652, true));
+    meter->readLevel();
     EXPECT_EQ(MeterLink.LiveStatus, 0x38);
     EXPECT_FALSE(MeterLink.Pending);
-    ShellState.MeasureWindowHandle = nullptr;
-    request({ReadLevel}, KindLive);  // no window: nothing is sent, the wait still ends
-    EXPECT_EQ(window.shown, 2);
+    EXPECT_EQ(seen.size(), 2u);
 }
 
 TEST_F(Protocol, RecordCountWithAndWithoutItsMark)
@@ -135,7 +91,7 @@ TEST_F(Protocol, RecordCountWithAndWithoutItsMark)
     const QString path = platform.plug(meterSetup(std::make_shared<FixedAnswers>(
         std::vector<QByteArray>{QByteArray::fromHex("ef00000555")})));
     connect(path);
-    request({ReadCount}, KindCount);
+    meter->readRecordCount();
     EXPECT_EQ(MeterLink.RecordCount, 1365);
     EXPECT_EQ(MeterLink.Reply[0], 0xEF);
 }
@@ -146,7 +102,7 @@ TEST_F(Protocol, ShortAndLongRepliesAreTakenAsFarAsTheyGo)
         std::vector<QByteArray>{QByteArray::fromHex("0301")})));
     connect(path);
     MeterLink.Reply.fill(7);
-    request({ReadLevel}, KindLive);
+    meter->readLevel();
     EXPECT_EQ(MeterLink.LiveLevel, 0x0301);
     EXPECT_EQ(MeterLink.Reply[2], 7);  // only the bytes that came are taken
 }
@@ -156,7 +112,7 @@ TEST_F(Protocol, DateIndexOfOneAndTwoBlocks)
     MeterScenario scenario;
     scenario.memory = datedRecords({{"2024-05-17", 1365}});
     plugScenario(scenario);
-    request({ReadCount}, KindCount);
+    meter->readRecordCount();
     ASSERT_EQ(MeterLink.RecordCount, 1365);
     meter->GetDate();
     EXPECT_EQ(MeterLink.PageIndex, 64);  // one block, then the end marker
@@ -168,7 +124,7 @@ TEST_F(Protocol, DateIndexOfOneAndTwoBlocks)
     platform.unplug(MeterLink.Device->PnPInfo().DevicePath());
     ASSERT_TRUE(waitUntil([] { return !MeterLink.Connected; }));
     plugScenario(two);
-    request({ReadCount}, KindCount);
+    meter->readRecordCount();
     meter->GetDate();
     EXPECT_EQ(MeterLink.PageIndex, 128);
     ASSERT_EQ(DateIndex.DateCount, 2);
@@ -182,7 +138,7 @@ TEST_F(Protocol, RepeatedDatesAndADateThatComesBack)
     MeterScenario scenario;
     scenario.memory = datedRecords({{"2024-05-17", 3}, {"2024-05-18", 2}, {"2024-05-17", 1}});
     plugScenario(scenario);
-    request({ReadCount}, KindCount);
+    meter->readRecordCount();
     meter->GetDate();
     ASSERT_EQ(DateIndex.DateCount, 3);
     EXPECT_EQ(DateIndex.Dates[0], 0x240517);
@@ -202,7 +158,7 @@ TEST_F(Protocol, MoreThan255RecordingDaysAreAllIndexed)
     MeterScenario scenario;
     scenario.memory = datedRecords(days);
     plugScenario(scenario);
-    request({ReadCount}, KindCount);
+    meter->readRecordCount();
     meter->GetDate();
     ASSERT_EQ(DateIndex.DateCount, 300);
     EXPECT_EQ(DateIndex.FirstRecord[299], 300);
@@ -223,7 +179,7 @@ TEST_F(Protocol, EndMarkerEndsTheDateAreaAndTheRecordRead)
     platform.unplug(path);
     ASSERT_TRUE(waitUntil([] { return !MeterLink.Connected; }));
     connect(platform.plug(meterSetup(std::make_shared<FixedAnswers>(std::vector<QByteArray>{QByteArray::fromHex("ffff")}))));
-    readRecords(1, 10);
+    meter->readRecords(1, 10);
     EXPECT_EQ(MeterLink.PageIndex, 0);
     EXPECT_EQ(MeterLink.EndPending, 0);
 }
@@ -233,11 +189,11 @@ TEST_F(Protocol, RecordReadFillsTheImageFromItsStart)
     MeterScenario scenario;
     scenario.memory = datedRecords({{"2024-05-17", 5}, {"2024-05-18", 3}});
     plugScenario(scenario);
-    readRecords(6, 8);
+    meter->readRecords(6, 8);
     EXPECT_EQ(MeterLink.PageIndex, 6);
     for (int i = 0; i < 3 * 128; ++i)
         ASSERT_EQ(MemoryImage[i], static_cast<quint8>(scenario.memory[5 * 128 + i])) << i;
-    const QByteArray& sent = platform.written(MeterLink.Device->PnPInfo().DevicePath()).last();
+    const QByteArray sent = platform.written(MeterLink.Device->PnPInfo().DevicePath()).last();
     EXPECT_EQ(sent.size(), 65);
     EXPECT_EQ(sent.mid(0, 10).toHex(), "00c40000000600000008");
 }
@@ -248,7 +204,7 @@ TEST_F(Protocol, UnplugDuringABulkReadEndsItAndKeepsWhatCame)
     scenario.memory = datedRecords({{"2024-05-17", 100}});
     scenario.unplugAfterReports = 21;
     plugScenario(scenario);
-    readRecords(1, 100);
+    EXPECT_EQ(meter->readRecords(1, 100), RequestResult::MeterGone);
     EXPECT_FALSE(MeterLink.Connected);
     // The report in flight when the meter vanished may or may not have made it.
     EXPECT_GE(MeterLink.PageIndex, 20);
@@ -268,24 +224,38 @@ TEST_F(Protocol, AnotherDeviceDuringAWaitKeepsTheMeterConnected)
         platform.plug(keyboardSetup());
         plugged = true;
     });
-    request({ReadCount}, KindCount);  // still answered: a fresh object reads on
+    meter->readRecordCount();  // still answered: a fresh object reads on
     EXPECT_TRUE(plugged);
     ASSERT_TRUE(waitUntil([this] { return meter->DeviceList().size() == 2; }));
     EXPECT_TRUE(MeterLink.Connected);
 }
 
-TEST_F(Protocol, AWriteThatFailsKeepsPendingUntilTheMeterGoes)
+TEST_F(Protocol, AWriteThatFailsEndsTheRequestAtOnce)
 {
     FakeDeviceSetup setup = meterSetup();
     setup.failWrites = true;
-    const QString path = platform.plug(setup);
-    connect(path);
-    QTimer::singleShot(100, [&] { platform.unplug(path); });
-    request({ReadLevel}, KindLive);
-    EXPECT_TRUE(MeterLink.Pending);
-    EXPECT_FALSE(MeterLink.Connected);
+    connect(platform.plug(setup));
+    EXPECT_EQ(meter->readLevel(), RequestResult::WriteFailed);
+    EXPECT_EQ(meter->readRecordCount(), RequestResult::WriteFailed);
+    EXPECT_EQ(meter->GetDate(), RequestResult::WriteFailed);
+    EXPECT_EQ(meter->readRecords(1, 2), RequestResult::WriteFailed);
+    EXPECT_EQ(meter->setClock({}), RequestResult::WriteFailed);
+    EXPECT_FALSE(MeterLink.Pending);
+    EXPECT_TRUE(MeterLink.Connected);
     EXPECT_EQ(meter->lastErrorCaption(), "WRITE USB ERROR!");
     EXPECT_EQ(meter->lastErrorText(), "write usb error");
+}
+
+TEST_F(Protocol, StopWaitingEndsTheWaitingRequestOnly)
+{
+    // A meter that never answers.
+    connect(platform.plug(meterSetup(std::make_shared<FixedAnswers>(std::vector<QByteArray>{}))));
+    QTimer::singleShot(50, [this] { meter->stopWaiting(); });
+    EXPECT_EQ(meter->readRecordCount(), RequestResult::Stopped);
+    EXPECT_FALSE(meter->requestInProgress());
+    meter->stopWaiting();  // nothing waits: the next request is not affected
+    QTimer::singleShot(50, [this] { meter->stopWaiting(); });
+    EXPECT_EQ(meter->readLevel(), RequestResult::Stopped);
 }
 
 #include "app/main_window.h"

@@ -1,4 +1,4 @@
-#include "app/error.h"
+#include "common/error.h"
 #include "sim/memory_generator.h"
 #include "sim/scenario.h"
 #include "sim/simulated_meter.h"

@@ -1,4 +1,4 @@
-#include "app/error.h"
+#include "common/error.h"
 #include "store/measurement_db.h"
 #include "store/reading_table_model.h"
 
@@ -37,7 +37,7 @@ TEST(WorkingDatabaseMissing, EveryOperationIsASafeNoOp)
     EXPECT_FALSE(db.ConnectAccess(dir.path()));
     EXPECT_FALSE(QFile::exists(dir.filePath("Quorvane.db")));  // never created by opening
     EXPECT_FALSE(db.isOpen());
-    db.ClearTable(3);
+    db.ClearAllTables();
     db.appendRow(TableMeaData, row(1));
     EXPECT_EQ(db.rowCount(TableMeaData), 0);
     EXPECT_TRUE(db.isEmpty(TableMeaData));
@@ -62,13 +62,11 @@ TEST_F(WorkingDatabase, ClearTableEmptiesTheChosenTables)
 {
     for (TableId t : {TableMeaData, TableGetRecorde, TableLoadData})
         db.appendRow(t, row(1));
-    db.ClearTable(0);
+    db.ClearTable(TableMeaData);
     EXPECT_TRUE(db.isEmpty(TableMeaData));
     EXPECT_FALSE(db.isEmpty(TableGetRecorde));
     EXPECT_FALSE(db.isEmpty(TableLoadData));
-    db.ClearTable(7);  // no such case: nothing
-    EXPECT_FALSE(db.isEmpty(TableGetRecorde));
-    db.ClearTable(3);
+    db.ClearAllTables();
     for (TableId t : {TableMeaData, TableGetRecorde, TableLoadData})
         EXPECT_TRUE(db.isEmpty(t));
     db.appendRow(TableMeaData, row(1));  // still open and usable
@@ -125,7 +123,7 @@ TEST_F(WorkingDatabase, ModelFollowsAppendsWithoutReadingTheTableAgain)
     EXPECT_EQ(model.data(model.index(0, 0), Qt::BackgroundRole).value<QColor>(), QColor(Qt::red));
     EXPECT_FALSE(model.data(model.index(1, 0), Qt::BackgroundRole).isValid());
 
-    db.ClearTable(0);
+    db.ClearTable(TableMeaData);
     EXPECT_EQ(reset.count(), 1);
     EXPECT_EQ(model.rowCount(), 0);
 }

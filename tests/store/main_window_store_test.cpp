@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "app/shell_state.h"
+#include "common/shell_state.h"
 #include "store/measurement_db.h"
 #include "tests/app/stand_in_children.h"
 #include "tests/support/program_folder_fixture.h"

@@ -1,4 +1,4 @@
-#include "app/error.h"
+#include "common/error.h"
 #include "store/measurement_db.h"
 #include "store/reading_table_model.h"
 #include "store/staging_file.h"

@@ -2,7 +2,7 @@
 // File dialogs for tests: each dialog takes the next scripted path
 // (an empty string answers Cancel).
 
-#include "app/file_dialogs.h"
+#include "common/file_dialogs.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #pragma once
 // A message service for tests: answers from a script, remembers what was shown.
 
-#include "app/message_service.h"
+#include "common/message_service.h"
 
 #include <QList>
 

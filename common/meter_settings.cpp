@@ -1,4 +1,4 @@
-#include "app/meter_settings.h"
+#include "common/meter_settings.h"
 
 #include <QFile>
 #include <QSaveFile>

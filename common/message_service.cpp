@@ -1,4 +1,4 @@
-#include "app/message_service.h"
+#include "common/message_service.h"
 
 namespace sonavistor {
 

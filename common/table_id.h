@@ -1,5 +1,5 @@
 #pragma once
-// The three tables of the working database, numbered as ClearTable's cases.
+// The three tables of the working database.
 
 namespace sonavistor {
 

@@ -1,4 +1,4 @@
-#include "measure/live_reading.h"
+#include "meter/live_reading.h"
 
 namespace sonavistor {
 

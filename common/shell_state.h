@@ -28,4 +28,14 @@ struct ShellStateData {
 
 extern ShellStateData ShellState;
 
+// The child windows that have a Window-menu entry and a handle.
+enum class ChildSlot { Measure, Import, Analyze };
+
+// A child window really closes: its entry goes at the next menu refresh, its
+// handle becomes 0 and its command is enabled again.
+void childClosed(ChildSlot slot);
+// The user cancelled the closing: the handle stays the window's and its
+// command stays disabled until the window really closes.
+void childCloseCancelled(ChildSlot slot, QObject* window);
+
 }  // namespace sonavistor

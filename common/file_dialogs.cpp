@@ -1,4 +1,4 @@
-#include "app/file_dialogs.h"
+#include "common/file_dialogs.h"
 
 #include <QStringList>
 

@@ -1,0 +1,244 @@
+// TForm1's child windows and commands: creating and showing the children,
+// their Window-menu entries, and what each menu item and tool button does.
+#include "app/main_window.h"
+
+#include "app/child_tiling.h"
+#include "app/icons.h"
+#include "common/child_window.h"
+#include "common/shell_state.h"
+#include "measure/measure_state.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+
+namespace sonavistor {
+
+namespace {
+
+QMdiSubWindow* subWindowOf(QObject* handle)
+{
+    auto* widget = qobject_cast<QWidget*>(handle);
+    return widget ? qobject_cast<QMdiSubWindow*>(widget->parentWidget()) : nullptr;
+}
+
+}  // namespace
+
+void TForm1::setChildFactory(ChildKind kind, ChildFactory factory)
+{
+    factories_[kind] = std::move(factory);
+}
+
+void TForm1::setCommand(const QString& menuItem, Command command)
+{
+    commands_[menuItem] = std::move(command);
+}
+
+QMdiSubWindow* TForm1::addChildWindow(QWidget* form)
+{
+    QMdiSubWindow* sub = mdi_->addSubWindow(form);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(programIcon());
+    return sub;
+}
+
+QWidget* TForm1::activeChild() const
+{
+    QMdiSubWindow* sub = mdi_->currentSubWindow();
+    return sub ? sub->widget() : nullptr;
+}
+
+ChildWindow* TForm1::activeChildWindow() const
+{
+    return qobject_cast<ChildWindow*>(activeChild());
+}
+
+QString TForm1::activeChildName() const
+{
+    ChildWindow* child = activeChildWindow();
+    return child ? child->formName() : QString();
+}
+
+void TForm1::bringToFront(QObject* handle)
+{
+    QMdiSubWindow* sub = subWindowOf(handle);
+    if (!sub)
+        return;
+    if (sub->isMinimized())
+        sub->showNormal();
+    sub->show();
+    sub->raise();
+    mdi_->setActiveSubWindow(sub);
+}
+
+QWidget* TForm1::showOrCreate(ChildKind kind, QPointer<QObject>& handle, QAction* entry,
+                              bool& entryClosed)
+{
+    if (!handle) {
+        const auto factory = factories_.find(kind);
+        if (factory == factories_.end() || !factory->second)
+            return nullptr;
+        N20->addAction(entry);
+        entryClosed = false;
+        QWidget* form = factory->second(*this);
+        if (!form)
+            return nullptr;
+        if (!subWindowOf(form))
+            addChildWindow(form);
+        handle = form;
+    }
+    bringToFront(handle);
+    return qobject_cast<QWidget*>(handle.data());
+}
+
+void TForm1::stopMeasuring()
+{
+    if (!MeasureState.MeasureWindowOpen)
+        return;
+    if (auto* window = qobject_cast<ChildWindow*>(ShellState.MeasureWindowHandle.data()))
+        window->stopMeasuring();
+}
+
+void TForm1::runCommand(const QString& name)
+{
+    const auto command = commands_.find(name);
+    if (command != commands_.end() && command->second)
+        command->second(*this);
+}
+
+// ---------------------------------------------------------------- commands
+
+void TForm1::N3Click()
+{
+    showOrCreate(ChildKind::Measure, ShellState.MeasureWindowHandle, menumeasure,
+                 ShellState.MeasureEntryClosed);
+}
+
+void TForm1::N16Click()
+{
+    stopMeasuring();
+    showOrCreate(ChildKind::Import, ShellState.ImportWindowHandle, importdata,
+                 ShellState.ImportEntryClosed);
+}
+
+void TForm1::N6Click()
+{
+    stopMeasuring();
+    if (commands_.count(QStringLiteral("N6"))) {
+        runCommand(QStringLiteral("N6"));
+        return;
+    }
+    // Without a command of its own, Open only creates or shows the data view window.
+    if (!ShellState.AnalyzeWindowOpen) {
+        if (showOrCreate(ChildKind::Analyze, ShellState.AnalyzeWindowHandle, menuanalyze,
+                         ShellState.AnalyzeEntryClosed))
+            ShellState.AnalyzeWindowOpen = true;
+    } else {
+        bringToFront(ShellState.AnalyzeWindowHandle);
+    }
+}
+
+void TForm1::N15Click()
+{
+    ChildWindow* child = activeChildWindow();
+    if (child && (child->formName() == QLatin1String("Form5") || child->formName() == QLatin1String("Form4")))
+        child->save();
+}
+
+void TForm1::N7Click()
+{
+    stopMeasuring();
+    runCommand(QStringLiteral("N7"));
+}
+
+void TForm1::N13Click()
+{
+    runCommand(QStringLiteral("N13"));
+}
+
+void TForm1::N8Click()
+{
+    stopMeasuring();
+    runCommand(QStringLiteral("N8"));
+}
+
+void TForm1::N9Click()
+{
+    stopMeasuring();
+    close();
+}
+
+void TForm1::N5Click()
+{
+    stopMeasuring();
+    runCommand(QStringLiteral("N5"));
+}
+
+void TForm1::HelpClick()
+{
+    runCommand(QStringLiteral("Help"));
+}
+
+void TForm1::A1Click()
+{
+    stopMeasuring();
+    runCommand(QStringLiteral("A1"));
+}
+
+void TForm1::MenuMeasureClick()
+{
+    bringToFront(ShellState.MeasureWindowHandle);
+}
+
+void TForm1::MenuOpenClick()
+{
+    bringToFront(ShellState.AnalyzeWindowHandle);
+}
+
+void TForm1::MenuImportClick()
+{
+    bringToFront(ShellState.ImportWindowHandle);
+}
+
+void TForm1::C1Click()
+{
+    C1->setChecked(true);
+    H2->setChecked(false);
+    V1->setChecked(false);
+    mdi_->cascadeSubWindows();
+}
+
+void TForm1::H2Click()
+{
+    C1->setChecked(false);
+    H2->setChecked(true);
+    V1->setChecked(false);
+    tile(TileMode::Horizontal);
+}
+
+void TForm1::V1Click()
+{
+    C1->setChecked(false);
+    H2->setChecked(false);
+    V1->setChecked(true);
+    tile(TileMode::Vertical);
+}
+
+void TForm1::tile(TileMode mode)
+{
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* sub : mdi_->subWindowList(QMdiArea::CreationOrder)) {
+        if (sub->isVisible() && !sub->isMinimized())
+            windows.append(sub);
+    }
+    const std::vector<QRect> rects =
+        tileRects(static_cast<int>(windows.size()), mdi_->viewport()->rect(), mode);
+    for (int i = 0; i < windows.size(); ++i) {
+        if (windows[i]->isMaximized())
+            windows[i]->showNormal();
+        windows[i]->setGeometry(rects[static_cast<size_t>(i)]);
+    }
+}
+
+}  // namespace sonavistor

@@ -1,0 +1,47 @@
+#include "common/shell_state.h"
+
+namespace sonavistor {
+
+ShellStateData ShellState;
+
+namespace {
+
+struct SlotFields {
+    QPointer<QObject>& handle;
+    bool& entryClosed;
+    bool* enabled;  // the data view has no command flag of its own
+};
+
+SlotFields fieldsOf(ChildSlot slot)
+{
+    switch (slot) {
+    case ChildSlot::Measure:
+        return {ShellState.MeasureWindowHandle, ShellState.MeasureEntryClosed, &ShellState.MeasureEnabled};
+    case ChildSlot::Import:
+        return {ShellState.ImportWindowHandle, ShellState.ImportEntryClosed, &ShellState.ImportEnabled};
+    case ChildSlot::Analyze:
+        break;
+    }
+    return {ShellState.AnalyzeWindowHandle, ShellState.AnalyzeEntryClosed, nullptr};
+}
+
+}  // namespace
+
+void childClosed(ChildSlot slot)
+{
+    SlotFields f = fieldsOf(slot);
+    f.entryClosed = true;
+    f.handle = nullptr;
+    if (f.enabled)
+        *f.enabled = true;
+}
+
+void childCloseCancelled(ChildSlot slot, QObject* window)
+{
+    SlotFields f = fieldsOf(slot);
+    f.handle = window;
+    if (f.enabled)
+        *f.enabled = false;
+}
+
+}  // namespace sonavistor

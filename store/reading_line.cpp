@@ -1,0 +1,44 @@
+#include "store/reading_line.h"
+
+namespace sonavistor {
+
+QByteArray padded(const QByteArray& text, int width)
+{
+    if (text.size() >= width)
+        return text;
+    return text + QByteArray(width - text.size(), ' ');
+}
+
+void appendPadded(QByteArray& out, const QString& text, int width)
+{
+    const qsizetype start = out.size();
+    bool ascii = true;
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii) {
+        for (QChar c : text)
+            out.append(static_cast<char>(c.unicode()));
+    } else {
+        out.append(text.toUtf8());
+    }
+    const qsizetype written = out.size() - start;
+    if (written < width)
+        out.append(width - written, ' ');
+}
+
+void appendReadingLine(QByteArray& out, const ReadingRow& row)
+{
+    appendPadded(out, row.NDate, 10);
+    out.append(',');
+    appendPadded(out, row.NTime, 8);
+    out.append(',');
+    appendPadded(out, row.MeaValue, 6);
+    out.append(',');
+    appendPadded(out, row.Weight, 0);
+}
+
+}  // namespace sonavistor
