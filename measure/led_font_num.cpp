@@ -28,7 +28,10 @@ QPixmap TLEDFontNum::render() const
 
 void TLEDFontNum::paintEvent(QPaintEvent*)
 {
+    // Painting draws the digits and then sizes the display to them, as
+    // writing the text does: metrics changed since then take effect here.
     QPainter(this).drawPixmap(0, 0, render());
+    applyAutoSize(true);
 }
 
 void TLEDFontNum::DrawDigits()

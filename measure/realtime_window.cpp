@@ -13,6 +13,7 @@
 #include "meter/live_reading.h"
 #include "measure/measure_state.h"
 #include "measure/print_graph.h"
+#include "measure/reading_grid.h"
 #include "meter/meter_connection.h"
 #include "store/measurement_db.h"
 #include "store/reading_table_model.h"
@@ -33,6 +34,8 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace sonavistor {
 
@@ -199,16 +202,14 @@ void TForm5::buildLayout()
     model_->setForegroundRule([](const ReadingRow&, int) { return QVariant(QColor(Qt::white)); });
     DataGrid1->setModel(model_);
     DataGrid1->verticalHeader()->hide();
-    DataGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    DataGrid1->verticalHeader()->setDefaultSectionSize(18);
     DataGrid1->setShowGrid(false);
     DataGrid1->setFrameShape(QFrame::NoFrame);  // flat
     DataGrid1->setStyleSheet(QStringLiteral("QTableView { background: #3a6ea5; color: white; }"));
-    const int widths[5] = {40, 58, 46, 56, 66};
-    for (int c = 0; c < 5; ++c)
-        DataGrid1->setColumnWidth(c, widths[c]);
+    const int columns = fitReadingColumns(DataGrid1);
     left->addWidget(DataGrid1, 1);
-    Panel1->setMinimumWidth(265);
+    // The display panel's width, or what the columns need beside the scroll bar.
+    const int panelWidth = std::max(265, columns + DataGrid1->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    Panel1->setMinimumWidth(panelWidth);
 
     // Right: the chart over its button bar.
     auto* Panel2 = new QWidget(Splitter1);
@@ -251,7 +252,7 @@ void TForm5::buildLayout()
     connect(SpeedButton4, &QPushButton::clicked, this, [this] { ScrollByPoints(*chart_, 30); });
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
-    Splitter1->setSizes({265, 635});
+    Splitter1->setSizes({panelWidth, 900 - panelWidth});
 
     // Bottom: the measurement buttons.
     auto* Panel3 = new QWidget(this);

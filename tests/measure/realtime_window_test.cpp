@@ -20,6 +20,7 @@
 #include "tests/support/screenshot.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -123,6 +124,17 @@ TEST_F(RealTimeWindow, FirstReadingShowsEverywhere)
     EXPECT_EQ(rows()[0].Weight, "A");
     EXPECT_LE(rows()[0].NDate.size(), 10);
     EXPECT_LE(rows()[0].NTime.size(), 8);
+    // Once painted, the range displays are sized to their digits, and the
+    // grid shows the whole time and date.
+    form->resize(1280, 800);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(find<TLEDFontNum>("LEDFontNum2")->size(), QSize(34, 25));
+    EXPECT_EQ(find<TLEDFontNum>("LEDFontNum3")->size(), QSize(47, 25));
+    auto* grid = find<QTableView>("DataGrid1");
+    const QFontMetrics cells(grid->font());
+    EXPECT_GT(grid->columnWidth(3), cells.horizontalAdvance("23:59:58"));
+    EXPECT_GT(grid->columnWidth(4), cells.horizontalAdvance("2026/12/31"));
+    EXPECT_GE(grid->viewport()->width(), grid->horizontalHeader()->length());
     const QString gap(28, ' ');
     EXPECT_EQ(find<QLabel>("ChartFooter")->text().section('\n', 0, 0),
               "          MAX:     85.3" + gap + "MIN:     85.3" + gap + "AVG:     85.3");
