@@ -24,17 +24,19 @@ std::optional<LevelStatistics> computeLevelStatistics(std::vector<double> levels
         return std::nullopt;
     LevelStatistics s;
     s.count = static_cast<long long>(levels.size());
-    double sum = 0;
-    double energy = 0;
-    for (double level : levels) {
-        sum += level;
-        energy += std::pow(10.0, level / 10.0);
-    }
-    s.mean = sum / static_cast<double>(s.count);
-    s.leq = 10.0 * std::log10(energy / static_cast<double>(s.count));
     std::sort(levels.begin(), levels.end());
     s.min = levels.front();
     s.max = levels.back();
+    // Energies relative to the loudest level: 10^(L/10) itself overflows for
+    // levels above about 3,080 dB, the relative ones never do.
+    double sum = 0;
+    double relativeEnergy = 0;
+    for (double level : levels) {
+        sum += level;
+        relativeEnergy += std::pow(10.0, (level - s.max) / 10.0);
+    }
+    s.mean = sum / static_cast<double>(s.count);
+    s.leq = s.max + 10.0 * std::log10(relativeEnergy / static_cast<double>(s.count));
     s.l10 = exceededLevel(levels, 10);
     s.l50 = exceededLevel(levels, 50);
     s.l90 = exceededLevel(levels, 90);

@@ -1,6 +1,7 @@
 #include "analysis/saved_file.h"
 
 #include "common/error.h"
+#include "common/printable.h"
 #include "store/reading_line.h"
 
 #include <QDir>
@@ -23,9 +24,35 @@ QByteArrayView part(QByteArrayView view, qsizetype from, qsizetype count = -1)
 // from being read into memory in one piece.
 constexpr qint64 kMaxLineLength = 4096;
 
-QString quoted(const QByteArray& text)
+QString quoted(QByteArrayView text)
 {
-    return QStringLiteral("'%1'").arg(QString::fromLatin1(text));
+    return QStringLiteral("'%1'").arg(printable(text));
+}
+
+constexpr char kTotalLabel[] = "Total:";
+
+bool isControl(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+}
+
+// The columns a reading line must keep for the staging file to read it as
+// the reader does: commas only at 11 and 20 within the date and time part, none
+// in the level field or as the weighting, and no control characters at all.
+void checkReadingColumns(QByteArrayView line)
+{
+    for (char c : line) {
+        if (isControl(c))
+            throw Error(QStringLiteral("%1 holds a control character").arg(quoted(line)));
+    }
+    if (line.size() < 21 || line[10] != ',' || line[19] != ',')
+        throw Error(QStringLiteral("%1 is not a reading line (a date, a time and a level in their columns)")
+                        .arg(quoted(line)));
+    const auto hasComma = [](QByteArrayView field) { return field.contains(','); };
+    if (hasComma(line.first(10)) || hasComma(line.sliced(11, 8)) || hasComma(part(line, 20, 6)) ||
+        line.back() == ',')
+        throw Error(QStringLiteral("%1 holds a comma inside a field").arg(quoted(line)));
 }
 
 std::optional<qint64> parseInteger(QByteArrayView text)
@@ -72,12 +99,17 @@ void writeSavedFile(const QString& path, const std::vector<ReadingRow>& rows, Pr
     QByteArray text;
     text.reserve(static_cast<qsizetype>(rows.size()) * 30 + 32);
     text += kSavedFileMagic;
-    text += "\r\nTotal:" + QByteArray::number(static_cast<qint64>(rows.size())) + "\r\n";
+    text += "\r\n";
+    text += kTotalLabel + QByteArray::number(static_cast<qint64>(rows.size())) + "\r\n";
     if (progress)
         progress->setMaximum(static_cast<int>(rows.size()));
     int n = 0;
     for (const ReadingRow& row : rows) {
-        appendReadingLine(text, row);
+        try {
+            appendReadingLine(text, row);
+        } catch (const Error& e) {
+            throw failed(QStringLiteral("Row %1: %2").arg(n + 1).arg(e.message()));
+        }
         text.append("\r\n", 2);
         if (progress)
             progress->setPosition(++n);
@@ -90,6 +122,7 @@ void writeSavedFile(const QString& path, const std::vector<ReadingRow>& rows, Pr
 
 SavedReading parseSavedReading(const QByteArray& line)
 {
+    checkReadingColumns(line);
     SavedReading reading;
     reading.line = line;
     const QByteArrayView field = part(QByteArrayView(line), 20, 6);
@@ -112,16 +145,20 @@ SavedReading parseSavedReading(const QByteArray& line)
         }
     } else if (level.size() >= 3 && level[level.size() - 2] == '.') {
         // The last character is the tenths digit, everything before the last
-        // two characters the whole part.
+        // two characters the whole part; the tenths take the whole part's sign
+        // (-65.3 is -65 and -3 tenths, -0.5 is -5 tenths).
         const char tenths = level.back();
-        const auto whole = parseInteger(level.first(level.size() - 2));
+        const QByteArrayView wholeText = level.first(level.size() - 2);
+        const auto whole = parseInteger(wholeText);
         if (whole && tenths >= '0' && tenths <= '9') {
-            value = static_cast<double>(*whole) + (tenths - '0') / 10.0;
+            const bool negative = wholeText.trimmed().startsWith('-');
+            const double fraction = (tenths - '0') / 10.0;
+            value = static_cast<double>(*whole) + (negative ? -fraction : fraction);
             ok = true;
         }
     }
     if (!ok)
-        throw Error(QStringLiteral("%1 is not a valid level").arg(quoted(field.toByteArray())));
+        throw Error(QStringLiteral("%1 is not a valid level").arg(quoted(field)));
     reading.level = value;
     reading.weighting = line.isEmpty() ? 0 : line.back();
     return reading;
@@ -138,11 +175,13 @@ SavedFileReader::SavedFileReader(const QString& path) : path_(path), file_(path)
     QByteArray total;
     if (!readLine(total))
         fail(QStringLiteral("the Total line is missing"));
-    const qsizetype colon = total.indexOf(':');
-    const QByteArray count = colon >= 0 ? total.mid(colon + 1) : total;
+    // "Total:" and the number of readings, as the writers write it.
+    if (!total.startsWith(kTotalLabel))
+        fail(QStringLiteral("%1 is not a Total line (Total: and the number of readings)").arg(quoted(total)));
+    const QByteArray count = total.mid(static_cast<qsizetype>(sizeof kTotalLabel) - 1);
     const auto announced = parseInteger(count);
-    if (!announced)
-        fail(QStringLiteral("%1 is not a valid integer value").arg(quoted(count)));
+    if (!announced || *announced < 0)
+        fail(QStringLiteral("%1 is not a valid count of readings").arg(quoted(count)));
     announced_ = *announced;
 }
 
@@ -187,7 +226,7 @@ bool SavedFileReader::next(SavedReading& reading)
 
 void SavedFileReader::fail(const QString& what) const
 {
-    throw Error(QStringLiteral("%1, line %2: %3").arg(QDir::toNativeSeparators(path_)).arg(lineNumber_).arg(what));
+    throw Error(QStringLiteral("%1, line %2: %3").arg(printable(QDir::toNativeSeparators(path_))).arg(lineNumber_).arg(what));
 }
 
 }  // namespace sonavistor

@@ -1,6 +1,29 @@
 #include "store/reading_line.h"
 
+#include "common/error.h"
+#include "common/printable.h"
+
 namespace sonavistor {
+
+namespace {
+
+bool fitsALine(const QString& field)
+{
+    for (QChar c : field) {
+        if (c == QLatin1Char(',') || c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return false;
+    }
+    return true;
+}
+
+void checkField(const QString& field, const char* name)
+{
+    if (!fitsALine(field))
+        throw Error(QStringLiteral("the %1 '%2' holds a comma or a control character")
+                        .arg(QLatin1String(name), printable(field)));
+}
+
+}  // namespace
 
 QByteArray padded(const QByteArray& text, int width)
 {
@@ -32,6 +55,10 @@ void appendPadded(QByteArray& out, const QString& text, int width)
 
 void appendReadingLine(QByteArray& out, const ReadingRow& row)
 {
+    checkField(row.NDate, "date");
+    checkField(row.NTime, "time");
+    checkField(row.MeaValue, "level");
+    checkField(row.Weight, "weighting");
     appendPadded(out, row.NDate, 10);
     out.append(',');
     appendPadded(out, row.NTime, 8);

@@ -16,7 +16,8 @@
 
 namespace sonavistor {
 
-// Appends the line for row, without a line end.
+// Appends the line for row, without a line end. Throws Error when a field
+// holds a comma or a control character: such a line could not be read back.
 void appendReadingLine(QByteArray& out, const ReadingRow& row);
 
 // Fills text with spaces to width characters; never cuts.

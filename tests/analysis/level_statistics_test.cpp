@@ -39,3 +39,12 @@ TEST(LevelStatistics, PercentilesAreExceededLevelsByNearestRank)
     EXPECT_DOUBLE_EQ(one->l10, 42.5);
     EXPECT_DOUBLE_EQ(one->l90, 42.5);
 }
+
+TEST(LevelStatistics, LeqStaysFiniteForAnyLevel)
+{
+    const auto s = computeLevelStatistics({9999.9, 9999.9, 60.0});
+    ASSERT_TRUE(s);
+    EXPECT_TRUE(std::isfinite(s->leq));
+    EXPECT_NEAR(s->leq, 9999.9 + 10 * std::log10(2.0 / 3.0), 1e-6);
+    EXPECT_NEAR(computeLevelStatistics({-5000.0, -5000.0})->leq, -5000.0, 1e-9);
+}

@@ -133,3 +133,40 @@ TEST(SavedFileNames, QrvIsAddedOnlyWhenThePathHasNoDot)
     EXPECT_EQ(withSavedFileExtension("/home/me/day1.txt"), "/home/me/day1.txt");
     EXPECT_EQ(withSavedFileExtension("/home/me.v2/day1"), "/home/me.v2/day1");
 }
+
+TEST_F(SavedFile, NegativeLevelsKeepTheirSign)
+{
+    EXPECT_DOUBLE_EQ(parseSavedReading("2024/5/17 ,9:5:3   ,-65.3 ,A").level, -65.3);
+    EXPECT_DOUBLE_EQ(parseSavedReading("2024/5/17 ,9:5:3   ,-0.5  ,A").level, -0.5);
+    EXPECT_DOUBLE_EQ(parseSavedReading("2024/5/17 ,9:5:3   ,-70   ,A").level, -70.0);
+}
+
+TEST_F(SavedFile, TheTotalLineIsTotalAndACount)
+{
+    EXPECT_EQ(readAll(write("@Sonavistor File\r\nTotal:0\r\n")), "");
+    for (const char* bad : {"Total:-3", "Count:3", "3", "total:3"}) {
+        const QString error = readAll(write(QByteArray("@Sonavistor File\r\n") + bad + "\r\n"));
+        EXPECT_TRUE(error.contains("line 2")) << bad << ": " << error.toStdString();
+    }
+}
+
+TEST_F(SavedFile, SeparatorsAndControlBytesInsideFieldsAreRefused)
+{
+    const QByteArray head = "@Sonavistor File\r\nTotal:1\r\n";
+    for (const QByteArray& line : {QByteArray("2024,5/17 ,9:5:3   ,65.3  ,A"), QByteArray("2024/5/17 ,9:5,3   ,65.3  ,A"),
+                                   QByteArray("2024/5/17 ,9:5:3   ,65.3  ,,"), QByteArray("2024/5/17 ;9:5:3   ,65.3  ,A"),
+                                   QByteArray("2024/5/17\x1b,9:5:3   ,65.3  ,A")}) {
+        const QString error = readAll(write(head + line + "\r\n"));
+        EXPECT_TRUE(error.contains("m.qrv, line 3")) << line.toStdString() << ": " << error.toStdString();
+        // One line, whatever bytes the file holds.
+        for (QChar c : error)
+            EXPECT_GE(c.unicode(), 0x20) << error.toStdString();
+    }
+}
+
+TEST_F(SavedFile, WritersRefuseRowsThatCouldNotBeReadBack)
+{
+    EXPECT_THROW(writeSavedFile(dir.filePath("c.qrv"), {{"2024,5/17", "9:5:3", "65.3", "A", 0}}), Error);
+    EXPECT_THROW(writeSavedFile(dir.filePath("c.qrv"), {{"2024/5/17", "9:5\r3", "65.3", "A", 0}}), Error);
+    EXPECT_FALSE(QFile::exists(dir.filePath("c.qrv")));
+}

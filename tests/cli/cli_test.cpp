@@ -156,3 +156,18 @@ TEST_F(Cli, ExportOfABadFileWritesNothing)
     EXPECT_TRUE(r.err.contains("bad.qrv, line 3")) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(out));
 }
+
+TEST_F(Cli, InfoAndExportAcceptTheSameFiles)
+{
+    // A comma inside the time would shift the staging file's columns.
+    const QString comma = file("comma.qrv", "@Sonavistor File\r\nTotal:1\r\n2024/5/17 ,9:5,3   ,65.3  ,A\r\n");
+    const QString negative = file("neg.qrv", "@Sonavistor File\r\nTotal:1\r\n2024/5/17 ,9:5:3   ,-0.5  ,A\r\n");
+    for (const QStringList& command : {QStringList{"info"}, QStringList{"export", "-o", dir.filePath("x.xls")}}) {
+        const CliRun bad = cli(command + QStringList{comma});
+        EXPECT_EQ(bad.status, 1) << command.join(' ').toStdString();
+        EXPECT_TRUE(bad.err.contains("comma.qrv, line 3")) << bad.err.toStdString();
+        EXPECT_EQ(cli(command + QStringList{negative}).status, 0) << command.join(' ').toStdString();
+    }
+    const CliRun r = cli({"info", "--json", negative});
+    EXPECT_DOUBLE_EQ(QJsonDocument::fromJson(r.out.toUtf8()).object()["min"].toDouble(), -0.5);
+}
