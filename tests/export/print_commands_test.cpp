@@ -12,6 +12,7 @@
 #include "measure/realtime_window.h"
 #include "meter/meter_link.h"
 #include "print/export_progress_window.h"
+#include "print/report_output_dialog.h"
 #include "store/measurement_db.h"
 #include "tests/app/stand_in_children.h"
 #include "tests/export/scripted_print_dialogs.h"
@@ -30,6 +31,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -400,6 +402,19 @@ TEST_F(PrintCommands, PreviewSavesAPdf)
     dialogs.onPreview = [&](ReportPreview& preview) { preview.findChild<QPushButton*>("SavePdfButton")->click(); };
     form->N8Click();
     EXPECT_TRUE(QFile::exists(dir.filePath("from_preview.pdf")));
+}
+
+TEST(ReportOutputDialog, WithoutAPrinterOffersThePreviewAndAPdfFile)
+{
+    ScriptedFileDialogs files;
+    ReportOutputDialog dialog(files, QString(), 3);
+    EXPECT_FALSE(dialog.findChild<QRadioButton*>("PrinterChoice")->isEnabled());
+    EXPECT_EQ(dialog.choice().kind, ReportOutput::Preview);
+    files.choose("/tmp/sheet.pdf");
+    dialog.findChild<QPushButton*>("BrowseButton")->click();
+    EXPECT_EQ(files.filters().value(0), "*.pdf|*.pdf");
+    EXPECT_EQ(dialog.choice().kind, ReportOutput::PdfFile);
+    EXPECT_EQ(dialog.choice().pdfPath, "/tmp/sheet.pdf");
 }
 
 // ---------------------------------------------------------------- printer set-up, Print Graph
