@@ -71,6 +71,7 @@ ExportResult TGridToExcel::ExportSheet()
                                      QString::fromUtf8(kReplaceQuestionEnd);
             go = messages_.show({question, QString::fromUtf8(kReplaceCaption), MessageIcon::Question,
                                  Yes | No, No}) == Yes;
+            result.declined = !go;
             if (go && !QFile::remove(FileName))
                 throw Error(QStringLiteral("cannot replace %1").arg(FileName));
         }

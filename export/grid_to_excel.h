@@ -18,6 +18,7 @@ struct ExportResult {
     bool written = false;       // a file was produced (possibly cut short)
     int recordsWritten = 0;
     bool rowLimitReached = false;  // the sheet's 65,536 rows were full
+    bool declined = false;      // the user kept the existing file
     QString error;              // why the writing ended early, if it did
 };
 

@@ -1,19 +1,29 @@
 #include "measure/print_graph.h"
 
+#include "common/file_dialogs.h"
 #include "common/message_service.h"
+#include "common/window_context.h"
+#include "measure/level_chart.h"
 
+#include <QFileInfo>
+#include <QGraphicsLayout>
+#include <QGraphicsScene>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QWidget>
 
 namespace sonavistor {
 
 namespace {
 
-constexpr char kNoPrinter[] = "No printer is installed, so the graph cannot be printed.";
+constexpr char kNoPrinter[] = "No printer is installed. Do you want to save the graph as a PDF file instead?";
 constexpr char kPrintCaption[] = "Print Graph";
+constexpr char kPdfFilter[] = "*.pdf|*.pdf";
+constexpr char kReplaceQuestion[] = "  already exists!\rDo you want to replace it?";
+constexpr char kQueryCaption[] = "Query  Information";
+constexpr double kFooterPoints = 10;
+constexpr double kLayoutDpi = 96;
 
 // Puts the printer's orientation back when it goes out of scope.
 class OrientationKeeper {
@@ -31,31 +41,83 @@ private:
 
 }  // namespace
 
-bool printChart(QWidget* chart, QPrinter& printer)
+bool printerReady(const QPrinter* printer)
+{
+    if (!printer)
+        return false;
+    if (printer->outputFormat() == QPrinter::PdfFormat)
+        return !printer->outputFileName().isEmpty();
+    return printer->isValid() && !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
+bool printChart(const LevelChart& chart, const QStringList& footer, QPrinter& printer)
 {
     OrientationKeeper keep(printer);
     printer.setPageOrientation(QPageLayout::Landscape);
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
-    const QRect page = printer.pageLayout().fullRectPixels(printer.resolution());
-    const QRect target(page.left() + page.width() * 5 / 100, page.top() + page.height() * 4 / 100,
-                       page.width() * (100 - 5 - 4) / 100, page.height() * (100 - 4 - 5) / 100);
-    // Stretched to the margins, not kept in proportion.
-    const QPixmap picture = chart->grab();
-    painter.drawPixmap(target.translated(-painter.viewport().topLeft()), picture);
+    const int dpi = printer.resolution();
+    const QRect page = printer.pageLayout().fullRectPixels(dpi);
+    // Margins are parts of the paper, wherever the printer's printable area begins.
+    painter.translate(-printer.pageLayout().paintRectPixels(dpi).topLeft());
+    const QRectF target(page.left() + page.width() * 0.05, page.top() + page.height() * 0.04,
+                        page.width() * (1.0 - 0.05 - 0.04), page.height() * (1.0 - 0.04 - 0.05));
+
+    QFont font = painter.font();
+    font.setPointSizeF(kFooterPoints);
+    painter.setFont(font);
+    const double line = painter.fontMetrics().lineSpacing();
+    const double footerHeight = line * (footer.size() + 0.5);
+    const QRectF chartArea(target.left(), target.top(), target.width(), target.height() - footerHeight);
+
+    // The chart is laid out anew for the page's area, as a screen of 96 dots
+    // per inch would show it that large, and drawn through the printer's
+    // painter: axes, labels and lines stay vectors at the printer's resolution.
+    QChart* c = chart.chart();
+    if (QGraphicsScene* scene = c->scene()) {
+        const QSizeF onScreen = c->size();
+        const double scale = dpi / kLayoutDpi;
+        c->resize(chartArea.width() / scale, chartArea.height() / scale);
+        if (c->layout())
+            c->layout()->activate();
+        // Stretched to the margins, not kept in proportion.
+        scene->render(&painter, chartArea, c->sceneBoundingRect(), Qt::IgnoreAspectRatio);
+        c->resize(onScreen);
+        if (c->layout())
+            c->layout()->activate();
+    }
+    double y = chartArea.bottom() + line * 0.5;
+    for (const QString& text : footer) {
+        painter.drawText(QRectF(target.left(), y, target.width(), line), Qt::AlignLeft | Qt::AlignVCenter, text);
+        y += line;
+    }
     return painter.end();
 }
 
-void PrintGraph(QWidget* chart, QPrinter* printer, MessageService& messages)
+void PrintGraph(const LevelChart& chart, const QStringList& footer, const WindowContext& context)
 {
-    if (!printer || QPrinterInfo::availablePrinters().isEmpty()) {
-        messages.show({QString::fromLatin1(kNoPrinter), QString::fromLatin1(kPrintCaption),
-                       MessageIcon::Information, Ok, Ok});
+    if (printerReady(context.printer)) {
+        if (!printChart(chart, footer, *context.printer))
+            context.messages.showError(
+                QStringLiteral("The printer %1 could not print the graph.").arg(context.printer->printerName()));
         return;
     }
-    if (!printChart(chart, *printer))
-        messages.showError(QStringLiteral("The printer %1 could not print the graph.").arg(printer->printerName()));
+    if (context.messages.show({QString::fromLatin1(kNoPrinter), QString::fromLatin1(kPrintCaption),
+                               MessageIcon::Question, Yes | No, Yes}) != Yes)
+        return;
+    const QString path = context.dialogs.getSaveFileName(nullptr, QString::fromLatin1(kPdfFilter), QStringLiteral("pdf"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo::exists(path) &&
+        context.messages.show({path + QString::fromLatin1(kReplaceQuestion), QString::fromLatin1(kQueryCaption),
+                               MessageIcon::Question, Yes | No, Yes}) != Yes)
+        return;
+    QPrinter pdf(QPrinter::HighResolution);
+    pdf.setOutputFormat(QPrinter::PdfFormat);
+    pdf.setOutputFileName(path);
+    if (!printChart(chart, footer, pdf))
+        context.messages.showError(QStringLiteral("The graph could not be written to %1.").arg(path));
 }
 
 }  // namespace sonavistor

@@ -1,19 +1,27 @@
 #pragma once
-// Print Graph: a chart on one landscape page of the current printer,
-// stretched to margins of 5 (left), 4 (top), 4 (right) and 5 (bottom) percent
-// of the page; the printer's orientation is put back on every path.
+// Print Graph: a chart and its statistics footer on one landscape page of
+// the current printer, drawn as vectors at the printer's resolution,
+// stretched to margins of 5 (left), 4 (top), 4 (right) and 5 (bottom)
+// percent of the page; the printer's orientation is put back on every path.
+
+#include <QStringList>
 
 class QPrinter;
-class QWidget;
 
 namespace sonavistor {
 
-class MessageService;
+class LevelChart;
+struct WindowContext;
 
-// Prints widget's picture on printer. False when printing could not start.
-bool printChart(QWidget* chart, QPrinter& printer);
+// A printer that can print now: a system printer, or one that writes a PDF
+// file chosen for it (Printer Setup's "print to file").
+bool printerReady(const QPrinter* printer);
 
-// The button: the program's current printer, or a message when none is installed.
-void PrintGraph(QWidget* chart, QPrinter* printer, MessageService& messages);
+// Draws chart and footer lines on printer. False when printing could not start.
+bool printChart(const LevelChart& chart, const QStringList& footer, QPrinter& printer);
+
+// The button: prints on the program's current printer; with no printer
+// installed it offers a PDF file instead.
+void PrintGraph(const LevelChart& chart, const QStringList& footer, const WindowContext& context);
 
 }  // namespace sonavistor

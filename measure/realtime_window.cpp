@@ -244,7 +244,7 @@ void TForm5::buildLayout()
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
     SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
     connect(BitBtn6, &QPushButton::clicked, this,
-            [this] { PrintGraph(Chart1, context_.printer, context_.messages); });
+            [this] { PrintGraph(*chart_, footer_->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts), context_); });
     connect(BitBtn3, &QPushButton::clicked, this, [this] { ZoomIn(*chart_); });
     connect(BitBtn4, &QPushButton::clicked, this, [this] { ZoomOut(*chart_); });
     connect(SpeedButton2, &QPushButton::clicked, this, [this] { ResetZoom(*chart_); });

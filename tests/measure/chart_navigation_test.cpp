@@ -2,6 +2,9 @@
 #include "measure/chart_navigation.h"
 #include "measure/level_chart.h"
 #include "measure/print_graph.h"
+#include "common/window_context.h"
+#include "tests/support/pdf_text.h"
+#include "tests/support/scripted_file_dialogs.h"
 #include "tests/support/scripted_messages.h"
 #include "tests/support/screenshot.h"
 
@@ -169,7 +172,7 @@ TEST(LevelChart, SeriesAlwaysHoldsTheVisiblePoints)
     EXPECT_EQ(chart.Series1()->count(), 0);
 }
 
-TEST(PrintGraph, LandscapeOnThePageAndOrientationRestored)
+TEST(PrintGraph, VectorChartAndFooterTextOnALandscapePageOrientationRestored)
 {
     QTemporaryDir dir;
     QPrinter printer(QPrinter::HighResolution);
@@ -178,19 +181,40 @@ TEST(PrintGraph, LandscapeOnThePageAndOrientationRestored)
     printer.setPageOrientation(QPageLayout::Portrait);
     QChartView view;
     view.resize(600, 300);
+    view.show();
     LevelChart chart(&view, "SPL Graph Analyzing", "SPL  Unit: DB");
-    EXPECT_TRUE(printChart(&view, printer));
+    for (int i = 0; i < 100; ++i)
+        chart.addPoint(50 + i % 30, true);
+    EXPECT_TRUE(printChart(chart, {"          MAX:     79.0", "          Date:     2026/12/10"}, printer));
     EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Portrait);
-    EXPECT_GT(QFileInfo(dir.filePath("graph.pdf")).size(), 1000);
+    if (!test::pdfToTextInstalled())
+        GTEST_SKIP() << "pdftotext is not installed";
+    // Texts of the chart and of the footer are text in the file, not a picture.
+    const QString text = test::pdfText(dir.filePath("graph.pdf"));
+    EXPECT_TRUE(text.contains("MAX:")) << text.toStdString();
+    EXPECT_TRUE(text.contains("2026/12/10"));
+    EXPECT_TRUE(text.contains("SPL Graph Analyzing"));
 }
 
-TEST(PrintGraph, WithoutAPrinterSaysSoAndDoesNothingElse)
+TEST(PrintGraph, WithoutAPrinterOffersAPdfFile)
 {
     if (!QPrinterInfo::availablePrinters().isEmpty())
         GTEST_SKIP() << "this machine has a printer";
-    sonavistor::test::ScriptedMessages messages;
+    QTemporaryDir dir;
+    test::ScriptedMessages messages;
+    test::ScriptedFileDialogs dialogs;
+    QPrinter printer;  // no file chosen for it: nothing to print on
+    const WindowContext context{messages, dialogs, &printer, dir.path()};
     QChartView view;
-    PrintGraph(&view, nullptr, messages);
-    ASSERT_EQ(messages.shown().size(), 1);
-    EXPECT_EQ(messages.shown()[0].caption, "Print Graph");
+    LevelChart chart(&view, "SPL Graph Analyzing", "SPL  Unit: DB");
+    messages.answer(No);
+    PrintGraph(chart, {"MAX:"}, context);
+    EXPECT_EQ(dialogs.shown(), 0);
+    messages.answer(Yes);
+    dialogs.choose(dir.filePath("graph.pdf"));
+    PrintGraph(chart, {"MAX:"}, context);
+    ASSERT_EQ(messages.shown().size(), 2);
+    EXPECT_EQ(messages.shown()[1].caption, "Print Graph");
+    EXPECT_EQ(dialogs.filters().value(0), "*.pdf|*.pdf");
+    EXPECT_GT(QFileInfo(dir.filePath("graph.pdf")).size(), 1000);
 }
