@@ -107,6 +107,7 @@ void TForm4::buildLayout()
     right->setSpacing(0);
     Chart1 = new QChartView(ChartPanel);
     Chart1->setObjectName(QStringLiteral("Chart1"));
+    Chart1->setAccessibleName(QStringLiteral("Imported levels"));
     chart_ = std::make_unique<LevelChart>(Chart1, QStringLiteral("Data Imported  Analyzing"),
                                           QStringLiteral("SPL  Unit:DB"));
     QFont titleFont = chart_->chart()->titleFont();

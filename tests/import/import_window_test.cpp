@@ -1,5 +1,6 @@
 // The import window driven offscreen through the main window against the
 // simulated meter, with real reading threads.
+#include "analysis/saved_file_load.h"
 #include "app/application.h"
 #include "app/child_windows.h"
 #include "app/main_window.h"
@@ -18,6 +19,7 @@
 #include "tests/support/screenshot.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -350,6 +352,15 @@ TEST_F(ImportWindow, AFailingDayIsTriedFourTimesThenReportedOnce)
     EXPECT_EQ(sent(ReadRecords), 6);
     EXPECT_EQ(rows().size(), 120u);
     EXPECT_EQ(messages.texts().size(), 1);
+
+    // A staging file that cannot be written: the error shows, nothing is loaded.
+    QFile::remove(folder.file("AsciiDBF.TXT"));
+    ASSERT_TRUE(QDir(folder.path()).mkdir("AsciiDBF.TXT"));
+    importLine(0);
+    EXPECT_EQ(messages.shown().last().icon, MessageIcon::Error);
+    EXPECT_TRUE(rows().empty());
+    EXPECT_FALSE(enabled("BitBtn5"));
+    expectUsable();
 }
 
 TEST_F(ImportWindow, RecordsTheMeterDidNotSendAreNeverDecoded)
@@ -434,18 +445,22 @@ TEST_F(ImportWindow, TheMeterIsBusyForOthersWhileTheWindowUsesIt)
     EXPECT_TRUE(checkedDates);
     EXPECT_EQ(sent(ReadCount), 1);
 
-    // During the import the live window's Start is refused.
+    // During the import the live window's Start is refused, and a saved file
+    // opened meanwhile (through the same staging file) spoils nothing.
+    folder.write("open.qrv", "@Sonavistor File\r\nTotal:1\r\n2024/5/17 ,9:5:3   ,65.3  ,A\r\n");
     bool checkedImport = false;
     QTimer::singleShot(40, window, [&] {
         EXPECT_EQ(MeterLink.Busy, 30);
         live->BitBtn1Click();
         EXPECT_FALSE(live->isMeasuring());
+        loadSavedFile(form->database(), folder.path(), folder.file("open.qrv"));
         checkedImport = true;
     });
     find<QListWidget>("ListBox1")->setCurrentRow(0);
     find<QPushButton>("BitBtn7")->click();
     EXPECT_TRUE(checkedImport);
     EXPECT_EQ(rows().size(), 3600u);
+    EXPECT_EQ(form->database().rowCount(TableLoadData), 1);
 
     // While the live window measures, Import refuses and leaves its marker.
     live->BitBtn1Click();
