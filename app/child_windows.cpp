@@ -2,9 +2,11 @@
 
 #include "app/main_window.h"
 #include "app/print_commands.h"
+#include "import/import_window.h"
 #include "measure/realtime_window.h"
 
 #include <QMdiSubWindow>
+#include <QToolBar>
 
 namespace sonavistor {
 
@@ -13,6 +15,11 @@ void installStandardWindows(TForm1& form)
     // Each child window registers its factory or command here as it arrives.
     form.setChildFactory(TForm1::ChildKind::Measure, [](TForm1& main) {
         auto* window = new TForm5(main.database(), main.meter(), main.windowContext());
+        main.addChildWindow(window)->showMaximized();  // opens maximised
+        return window;
+    });
+    form.setChildFactory(TForm1::ChildKind::Import, [](TForm1& main) {
+        auto* window = new TForm4(main.database(), main.meter(), main.windowContext(), main.toolBar());
         main.addChildWindow(window)->showMaximized();  // opens maximised
         return window;
     });

@@ -46,7 +46,16 @@ ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Pr
         attempt.outcome = ImportAttempt::Outcome::MeterFailed;
         return attempt;
     }
-    auto rows = decodeTransfer(MemoryImage, recordsToDecode(range));
+    // Only records this transfer stored are decoded: the image beyond them
+    // holds an earlier transfer's bytes, which may well pass the header check.
+    // A meter that sent fewer records than asked fails the attempt like a
+    // bad header, so the import's retries apply.
+    const int wanted = recordsToDecode(range);
+    if (attempt.recordsReceived < wanted) {
+        attempt.outcome = ImportAttempt::Outcome::BadRecord;
+        return attempt;
+    }
+    auto rows = decodeTransfer(MemoryImage, wanted);
     if (!rows) {
         attempt.outcome = ImportAttempt::Outcome::BadRecord;
         return attempt;

@@ -38,7 +38,7 @@ std::optional<std::vector<ReadingRow>> decodeTransfer(const MemoryImageData& ima
 struct ImportAttempt {
     enum class Outcome {
         Imported,     // rows holds the day
-        BadRecord,    // a record failed its header check: worth another attempt
+        BadRecord,    // a record failed its header check or never came: worth another attempt
         MeterFailed,  // the request or the read failed (request says why)
     };
     Outcome outcome = Outcome::Imported;
@@ -48,7 +48,8 @@ struct ImportAttempt {
 };
 
 // One attempt: the record request for the range, the page read into the
-// MemoryImage, and the decoding of the records.
+// MemoryImage, and the decoding of the records this transfer brought (at
+// most 720); fewer records than that is a BadRecord.
 ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Progress* progress = nullptr);
 
 // Up to `attempts` attempts: a bad record tries again, a failed request ends

@@ -1,5 +1,6 @@
 #include "sim/demo_scenario.h"
 
+#include "common/error.h"
 #include "sim/memory_generator.h"
 
 #include <cmath>
@@ -44,6 +45,15 @@ MeterScenario demoScenario()
         {QDateTime::fromString("2026-12-05T09:15:00", Qt::ISODate), 720, 700, 180},
     });
     return s;
+}
+
+MeterScenario demoScenarioFor(const QStringList& arguments)
+{
+    if (arguments.isEmpty())
+        return demoScenario();
+    if (arguments.size() == 2 && arguments[0] == QLatin1String("--scenario"))
+        return loadScenario(arguments[1]);
+    throw Error(QString::fromLatin1(kDemoUsage));
 }
 
 }  // namespace sonavistor

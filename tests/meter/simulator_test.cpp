@@ -1,4 +1,5 @@
 #include "common/error.h"
+#include "sim/demo_scenario.h"
 #include "sim/memory_generator.h"
 #include "sim/scenario.h"
 #include "sim/simulated_meter.h"
@@ -47,6 +48,12 @@ TEST(Scenario, MemoryIsReadRelativeToTheScenario)
     EXPECT_EQ(s.memory.size(), 3 * 128);
     EXPECT_EQ(s.live.front(), std::make_pair(853, 64));
     EXPECT_EQ(s.reportDelayMs, 1);
+
+    // The demo plays such a file instead of its street when asked to.
+    EXPECT_EQ(demoScenarioFor({"--scenario", json.fileName()}).memory, s.memory);
+    EXPECT_EQ(demoScenarioFor({}).memory, demoScenario().memory);
+    EXPECT_THROW(demoScenarioFor({"--scenario"}), Error);
+    EXPECT_THROW(demoScenarioFor({"--scenario", dir.filePath("missing.json")}), Error);
 }
 
 TEST(SimulatedMeter, AnswersEveryCommandInTheMetersLayout)

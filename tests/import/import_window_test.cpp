@@ -1,0 +1,550 @@
+// The import window driven offscreen through the main window against the
+// simulated meter, with real reading threads.
+#include "analysis/saved_file_load.h"
+#include "app/application.h"
+#include "app/child_windows.h"
+#include "app/main_window.h"
+#include "common/shell_state.h"
+#include "import/import_window.h"
+#include "measure/level_chart.h"
+#include "measure/realtime_window.h"
+#include "meter/meter_connection.h"
+#include "sim/memory_generator.h"
+#include "sim/simulated_meter.h"
+#include "store/measurement_db.h"
+#include "tests/meter/meter_test_support.h"
+#include "tests/support/program_folder_fixture.h"
+#include "tests/support/scripted_file_dialogs.h"
+#include "tests/support/scripted_messages.h"
+#include "tests/support/screenshot.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMdiSubWindow>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+
+using namespace sonavistor;
+using namespace sonavistor::test;
+
+namespace {
+
+// `records` records two minutes apart from `start`, every level `level`.
+QByteArray day(const QString& start, int records, int level = 700)
+{
+    QByteArray memory;
+    const QDateTime first = QDateTime::fromString(start, Qt::ISODate);
+    for (int r = 0; r < records; ++r)
+        memory += makeRecord(first.addSecs(120LL * r), std::vector<int>(60, level));
+    return memory;
+}
+
+// The simulated meter, with record transfers that can go wrong on purpose.
+class DayMeter : public FakeDeviceBehaviour {
+public:
+    explicit DayMeter(MeterScenario scenario) : meter_(std::move(scenario)) {}
+    std::atomic<int> badHeaders{0};      // transfers whose first record has year byte 0
+    std::atomic<int> missingRecords{0};  // records every transfer leaves out at its end
+
+    std::vector<FakeInputReport> onOutputReport(const quint8* report, int size) override
+    {
+        std::lock_guard lock(mutex_);
+        std::vector<SimReport> answer = meter_.handleOutputReport(report, size);
+        if (size > 1 && report[1] == ReadRecords && answer.size() > 1) {
+            if (badHeaders > 0) {
+                --badHeaders;
+                answer[0].data[2] = 0;
+            }
+            const auto drop = std::min<size_t>(2 * static_cast<size_t>(missingRecords), answer.size() - 1);
+            answer.erase(answer.end() - 1 - static_cast<std::ptrdiff_t>(drop), answer.end() - 1);
+        }
+        std::vector<FakeInputReport> out;
+        for (const SimReport& r : answer)
+            out.push_back({r.data, r.delayMs});
+        return out;
+    }
+
+private:
+    std::mutex mutex_;
+    SimulatedMeter meter_;
+};
+
+class ImportWindow : public ::testing::Test {
+protected:
+    void start(const QByteArray& memory, int countMark = kCountMark)
+    {
+        AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, &platform};
+        form = std::make_unique<TForm1>(env);
+        installStandardWindows(*form);
+        form->show();
+        plug(memory, countMark);
+        form->N16Click();
+        window = qobject_cast<TForm4*>(ShellState.ImportWindowHandle.data());
+        ASSERT_NE(window, nullptr);
+        static_cast<SonavistorApplication*>(QCoreApplication::instance())->setMessageService(&messages);
+    }
+    void plug(const QByteArray& memory, int countMark = kCountMark, int reportDelayMs = 0, int unplugAfter = -1)
+    {
+        MeterScenario s;
+        s.memory = memory;
+        s.countMark = countMark;
+        s.reportDelayMs = reportDelayMs;
+        meter = std::make_shared<DayMeter>(s);
+        FakeDeviceSetup setup = meterSetup(meter);
+        setup.unplugAfterReports = unplugAfter;
+        meterPath = platform.plug(setup);
+        ASSERT_TRUE(waitUntil([] { return MeterLink.Connected; }));
+    }
+    void unplug()
+    {
+        platform.unplug(meterPath);
+        ASSERT_TRUE(waitUntil([] { return !MeterLink.Connected; }));
+    }
+    void TearDown() override
+    {
+        static_cast<SonavistorApplication*>(QCoreApplication::instance())->setMessageService(nullptr);
+        if (form) {
+            messages.answer(Yes);
+            form->close();
+            form.reset();
+        }
+    }
+
+    template <typename T>
+    T* find(const char* name) { return window->findChild<T*>(name); }
+    QString text(const char* name) { return find<QLineEdit>(name)->text(); }
+    bool shown(const char* name) { return !find<QWidget>(name)->isHidden(); }
+    bool enabled(const char* name) { return find<QWidget>(name)->isEnabled(); }
+    QStringList listLines()
+    {
+        QStringList lines;
+        for (int i = 0; i < find<QListWidget>("ListBox1")->count(); ++i)
+            lines << find<QListWidget>("ListBox1")->item(i)->text();
+        return lines;
+    }
+    // Output reports of one command written to the meter so far.
+    int sent(quint8 command)
+    {
+        int n = 0;
+        for (const QByteArray& r : platform.written(meterPath))
+            n += r.size() > 1 && static_cast<quint8>(r[1]) == command;
+        return n;
+    }
+    QByteArray lastRecordRequest()
+    {
+        QByteArray last;
+        for (const QByteArray& r : platform.written(meterPath))
+            if (r.size() > 9 && static_cast<quint8>(r[1]) == ReadRecords)
+                last = r.mid(2, 8);
+        return last;
+    }
+    // Import, pick `line` on the date panel, wait until the attempts are over.
+    void importLine(int line)
+    {
+        window->BitBtn1Click();
+        ASSERT_TRUE(shown("Panel4"));
+        find<QListWidget>("ListBox1")->setCurrentRow(line);
+        find<QPushButton>("BitBtn7")->click();
+        ASSERT_TRUE(waitUntil([this] { return window->operation() == TForm4::Operation::None; }, 20000));
+    }
+    // The window is back where a new Import can start.
+    void expectUsable()
+    {
+        EXPECT_EQ(window->operation(), TForm4::Operation::None);
+        EXPECT_TRUE(enabled("BitBtn1"));
+        EXPECT_FALSE(shown("Panel3"));
+        EXPECT_TRUE(form->toolBar()->isEnabled());
+        EXPECT_EQ(MeterLink.Busy, 0);
+    }
+    std::vector<ReadingRow> rows() { return form->database().rows(TableGetRecorde); }
+    void closeWindow() { window->parentWidget()->close(); }
+    bool windowGone()
+    {
+        return waitUntil([this] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return window.isNull();
+        });
+    }
+
+    ProgramFolder folder;
+    QTemporaryDir locks;
+    ScriptedMessages messages;
+    ScriptedFileDialogs dialogs;
+    FakeHidPlatform platform;
+    std::shared_ptr<DayMeter> meter;
+    QString meterPath;
+    std::unique_ptr<TForm1> form;
+    QPointer<TForm4> window;
+};
+
+const QByteArray threeDays = day("2024-05-17T08:00:00", 3) + day("2024-05-18T09:00:00", 2, 653) +
+                             day("2024-05-19T21:00:00", 4, 812);
+// Slow enough at 2 ms a report to act while the records come.
+const QByteArray slowDay = day("2024-05-17T08:00:00", 60);
+
+}  // namespace
+
+TEST_F(ImportWindow, ListsTheDaysAndImportsTheChosenOne)
+{
+    start(threeDays);
+    EXPECT_EQ(window->windowTitle(), "Sonavistor Import Data ");
+    EXPECT_TRUE(window->parentWidget()->isMaximized());
+    EXPECT_FALSE(enabled("BitBtn5"));
+    EXPECT_FALSE(enabled("BitBtn2"));
+    window->BitBtn1Click();
+    EXPECT_EQ(listLines(), QStringList({"2024/05/17", "2024/05/18", "2024/05/19"}));
+    EXPECT_TRUE(shown("Panel4"));
+    EXPECT_EQ(find<QWidget>("Panel4")->pos(),
+              QPoint((find<QWidget>("ChartPanel")->width() - 320) / 2, (find<QWidget>("ChartPanel")->height() - 300) / 2));
+    form->resize(1280, 800);
+    QCoreApplication::processEvents();
+    find<QListWidget>("ListBox1")->setCurrentRow(1);
+    saveScreenshot(form.get(), "import-window-date-panel");
+
+    // Nothing selected: the panel's Import asks for a date.
+    find<QListWidget>("ListBox1")->clearSelection();
+    find<QPushButton>("BitBtn7")->click();
+    EXPECT_EQ(messages.texts(), QStringList({"Please select a date!"}));
+    find<QPushButton>("BitBtn8")->click();  // Back
+    EXPECT_FALSE(shown("Panel4"));
+
+    // A line other than the last: up to one before the next line's first record.
+    importLine(0);
+    EXPECT_EQ(lastRecordRequest(), QByteArray::fromHex("0000000100000003"));
+    ASSERT_EQ(rows().size(), 180u);
+    EXPECT_EQ(rows()[0].RecNo, 0);
+    EXPECT_EQ(rows()[0].NTime, "8:0:0");
+    EXPECT_EQ(rows()[179].RecNo, 179);
+    EXPECT_EQ(text("Edit4"), "180");
+    EXPECT_EQ(text("Edit1"), "70");
+    EXPECT_EQ(text("Edit2"), "70");
+    EXPECT_EQ(text("Edit3"), "70.0");
+    EXPECT_EQ(window->chart().pointCount(), 180);
+    EXPECT_EQ(window->chart().range(Axis::Bottom), (AxisRange{120, 179}));
+    EXPECT_TRUE(enabled("BitBtn5"));
+    EXPECT_TRUE(enabled("BitBtn2"));
+    EXPECT_TRUE(enabled("SpeedButton4"));
+    expectUsable();
+
+    // Import again: the same list, the meter is not asked; the last line
+    // imports up to the record count and replaces the rows.
+    const int written = static_cast<int>(platform.written(meterPath).size());
+    window->BitBtn1Click();
+    EXPECT_EQ(static_cast<int>(platform.written(meterPath).size()), written);
+    EXPECT_EQ(listLines().size(), 3);
+    find<QPushButton>("BitBtn8")->click();
+    importLine(2);
+    EXPECT_EQ(lastRecordRequest(), QByteArray::fromHex("0000000600000009"));
+    ASSERT_EQ(rows().size(), 240u);
+    EXPECT_EQ(rows()[0].RecNo, 0);
+    EXPECT_EQ(rows()[60].NTime, "21:2:0");
+    EXPECT_EQ(text("Edit1"), "81.2");
+    EXPECT_EQ(text("Edit3"), "81.2");
+    EXPECT_EQ(window->chart().range(Axis::Bottom), (AxisRange{180, 239}));
+    EXPECT_EQ(messages.texts().size(), 1);
+}
+
+TEST_F(ImportWindow, ALongDayGivesItsFirst43200RowsSavedAsTheCommandLineToolSavesThem)
+{
+    const QByteArray memory = generateMemory({{QDateTime::fromString("2024-05-17T00:00:00", Qt::ISODate), 730, 650, 150}});
+    start(memory);
+    importLine(0);
+    const std::vector<ReadingRow> imported = rows();
+    ASSERT_EQ(imported.size(), 43200u);
+    EXPECT_EQ(imported.front().RecNo, 0);
+    EXPECT_EQ(imported.back().RecNo, 43199);
+    EXPECT_EQ(imported.back().NTime, "23:59:58");
+    EXPECT_EQ(text("Edit4"), "43200");
+    EXPECT_EQ(window->chart().range(Axis::Bottom), (AxisRange{43140, 43199}));
+    form->resize(1280, 800);
+    find<QPushButton>("BitBtn4")->click();  // Reset Zoom: the whole day
+    saveScreenshot(form.get(), "import-window-full-day");
+
+    QTemporaryDir out;
+    dialogs.choose(out.filePath("day"));
+    form->Timer1Timer();
+    form->N15Click();  // File > Save performs the window's Save
+    const QString saved = out.filePath("day.qrv");
+    EXPECT_EQ(text("Edit5"), saved);
+    EXPECT_FALSE(enabled("BitBtn5"));
+    EXPECT_FALSE(shown("Panel3"));
+    EXPECT_EQ(dialogs.filters().last(), "*.QRV|*.QRV|*.qrv|*.qrv");
+
+    // The command-line tool on the same memory writes the same bytes.
+    QFile bin(out.filePath("memory.bin"));
+    ASSERT_TRUE(bin.open(QIODevice::WriteOnly));
+    bin.write(memory);
+    bin.close();
+    QFile json(out.filePath("meter.json"));
+    ASSERT_TRUE(json.open(QIODevice::WriteOnly));
+    json.write("{\"memory\": \"memory.bin\"}");
+    json.close();
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", out.path());
+    cli.setProcessEnvironment(env);
+    cli.start(CLI_PATH, {"import", "2024/05/17", "-o", out.filePath("cli.qrv"), "--meter", "sim:" + json.fileName()});
+    ASSERT_TRUE(cli.waitForFinished(120000));
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    QFile a(saved), b(out.filePath("cli.qrv"));
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    const QByteArray windowBytes = a.readAll();
+    EXPECT_TRUE(windowBytes.startsWith("@Sonavistor File\r\nTotal:43200\r\n"));
+    EXPECT_TRUE(windowBytes == b.readAll());
+
+    // Saved: closing asks nothing.
+    messages.clear();
+    closeWindow();
+    EXPECT_TRUE(windowGone());
+    EXPECT_TRUE(messages.shown().isEmpty());
+}
+
+TEST_F(ImportWindow, ACountWithoutItsMarkOrWithoutRecordsIsNoRecords)
+{
+    start(threeDays, 0x00);
+    window->BitBtn1Click();
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(messages.shown()[0].text, " No recordes !");
+    EXPECT_EQ(messages.shown()[0].caption, "Error Infromation");
+    EXPECT_EQ(messages.shown()[0].icon, MessageIcon::Information);
+    EXPECT_EQ(MeterLink.RecordCount, 0);  // the count bytes said 9
+    EXPECT_FALSE(shown("Panel4"));
+    expectUsable();
+    window->BitBtn1Click();  // asks the meter again
+    EXPECT_EQ(sent(ReadCount), 2);
+    EXPECT_EQ(sent(ReadDates), 0);
+
+    unplug();
+    window->BitBtn1Click();
+    EXPECT_EQ(messages.texts().last(), " Deviceis not connected ");
+    plug(QByteArray());
+    window->BitBtn1Click();
+    EXPECT_EQ(messages.texts().last(), " No recordes !");
+    EXPECT_FALSE(shown("Panel4"));
+}
+
+TEST_F(ImportWindow, AFailingDayIsTriedFourTimesThenReportedOnce)
+{
+    start(threeDays);
+    meter->badHeaders = 1000;
+    importLine(1);
+    EXPECT_EQ(sent(ReadRecords), 4);
+    EXPECT_EQ(messages.texts(), QStringList({"Import Failed! try again"}));
+    EXPECT_TRUE(rows().empty());
+    EXPECT_EQ(window->FailedAttempts(), 0);
+    expectUsable();
+
+    // A header that fails once: the first automatic retry imports the day.
+    meter->badHeaders = 1;
+    importLine(1);
+    EXPECT_EQ(sent(ReadRecords), 6);
+    EXPECT_EQ(rows().size(), 120u);
+    EXPECT_EQ(messages.texts().size(), 1);
+
+    // A staging file that cannot be written: the error shows, nothing is loaded.
+    QFile::remove(folder.file("AsciiDBF.TXT"));
+    ASSERT_TRUE(QDir(folder.path()).mkdir("AsciiDBF.TXT"));
+    importLine(0);
+    EXPECT_EQ(messages.shown().last().icon, MessageIcon::Error);
+    EXPECT_TRUE(rows().empty());
+    EXPECT_FALSE(enabled("BitBtn5"));
+    expectUsable();
+}
+
+TEST_F(ImportWindow, RecordsTheMeterDidNotSendAreNeverDecoded)
+{
+    start(threeDays);
+    importLine(2);  // four records in the image
+    ASSERT_EQ(rows().size(), 240u);
+    // Two records asked, one sent: the image still holds valid records of
+    // the earlier transfer behind it, which must not become rows.
+    meter->missingRecords = 1;
+    importLine(1);
+    EXPECT_EQ(sent(ReadRecords), 5);
+    EXPECT_EQ(messages.texts(), QStringList({"Import Failed! try again"}));
+    EXPECT_TRUE(rows().empty());
+    EXPECT_FALSE(enabled("BitBtn5"));
+}
+
+TEST_F(ImportWindow, AMeterUnpluggedAtAnyStepLeavesTheWindowUsable)
+{
+    const auto check = [this](const char* during) {
+        SCOPED_TRACE(during);
+        const bool importing = QByteArray(during) == "records";
+        ASSERT_TRUE(waitUntil([] { return !MeterLink.Connected; }));
+        ASSERT_FALSE(messages.shown().isEmpty());
+        EXPECT_TRUE(messages.texts().last().contains("the meter was disconnected")) << messages.texts().last().toStdString();
+        if (importing) {
+            EXPECT_TRUE(rows().empty());
+        }
+        EXPECT_FALSE(shown("Panel4"));
+        expectUsable();
+        // Plugged back in, the next Import reads the days and imports.
+        plug(threeDays);
+        importLine(0);
+        EXPECT_EQ(rows().size(), 180u);
+        platform.unplug(meterPath);
+        ASSERT_TRUE(waitUntil([] { return !MeterLink.Connected; }));
+        messages.clear();
+    };
+
+    start(QByteArray());
+    unplug();
+    plug(threeDays, kCountMark, 300);  // during the count
+    QTimer::singleShot(50, window, [this] { platform.unplug(meterPath); });
+    window->BitBtn1Click();
+    check("count");
+
+    unplug();
+    plug(threeDays, kCountMark, 0, 1 + 10);  // during the dates
+    window->BitBtn1Click();
+    check("dates");
+
+    unplug();
+    plug(threeDays, kCountMark, 0, 1 + 65 + 3);  // during the records
+    window->BitBtn1Click();
+    find<QListWidget>("ListBox1")->setCurrentRow(2);
+    find<QPushButton>("BitBtn7")->click();
+    ASSERT_TRUE(waitUntil([this] { return window->operation() == TForm4::Operation::None; }));
+    check("records");
+}
+
+TEST_F(ImportWindow, TheMeterIsBusyForOthersWhileTheWindowUsesIt)
+{
+    start(QByteArray());
+    form->N3Click();
+    auto* live = qobject_cast<TForm5*>(ShellState.MeasureWindowHandle.data());
+    ASSERT_NE(live, nullptr);
+    unplug();
+    plug(slowDay, kCountMark, 2);
+
+    // During the date read: busy 30, Import disabled and a second press ignored.
+    bool checkedDates = false;
+    QTimer::singleShot(40, window, [&] {
+        EXPECT_EQ(window->operation(), TForm4::Operation::ReadingDates);
+        EXPECT_EQ(MeterLink.Busy, 30);
+        EXPECT_FALSE(enabled("BitBtn1"));
+        EXPECT_FALSE(form->toolBar()->isEnabled());
+        window->BitBtn1Click();
+        EXPECT_FALSE(shown("Panel4"));
+        checkedDates = true;
+    });
+    window->BitBtn1Click();
+    EXPECT_TRUE(checkedDates);
+    EXPECT_EQ(sent(ReadCount), 1);
+
+    // During the import the live window's Start is refused, and a saved file
+    // opened meanwhile (through the same staging file) spoils nothing.
+    folder.write("open.qrv", "@Sonavistor File\r\nTotal:1\r\n2024/5/17 ,9:5:3   ,65.3  ,A\r\n");
+    bool checkedImport = false;
+    QTimer::singleShot(40, window, [&] {
+        EXPECT_EQ(MeterLink.Busy, 30);
+        live->BitBtn1Click();
+        EXPECT_FALSE(live->isMeasuring());
+        loadSavedFile(form->database(), folder.path(), folder.file("open.qrv"));
+        checkedImport = true;
+    });
+    find<QListWidget>("ListBox1")->setCurrentRow(0);
+    find<QPushButton>("BitBtn7")->click();
+    EXPECT_TRUE(checkedImport);
+    EXPECT_EQ(rows().size(), 3600u);
+    EXPECT_EQ(form->database().rowCount(TableLoadData), 1);
+
+    // While the live window measures, Import refuses and leaves its marker.
+    live->BitBtn1Click();
+    ASSERT_EQ(MeterLink.Busy, 10);
+    window->BitBtn1Click();
+    EXPECT_EQ(messages.texts().last(), " Deviceis not connected ");
+    EXPECT_EQ(MeterLink.Busy, 10);
+    live->BitBtn8Click();
+}
+
+TEST_F(ImportWindow, ClosingDuringAReadClosesOnceTheReadIsOver)
+{
+    start(QByteArray());
+    unplug();
+    plug(slowDay, kCountMark, 2);
+    QTimer::singleShot(40, window, [this] { closeWindow(); });
+    window->BitBtn1Click();  // the window must still be here when the read returns
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(windowGone());
+    EXPECT_TRUE(form->toolBar()->isEnabled());
+    EXPECT_EQ(MeterLink.Busy, 0);
+    EXPECT_TRUE(messages.shown().isEmpty());
+
+    form->N16Click();
+    window = qobject_cast<TForm4*>(ShellState.ImportWindowHandle.data());
+    ASSERT_NE(window, nullptr);
+    window->BitBtn1Click();
+    find<QListWidget>("ListBox1")->setCurrentRow(0);
+    QTimer::singleShot(40, window, [this] { closeWindow(); });
+    find<QPushButton>("BitBtn7")->click();
+    EXPECT_TRUE(windowGone());
+    EXPECT_TRUE(rows().empty());
+    EXPECT_TRUE(form->toolBar()->isEnabled());
+    EXPECT_EQ(MeterLink.Busy, 0);
+    EXPECT_TRUE(messages.shown().isEmpty());
+    form->Timer1Timer();
+    EXPECT_TRUE(form->findChild<QAction*>("N16")->isEnabled());
+}
+
+TEST_F(ImportWindow, ClosingUnsavedAsksAndSaveAsksBeforeReplacing)
+{
+    start(threeDays);
+    importLine(1);
+    messages.answer(Cancel);
+    closeWindow();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(messages.shown().last().text, "Up-load data have not save yet!\rDo you want to save data?");
+    EXPECT_EQ(messages.shown().last().caption, "Query Information");
+    EXPECT_EQ(messages.shown().last().buttons, Yes | No | Cancel);
+    EXPECT_TRUE(window->parentWidget()->isMinimized());
+    form->Timer1Timer();
+    EXPECT_FALSE(form->findChild<QAction*>("N16")->isEnabled());
+
+    // An existing file: No writes nothing and Save stays enabled.
+    QTemporaryDir out;
+    const QString path = out.filePath("day.qrv");
+    QFile existing(path);
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write("keep me");
+    existing.close();
+    dialogs.choose(path);
+    messages.answer(No);
+    window->BitBtn5Click();
+    EXPECT_EQ(messages.shown().last().text, "Filename  already exits!\rAre you sure to replace it?");
+    EXPECT_TRUE(enabled("BitBtn5"));
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), "keep me");
+    existing.close();
+    // A target that cannot be written: the error is shown and the rows stay unsaved.
+    dialogs.choose(path + "/inside.qrv");
+    window->BitBtn5Click();
+    EXPECT_EQ(messages.shown().last().icon, MessageIcon::Error);
+    EXPECT_TRUE(enabled("BitBtn5"));
+    EXPECT_FALSE(shown("Panel3"));
+
+    // Closing, Yes: saves (replacing after a Yes), then closes.
+    messages.answer(Yes);
+    messages.answer(Yes);
+    dialogs.choose(path);
+    closeWindow();
+    EXPECT_TRUE(windowGone());
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(existing.readAll().startsWith("@Sonavistor File\r\nTotal:120\r\n"));
+    form->Timer1Timer();
+    EXPECT_TRUE(form->findChild<QAction*>("N16")->isEnabled());
+    EXPECT_FALSE(form->findChild<QMenu*>("N20")->actions().contains(form->findChild<QAction*>("importdata")));
+}
