@@ -1,6 +1,7 @@
 #include "app/child_windows.h"
 
 #include "app/main_window.h"
+#include "app/setup_commands.h"
 #include "measure/realtime_window.h"
 
 #include <QMdiSubWindow>
@@ -15,6 +16,7 @@ void installStandardWindows(TForm1& form)
         main.addChildWindow(window)->showMaximized();  // opens maximised
         return window;
     });
+    installSetupCommands(form);
 }
 
 }  // namespace sonavistor
