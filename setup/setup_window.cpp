@@ -198,47 +198,35 @@ void TForm8::SetupClock()
         context_.messages.show({problem, QString::fromLatin1(kInfoCaption), MessageIcon::Information, Ok, Ok});
 }
 
-namespace {
+void TForm8::applyWhileButtonsRest()
+{
+    // Ok or Apply may wait for the meter: meanwhile the buttons rest, and a
+    // close asked for waits until it is over, since the window must outlive
+    // the wait. Failing ends the same way.
+    struct Rest {
+        TForm8& window;
+        explicit Rest(TForm8& w) : window(w) { window.setApplying(true); }
+        ~Rest()
+        {
+            window.setApplying(false);
+            window.closeIfAsked();
+        }
+    } rest(*this);
+    ApplySettings();
+}
 
-// While Ok or Apply runs (it may wait for the meter) the buttons rest, and a
-// close asked for meanwhile waits until it is over: the window must outlive
-// the wait. Ends the same way when applying fails.
-template <typename Done>
-class Applying {
-public:
-    Applying(bool& flag, std::initializer_list<QWidget*> buttons, Done done)
-        : flag_(flag), buttons_(buttons), done_(std::move(done))
-    {
-        flag_ = true;
-        for (QWidget* b : buttons_)
-            b->setEnabled(false);
-    }
-    ~Applying()
-    {
-        flag_ = false;
-        for (QWidget* b : buttons_)
-            b->setEnabled(true);
-        done_();
-    }
-    Applying(const Applying&) = delete;
-    Applying& operator=(const Applying&) = delete;
-
-private:
-    bool& flag_;
-    std::vector<QWidget*> buttons_;
-    Done done_;
-};
-
-}  // namespace
+void TForm8::setApplying(bool applying)
+{
+    applying_ = applying;
+    for (QPushButton* b : {BitBtn1, BitBtn2, BitBtn3})
+        b->setEnabled(!applying);
+}
 
 void TForm8::BitBtn1Click()
 {
     if (applying_)
         return;
-    {
-        Applying applying(applying_, {BitBtn1, BitBtn2, BitBtn3}, [this] { closeIfAsked(); });
-        ApplySettings();  // a level that is not a number stops here: the window stays
-    }
+    applyWhileButtonsRest();  // a level that is not a number stops here: the window stays
     closeWindow();
 }
 
@@ -246,10 +234,7 @@ void TForm8::BitBtn3Click()
 {
     if (applying_)
         return;
-    {
-        Applying applying(applying_, {BitBtn1, BitBtn2, BitBtn3}, [this] { closeIfAsked(); });
-        ApplySettings();
-    }
+    applyWhileButtonsRest();
     MeterLink.Busy = busyAfterApply(MeterLink.Busy);
 }
 

@@ -52,6 +52,8 @@ private:
     void FormCreate();
     void ApplySettings();
     void SetupClock();
+    void applyWhileButtonsRest();
+    void setApplying(bool applying);
     void closeWindow();
     void closeIfAsked();
 
