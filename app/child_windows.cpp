@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "app/print_commands.h"
+#include "app/setup_commands.h"
 #include "import/import_window.h"
 #include "measure/realtime_window.h"
 
@@ -24,6 +25,7 @@ void installStandardWindows(TForm1& form)
         return window;
     });
     installPrintCommands(form);
+    installSetupCommands(form);
 }
 
 }  // namespace sonavistor

@@ -1,0 +1,79 @@
+#include "app/setup_commands.h"
+
+#include "app/main_window.h"
+#include "common/shell_state.h"
+#include "setup/about_window.h"
+#include "setup/html_help.h"
+#include "setup/setup_window.h"
+
+#include <QDir>
+#include <QMdiSubWindow>
+
+#include <memory>
+
+namespace sonavistor {
+
+namespace {
+
+// The help file and its welcome topic, behind the program folder's own
+// trailing separator (the path holds two separators in a row).
+constexpr char kHelpTopic[] = "\\quorvane.chm::/readme\\welcome.doc";
+
+constexpr int kSetupWidth = 638;
+constexpr int kSetupHeight = 428;
+constexpr int kAboutWidth = 539;
+constexpr int kAboutHeight = 324;
+
+void N5Click(TForm1& main)
+{
+    // At most one setup window: a second click before the menu refresh is too late.
+    if (!ShellState.SetupEnabled)
+        return;
+    ShellState.SetupEnabled = false;
+    main.FormPaint();
+    auto* window = new TForm8(main.meter(), main.windowContext());
+    QMdiSubWindow* sub = main.addChildWindow(window);
+    sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                        Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    sub->setGeometry((main.width() - kSetupWidth) / 2, (main.height() - kSetupHeight) / 4, kSetupWidth,
+                     kSetupHeight);
+    sub->show();
+}
+
+void A1Click(TForm1& main)
+{
+    if (!ShellState.AboutEnabled)
+        return;
+    ShellState.AboutEnabled = false;
+    main.FormPaint();
+    auto* window = new TForm3;
+    QMdiSubWindow* sub = main.addChildWindow(window);
+    // A fixed single border with only the system menu and its close box.
+    sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                        Qt::WindowCloseButtonHint);
+    sub->setFixedSize(kAboutWidth, kAboutHeight);
+    sub->move((main.width() - kAboutWidth) / 2, (main.height() - kAboutHeight) / 4);
+    sub->show();
+}
+
+}  // namespace
+
+void installSetupCommands(TForm1& form)
+{
+    form.setCommand(QStringLiteral("N5"), N5Click);
+    form.setCommand(QStringLiteral("A1"), A1Click);
+
+    // One viewer binding for the run, shared by the help command and the closing.
+    const auto help = std::make_shared<HtmlHelp>(
+        QDir(form.programFolder()).filePath(QString::fromLatin1(kHelpViewerLibrary)));
+    form.setCommand(QStringLiteral("Help"), [help](TForm1& main) {
+        const QString folder = QDir(main.programFolder()).absolutePath() + QLatin1Char('/');
+        // The viewer's window is its own; its result is not needed.
+        help->HtmlHelpCall(&main, folder + QString::fromLatin1(kHelpTopic), HH_DISPLAY_TOPIC, 0);
+    });
+    form.setCommand(QStringLiteral("HelpCloseAll"), [help](TForm1&) {
+        help->HtmlHelpCall(nullptr, QString(), HH_CLOSE_ALL, 0);
+    });
+}
+
+}  // namespace sonavistor
