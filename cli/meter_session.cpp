@@ -77,7 +77,7 @@ int MeterSession::open(QStringList& args, Output io, bool meterRequired)
             plugSimulatedMeter(*fake, scenario);
             platform_ = std::move(fake);
         } catch (const Error& e) {
-            return io.err << e.message() << Qt::endl, kUsage;
+            return io.err << e.message() << Qt::endl, kFailed;
         }
     } else {
         return io.err << "--meter takes usb or sim:SCENARIO.json, not " << meter << Qt::endl, kUsage;

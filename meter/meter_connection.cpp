@@ -52,6 +52,8 @@ QString describe(RequestResult result)
         return QStringLiteral("the meter was disconnected");
     case RequestResult::Stopped:
         return QStringLiteral("stopped");
+    case RequestResult::NoAnswer:
+        return QStringLiteral("the meter stopped answering");
     }
     return QString();
 }
@@ -173,7 +175,9 @@ void MeterConnection::SaveRead(THidDevice*, quint8, const quint8* Data, int Size
     case KindDates: {
         const int page = MeterLink.PageIndex;
         const bool inImage = page >= 0 && page < MemoryImage.pageCount();
-        if (reply[0] == 0xFF && reply[1] == 0xFF) {
+        // In a record read the marker can only come where a record would start.
+        const bool markerPlace = MeterLink.RequestKind == KindDates || page % 2 == 0;
+        if (reply[0] == 0xFF && reply[1] == 0xFF && markerPlace) {
             // The end marker: its two bytes go into the page, which is not counted.
             if (inImage) {
                 MemoryImage[page * kPageSize] = 0xFF;
@@ -300,10 +304,25 @@ RequestResult MeterConnection::readRecords(qint32 first, qint32 last, Progress* 
         MeterLink.Command[static_cast<size_t>(2 + b)] = static_cast<quint8>(static_cast<quint32>(first) >> shift);
         MeterLink.Command[static_cast<size_t>(6 + b)] = static_cast<quint8>(static_cast<quint32>(last) >> shift);
     }
-    return GetRec(progress);
+    const qint64 records = std::clamp<qint64>(qint64(last) - first + 1, 0, kRecordPages / 2);
+    return GetRec(progress, static_cast<int>(2 * records));
 }
 
-RequestResult MeterConnection::GetRec(Progress* progress)
+bool MeterConnection::awaitPage(Progress* progress, bool countEveryPass)
+{
+    QElapsedTimer silence;
+    silence.start();
+    while (MeterLink.Pending && MeterLink.Connected && !stopRequested_) {
+        if (silence.elapsed() >= silenceLimitMs_)
+            return false;
+        if (progress)
+            progress->setPosition(countEveryPass ? progress->position() + 1 : MeterLink.PageIndex + 1);
+        handleEvents();
+    }
+    return true;
+}
+
+RequestResult MeterConnection::GetRec(Progress* progress, int expectedPages)
 {
     if (!MeterLink.Connected || !MeterLink.Device)
         return RequestResult::NoMeter;
@@ -319,15 +338,17 @@ RequestResult MeterConnection::GetRec(Progress* progress)
     }
 
     MeterLink.PagesLeft = kRecordPages;
+    QTimer wake;  // wakes the waits while the meter is silent
+    wake.start(std::max(10, silenceLimitMs_ / 10));
     if (progress)
         progress->setMaximum(kRecordPages * 32 + 10);
     while (MeterLink.PagesLeft > 0) {
         MeterLink.Pending = true;
         attachSaveRead();
-        while (MeterLink.Pending && MeterLink.Connected && !stopRequested_) {
-            if (progress)
-                progress->setPosition(MeterLink.PageIndex + 1);
-            handleEvents();
+        if (!awaitPage(progress, false)) {
+            // Silent: done when every record asked for is in, else cut short.
+            MeterLink.Pending = false;
+            return MeterLink.PageIndex >= expectedPages ? RequestResult::Answered : RequestResult::NoAnswer;
         }
         if (!MeterLink.Connected || stopRequested_)
             return outcome();  // no further page, no trailing wait
@@ -364,15 +385,22 @@ RequestResult MeterConnection::GetDate(Progress* progress)
         return RequestResult::WriteFailed;
     }
 
-    while (datePassOuter_ > 0 && MeterLink.Connected && !stopRequested_) {
+    // The reports that carry the dates of every record.
+    const int expectedPages =
+        std::clamp((MeterLink.RecordCount + kEntriesPerBlock - 1) / kEntriesPerBlock, 1, kDateBlocks) *
+        kDatePagesPerBlock;
+    bool silent = false;
+    QTimer wake;  // wakes the waits while the meter is silent
+    wake.start(std::max(10, silenceLimitMs_ / 10));
+    while (datePassOuter_ > 0 && MeterLink.Connected && !stopRequested_ && !silent) {
         datePassInner_ = kDatePagesPerBlock;
         while (datePassInner_ > 0 && MeterLink.Connected && !stopRequested_) {
             MeterLink.Pending = true;
             attachSaveRead();
-            while (MeterLink.Pending && MeterLink.Connected && !stopRequested_) {
-                if (progress)
-                    progress->setPosition(progress->position() + 1);
-                handleEvents();
+            if (!awaitPage(progress, true)) {
+                MeterLink.Pending = false;
+                silent = true;
+                break;
             }
             --datePassInner_;
         }
@@ -382,6 +410,8 @@ RequestResult MeterConnection::GetDate(Progress* progress)
     buildDateIndex(MemoryImage, MeterLink.RecordCount, DateIndex);
     if (progress)
         progress->setPosition(kDateProgressMaximum);
+    if (silent)
+        return MeterLink.PageIndex >= expectedPages ? RequestResult::Answered : RequestResult::NoAnswer;
     return outcome();
 }
 

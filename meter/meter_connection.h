@@ -38,6 +38,7 @@ enum class RequestResult {
     WriteFailed,  // the output report could not be written: nothing was awaited
     MeterGone,    // the meter went away before the answer
     Stopped,      // stopWaiting() ended the wait
+    NoAnswer,     // a bulk read: the meter stopped sending before the read was complete
 };
 
 // "the meter was disconnected", "the request could not be written to the meter", ...
@@ -68,7 +69,12 @@ public:
     // read ends early.
     RequestResult GetDate(Progress* progress = nullptr);
     // Records first..last (1-based) into MemoryImage from its start (0xC4
-    // and the page read).
+    // and the page read). Within a record read the end marker counts only at
+    // the start of a record: the second half of a record may begin with
+    // FF FF (a level of 6553.5 dB), the first half of a real record does not
+    // (its bytes 0 and 1 are followed by the BCD stamp; a record that still
+    // began FF FF would end the read early, and too few records fail the
+    // import attempt).
     RequestResult readRecords(qint32 first, qint32 last, Progress* progress = nullptr);
     // Sets the meter's clock (0x7C) from six packed BCD bytes: second, minute,
     // hour, day, month, year. Its answer only ends the wait.
@@ -82,6 +88,13 @@ public:
     void stopWaiting();
     // A request is waiting for its answer (possibly further up the stack).
     bool requestInProgress() const { return waits_ > 0; }
+
+    // A bulk read ends when no report has come for this long: a meter at
+    // full speed sends one every millisecond or so. The read counts as done
+    // when everything asked for had arrived (the end marker alone was
+    // missing), else it returns NoAnswer.
+    void setSilenceLimitMs(int ms) { silenceLimitMs_ = ms; }
+    int silenceLimitMs() const { return silenceLimitMs_; }
 
     // ---- the protocol's own steps, for the requests above and for tests
     // Sends Command to the meter. False when there is no meter or the write failed.
@@ -106,8 +119,12 @@ signals:
 
 private:
     class Wait;
-    // The record-memory read; Command holds the ReadRecords payload.
-    RequestResult GetRec(Progress* progress);
+    // The record-memory read; Command holds the ReadRecords payload and
+    // expectedPages the reports that carry the records asked for.
+    RequestResult GetRec(Progress* progress, int expectedPages);
+    // One pass of a bulk read: waits for the next report. False when the
+    // meter has been silent for the silence limit.
+    bool awaitPage(Progress* progress, bool countEveryPass);
     // A single-report request: write, attach, wait for the answer.
     RequestResult singleRequest(bool attachFirst);
     // Handles events while Pending is set, the meter is there and nobody stopped.
@@ -122,6 +139,7 @@ private:
     int datePassInner_ = 0;
     int waits_ = 0;
     bool stopRequested_ = false;
+    int silenceLimitMs_ = 2000;
 };
 
 }  // namespace sonavistor

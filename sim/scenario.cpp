@@ -48,7 +48,12 @@ MeterScenario parseScenario(const QByteArray& json, const QString& baseFolder, c
             QFile file(path);
             if (!file.open(QIODevice::ReadOnly))
                 bad(name, key, QStringLiteral("names a file that cannot be read: %1").arg(path));
-            s.memory = file.readAll();
+            // At most one byte more than the meter's memory is read: a larger
+            // file, or a device that never ends, is refused, not swallowed.
+            s.memory = file.read(kMaxScenarioMemory + 1);
+            if (s.memory.size() > kMaxScenarioMemory)
+                bad(name, key, QStringLiteral("names a file larger than the meter's memory (%1 bytes): %2")
+                                   .arg(kMaxScenarioMemory).arg(path));
             if (s.memory.size() % 128 != 0)
                 bad(name, key, QStringLiteral("names a file that is not whole 128-byte records: %1").arg(path));
         } else if (key == QLatin1String("live")) {
@@ -71,6 +76,8 @@ MeterScenario parseScenario(const QByteArray& json, const QString& baseFolder, c
             s.endMarker = v.toBool();
         } else if (key == QLatin1String("unplugAfterReports")) {
             s.unplugAfterReports = integer(v, name, key, -1, 1 << 30);
+        } else if (key == QLatin1String("silentAfterReports")) {
+            s.silentAfterReports = integer(v, name, key, -1, 1 << 30);
         } else {
             bad(name, key, QStringLiteral("is not a scenario key"));
         }

@@ -5,8 +5,10 @@
 //     "reportDelayMs": 0,              pause before each input report
 //     "countMark": 239,                first byte of the record-count reply
 //     "endMarker": true,               whether bulk reads end with the FF FF marker
-//     "unplugAfterReports": -1 }       the meter vanishes after this many input reports
-// Every key is optional.
+//     "unplugAfterReports": -1,        the meter vanishes after this many input reports
+//     "silentAfterReports": -1 }       the meter stays plugged but answers nothing after this many
+// Every key is optional. A memory image may not exceed the meter's memory
+// (the 819,200 bytes its date area can index).
 
 #include <QByteArray>
 #include <QString>
@@ -23,7 +25,11 @@ struct MeterScenario {
     int countMark = 0xEF;
     bool endMarker = true;
     int unplugAfterReports = -1;
+    int silentAfterReports = -1;
 };
+
+// The most a memory image may hold: what the meter's record memory holds.
+inline constexpr qint64 kMaxScenarioMemory = 819200;
 
 // Throws Error naming the file and the key that is wrong.
 MeterScenario loadScenario(const QString& path);

@@ -26,14 +26,17 @@ SimulatedMeter::SimulatedMeter(MeterScenario scenario) : scenario_(std::move(sce
         scenario_.live.emplace_back(652, 0x41);
 }
 
-void SimulatedMeter::add(std::vector<SimReport>& out, const QByteArray& data) const
+void SimulatedMeter::add(std::vector<SimReport>& out, const QByteArray& data)
 {
+    if (scenario_.silentAfterReports >= 0 && sent_ >= scenario_.silentAfterReports)
+        return;  // gone quiet: plugged in, answering nothing
+    ++sent_;
     QByteArray report = data.left(kReport);
     report.append(kReport - report.size(), '\0');
     out.push_back({report, scenario_.reportDelayMs});
 }
 
-void SimulatedMeter::addEndMarker(std::vector<SimReport>& out) const
+void SimulatedMeter::addEndMarker(std::vector<SimReport>& out)
 {
     if (scenario_.endMarker)
         add(out, QByteArray("\xFF\xFF", 2));

@@ -32,11 +32,12 @@ public:
     QByteArray dateArea() const;
 
 private:
-    void add(std::vector<SimReport>& out, const QByteArray& data) const;
-    void addEndMarker(std::vector<SimReport>& out) const;
+    void add(std::vector<SimReport>& out, const QByteArray& data);
+    void addEndMarker(std::vector<SimReport>& out);
 
     MeterScenario scenario_;
     size_t nextLive_ = 0;
+    int sent_ = 0;  // input reports so far, for silentAfterReports
     QByteArray clock_;
 };
 

@@ -177,9 +177,23 @@ TEST_F(MeterCommands, FailuresAreClearAndLeaveNoFile)
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("while reading the date list")) << r.err.toStdString();
 
+    // A scenario the tool cannot use is a failure of its input, not of the command line.
     r = cli({"days", "--meter", scenario(memory, ", \"colour\": 1")});
-    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("\"colour\""));
+    const QString noMemory = scenario(memory);
+    QFile::remove(dir.filePath("memory.bin"));
+    r = cli({"days", "--meter", noMemory});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("memory.bin")) << r.err.toStdString();
+    QFile::link("/dev/zero", dir.filePath("zero.bin"));
+    QFile json(dir.filePath("zero.json"));
+    json.open(QIODevice::WriteOnly);
+    json.write("{\"memory\": \"zero.bin\"}");
+    json.close();
+    r = cli({"days", "--meter", "sim:" + json.fileName()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("larger than the meter's memory")) << r.err.toStdString();
 
     r = cli({"days", "--meter", "usb"});  // no meter on these machines
     if (r.status == 0)
@@ -247,4 +261,36 @@ TEST_F(MeterCommands, DevicesListsTheMeterAndWatchesWithoutOne)
     r = cli({"devices", "--watch", "0.2", "--meter", meter});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(cli({"devices", "--watch", "soon", "--meter", meter}).status, 2);
+}
+
+TEST_F(MeterCommands, NoStaleBytesAndNoEndlessWait)
+{
+    // The day list leaves dates in the memory image; a transfer cut short by
+    // an early FF FF must not decode them as readings.
+    QByteArray memory = sameStamp("2024-05-17T08:00:00", 10);
+    memory[0] = memory[1] = '\xff';
+    const QString out = dir.filePath("day.qrv");
+    CliRun r = cli({"import", "1", "-o", out, "--meter", scenario(memory)});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("Import Failed! try again")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+
+    // A level of 6553.5 dB starts a record's second half with FF FF: every
+    // reading of the day still comes, none invented.
+    std::vector<int> levels(60, 650);
+    levels[28] = 0xFFFF;
+    memory = makeRecord(QDateTime::fromString("2024-05-17T08:00:00", Qt::ISODate), levels).repeated(10);
+    r = cli({"import", "1", "-o", out, "--meter", scenario(memory)});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(read(out), expectedSavedFile(memory));
+
+    // A meter that goes quiet halfway ends the read with a clear error.
+    r = cli({"import", "1", "-o", dir.filePath("quiet.qrv"), "--force", "--meter",
+             scenario(memory, ", \"silentAfterReports\": 73")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("the meter stopped answering while reading the day's records (")) << r.err.toStdString();
+    r = cli({"days", "--meter", scenario(sameStamp("2024-05-17T08:00:00", 2000), ", \"silentAfterReports\": 30")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("the meter stopped answering while reading the date list (29 of 128 reports)"))
+        << r.err.toStdString();
 }

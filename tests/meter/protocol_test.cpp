@@ -287,3 +287,44 @@ TEST(MainWindowMeter, StatusBarSaysWhetherTheMeterIsThere)
     messages.answer(Yes);
     form.close();
 }
+
+TEST_F(Protocol, ASilentMeterEndsABulkReadInsteadOfHangingIt)
+{
+    meter->setSilenceLimitMs(200);
+    MeterScenario scenario;
+    scenario.memory = datedRecords({{"2024-05-17", 10}});
+    scenario.endMarker = false;
+    plugScenario(scenario);
+    // Everything came, only the end marker did not: the reads are whole.
+    meter->readRecordCount();
+    EXPECT_EQ(meter->GetDate(), RequestResult::Answered);
+    EXPECT_EQ(DateIndex.DateCount, 1);
+    EXPECT_EQ(meter->readRecords(1, 10), RequestResult::Answered);
+    EXPECT_EQ(MeterLink.PageIndex, 20);
+
+    // Silent halfway: cut short, with what came kept and counted.
+    platform.unplug(MeterLink.Device->PnPInfo().DevicePath());
+    ASSERT_TRUE(waitUntil([] { return !MeterLink.Connected; }));
+    scenario.silentAfterReports = 1 + 7;  // the count, then seven pages
+    plugScenario(scenario);
+    meter->readRecordCount();
+    EXPECT_EQ(meter->readRecords(1, 10), RequestResult::NoAnswer);
+    EXPECT_EQ(MeterLink.PageIndex, 7);
+    EXPECT_FALSE(MeterLink.Pending);
+    EXPECT_EQ(meter->GetDate(), RequestResult::NoAnswer);
+    EXPECT_EQ(MeterLink.PageIndex, 0);
+}
+
+TEST_F(Protocol, FFFFInsideARecordIsALevelNotTheEndMarker)
+{
+    std::vector<int> levels(60, 650);
+    levels[28] = 0xFFFF;  // the first two bytes of the record's second half
+    MeterScenario scenario;
+    scenario.memory = makeRecord(QDateTime::fromString("2024-05-17T08:00:00", Qt::ISODate), levels);
+    scenario.memory += scenario.memory;
+    plugScenario(scenario);
+    EXPECT_EQ(meter->readRecords(1, 2), RequestResult::Answered);
+    EXPECT_EQ(MeterLink.PageIndex, 4);
+    EXPECT_EQ(MemoryImage[64], 0xFF);
+    EXPECT_EQ(MemoryImage[3 * 64 + 8], 0x8A);  // the second record's first level, 650 = 0x028A
+}
