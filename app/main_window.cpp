@@ -2,6 +2,7 @@
 
 #include "app/icons.h"
 #include "app/panel_status_bar.h"
+#include "app/recovery_files.h"
 #include "common/child_window.h"
 #include "common/file_dialogs.h"
 #include "common/message_service.h"
@@ -281,6 +282,37 @@ bool TForm1::FormCloseQuery()
                                                   QString::fromLatin1(kExitCaption),
                                                   MessageIcon::Question, Yes | No, Yes});
     return answer == Yes;
+}
+
+void TForm1::setRecoveryFolder(const QString& folder)
+{
+    recoveryFolder_ = folder;
+    // Readings kept when an earlier run was ended from outside.
+    if (const QString notice = takeRecoveryNotice(folder); !notice.isEmpty())
+        messages().inform(notice);
+}
+
+void TForm1::endWithoutAsking()
+{
+    if (!startedUp_ || closing_)
+        return;
+    // Waits for the meter further up the stack end first; the window goes
+    // only once none of them is left to return into it.
+    meter_->stopWaiting();
+    if (meter_->requestInProgress()) {
+        QTimer::singleShot(20, this, &TForm1::endWithoutAsking);
+        return;
+    }
+    stopMeasuring();
+    UnsavedRows unsaved;
+    unsaved.live = !MeasureState.LiveDataSaved;
+    if (auto* import = qobject_cast<ChildWindow*>(ShellState.ImportWindowHandle.data()))
+        unsaved.imported = import->saveEnabled();
+    keepUnsavedRows(*database_, unsaved, recoveryFolder_);
+    closing_ = true;
+    FormClose();
+    close();
+    QCoreApplication::quit();
 }
 
 void TForm1::FormClose()

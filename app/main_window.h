@@ -79,6 +79,9 @@ public:
     MeterConnection& meter() const { return *meter_; }
     // Whether a table of the working database holds rows.
     bool tableHasRows(TableId table) const;
+    // Where endWithoutAsking keeps unsaved rows (empty: nowhere); tells, once,
+    // of rows kept there at an earlier ending.
+    void setRecoveryFolder(const QString& folder);
     // The report project file found at start-up (empty when it was missing).
     const QString& reportProjectPath() const { return reportProjectPath_; }
 
@@ -106,6 +109,10 @@ public slots:
     void FormPaint();
     // One-second refresh.
     void Timer1Timer();
+    // Ends the program as Exit does after Yes, without asking (SIGTERM and
+    // the like): the measurement stops, unsaved rows are kept in the
+    // recovery folder, the settings are written.
+    void endWithoutAsking();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -142,6 +149,7 @@ private:
     bool closing_ = false;
     bool lastPaintedConnected_ = false;
     QString reportProjectPath_;
+    QString recoveryFolder_;
     std::unique_ptr<SingleInstance> instance_;
     std::unique_ptr<MeasurementDatabase> database_;
     std::unique_ptr<MeterConnection> meter_;

@@ -6,6 +6,10 @@
 #include "common/program_folder.h"
 #include "app/qt_file_dialogs.h"
 #include "app/qt_message_service.h"
+#include "app/signal_watcher.h"
+
+#include <QDir>
+#include <QStandardPaths>
 
 namespace sonavistor {
 
@@ -26,6 +30,10 @@ int runMainWindow(SonavistorApplication& app, HidPlatform* hid, const QString& t
     {
         TForm1 form(env);
         if (form.startedUp()) {
+            form.setRecoveryFolder(
+                QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(title));
+            SignalWatcher endSignals;
+            QObject::connect(&endSignals, &SignalWatcher::endRequested, &form, &TForm1::endWithoutAsking);
             installStandardWindows(form);
             form.show();
             status = app.exec();

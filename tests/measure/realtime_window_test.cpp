@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "app/child_windows.h"
 #include "app/main_window.h"
+#include "app/signal_watcher.h"
 #include "common/meter_settings.h"
 #include "common/shell_state.h"
 #include "measure/alarm_player.h"
@@ -20,6 +21,7 @@
 #include "tests/support/screenshot.h"
 
 #include <QAction>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +32,8 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 using namespace sonavistor;
 using namespace sonavistor::test;
@@ -384,4 +388,39 @@ TEST_F(RealTimeWindow, ScreenshotsOfTheDemoSignal)
     window->findChild<QPushButton*>("BitBtn3")->click();
     saveScreenshot(form.get(), "realtime-window-zoom");
     EXPECT_EQ(rows().size(), 90u);
+}
+
+TEST_F(RealTimeWindow, SigtermEndsLikeExitAndKeepsTheUnsavedReadings)
+{
+    // A tick waits for a slow meter when the signal comes.
+    start(live({{600, 0x40}, {700, 0x40}}, 300));
+    QTemporaryDir data;
+    form->setRecoveryFolder(data.path());
+    window->BitBtn1Click();
+    reading();
+    MeterSettings.CompanyName = QStringLiteral("Acme Noise");
+    SignalWatcher endSignals;
+    QObject::connect(&endSignals, &SignalWatcher::endRequested, form.get(), &TForm1::endWithoutAsking);
+    QTimer::singleShot(50, [] { ::raise(SIGTERM); });
+    reading();  // the signal arrives during this tick's wait
+    ASSERT_TRUE(waitUntil([this] { return !form->isVisible(); }));
+    EXPECT_TRUE(messages.shown().isEmpty());  // nothing was asked
+    EXPECT_FALSE(window && window->isMeasuring());
+    EXPECT_TRUE(folder.read("Quorvane.INI").contains("Acme Noise"));
+    const QStringList kept = QDir(data.filePath("recovered")).entryList({"live-*.qrv"});
+    ASSERT_EQ(kept.size(), 1);
+    QFile file(data.filePath("recovered/" + kept[0]));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("@Sonavistor File\r\nTotal:1\r\n"));
+
+    // The next start tells where they are, once.
+    form.reset();
+    AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, &platform};
+    form = std::make_unique<TForm1>(env);
+    EXPECT_TRUE(form->startedUp());  // the lock was given back
+    form->setRecoveryFolder(data.path());
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_TRUE(messages.shown()[0].text.contains(kept[0]));
+    form->setRecoveryFolder(data.path());
+    EXPECT_EQ(messages.shown().size(), 1);
 }
