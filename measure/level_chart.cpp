@@ -33,9 +33,18 @@ LevelChart::LevelChart(QChartView* view, const QString& title, const QString& le
     axes_[static_cast<int>(Axis::Bottom)]->setLabelFormat(QStringLiteral("%.0f"));
     axes_[static_cast<int>(Axis::Left)]->setLabelFormat(QStringLiteral("%.0f"));
     if (view_) {
+        // The view gives up the chart it made itself without deleting it.
+        QChart* made = view_->chart();
         view_->setChart(chart_);
+        delete made;
         view_->setRenderHint(QPainter::Antialiasing, false);
     }
+}
+
+LevelChart::~LevelChart()
+{
+    if (!view_)
+        delete chart_;  // a view deletes its chart with itself
 }
 
 QValueAxis* LevelChart::axis(Axis which) const

@@ -23,7 +23,11 @@ namespace sonavistor {
 class LevelChart : public ChartAxes {
 public:
     // title and leftTitle as the window shows them.
+    // Without a view the chart is this object's own.
     LevelChart(QChartView* view, const QString& title, const QString& leftTitle);
+    ~LevelChart() override;
+    LevelChart(const LevelChart&) = delete;
+    LevelChart& operator=(const LevelChart&) = delete;
 
     QChart* chart() const { return chart_; }
     QLineSeries* Series1() const { return series_; }

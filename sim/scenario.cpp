@@ -9,6 +9,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cmath>
+
 namespace sonavistor {
 
 namespace {
@@ -21,7 +23,8 @@ namespace {
 int integer(const QJsonValue& value, const QString& name, const QString& key, int low, int high)
 {
     const double d = value.toDouble(-1e300);
-    if (!value.isDouble() || d != static_cast<double>(static_cast<long long>(d)) || d < low || d > high)
+    // The range first: converting a double beyond long long is undefined.
+    if (!value.isDouble() || d < low || d > high || d != std::trunc(d))
         bad(name, key, QStringLiteral("must be a whole number from %1 to %2").arg(low).arg(high));
     return static_cast<int>(d);
 }
