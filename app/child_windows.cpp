@@ -1,5 +1,6 @@
 #include "app/child_windows.h"
 
+#include "analysis/data_view_window.h"
 #include "app/main_window.h"
 #include "measure/realtime_window.h"
 
@@ -12,6 +13,11 @@ void installStandardWindows(TForm1& form)
     // Each child window registers its factory or command here as it arrives.
     form.setChildFactory(TForm1::ChildKind::Measure, [](TForm1& main) {
         auto* window = new TForm5(main.database(), main.meter(), main.windowContext());
+        main.addChildWindow(window)->showMaximized();  // opens maximised
+        return window;
+    });
+    form.setChildFactory(TForm1::ChildKind::Analyze, [](TForm1& main) {
+        auto* window = new TForm7(main.database(), main.windowContext());
         main.addChildWindow(window)->showMaximized();  // opens maximised
         return window;
     });
