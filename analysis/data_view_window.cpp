@@ -161,7 +161,7 @@ void TForm7::buildLayout()
     grid.setColor(QPalette::Base, kGridColour);
     grid.setColor(QPalette::Text, Qt::white);
     DataGrid1->setPalette(grid);
-    const int widths[ReadingTableModel::ColumnCount] = {52, 62, 24, 62, 78};  // Weight narrow
+    const int widths[ReadingTableModel::ColumnCount] = {52, 66, 28, 66, 80};  // Weight narrow
     for (int c = 0; c < ReadingTableModel::ColumnCount; ++c)
         DataGrid1->setColumnWidth(c, widths[c]);
 
@@ -176,6 +176,8 @@ void TForm7::buildLayout()
     chart_ = std::make_unique<LevelChart>(Chart1, QString::fromLatin1(kChartTitle), QString::fromLatin1(kLeftTitle),
                                           kMaxOpenFiles);
     chart_->followDataOnXAxes();
+    chart_->chart()->setBackgroundRoundness(0);  // flat
+    chart_->chart()->setDropShadowEnabled(false);
     // Until the first file the chart library's own mouse zoom works, along the readings only.
     Chart1->setRubberBand(QChartView::HorizontalRubberBand);
     right->addWidget(Chart1, 1);
