@@ -173,6 +173,7 @@ void TForm7::buildLayout()
     right->setSpacing(0);
     Chart1 = new QChartView(Panel2);
     Chart1->setObjectName(QStringLiteral("Chart1"));
+    Chart1->setAccessibleName(QString::fromLatin1(kChartTitle));
     chart_ = std::make_unique<LevelChart>(Chart1, QString::fromLatin1(kChartTitle), QString::fromLatin1(kLeftTitle),
                                           kMaxOpenFiles);
     chart_->followDataOnXAxes();
@@ -289,13 +290,12 @@ void TForm7::LoadData()
         return;
     const QString folder = stagingFolder();
     const auto firstRecNo = static_cast<qint32>(database_.rowCount(TableLoadData) + 1);
-    std::vector<QPointF> points;
+    std::vector<QPointF> points;  // the file's line, x = reading index from 0
+    const auto addPoint = [&points](double level) { points.emplace_back(static_cast<double>(points.size()), level); };
     LoadProgress progress(ProgressBar1);
     StagedSavedFile staged;
     try {
-        staged = stageSavedFile(folder, path, firstRecNo,
-                                [&points](double level) { points.emplace_back(static_cast<double>(points.size()), level); },
-                                &progress);
+        staged = stageSavedFile(folder, path, firstRecNo, addPoint, &progress);
     } catch (...) {
         ProgressBar1->reset();
         throw;
@@ -326,6 +326,10 @@ void TForm7::LoadData()
         Edit3->setText(before[1]);
         --FileCount;
         Edit1->setText(FileCount > 0 ? QString::number(FileCount) : QString());
+        if (FileCount == 0) {
+            Chart1->setRubberBand(QChartView::HorizontalRubberBand);
+            Chart1->setInteractive(true);
+        }
         ProgressBar1->reset();
         throw;
     }
