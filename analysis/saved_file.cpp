@@ -169,7 +169,10 @@ SavedFileReader::SavedFileReader(const QString& path) : path_(path), file_(path)
     if (!file_.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(QDir::toNativeSeparators(path), file_.errorString()));
     QByteArray first;
-    if (!readLine(first) || first != kSavedFileMagic)
+    bool tooLong = false;
+    // A first line too long for any line of a saved file (a binary or a
+    // huge text file) is as little the magic line as any other.
+    if (!readLine(first, &tooLong) || tooLong || first != kSavedFileMagic)
         return;  // not a saved measurement file
     isSavedFile_ = true;
     QByteArray total;
@@ -187,7 +190,7 @@ SavedFileReader::SavedFileReader(const QString& path) : path_(path), file_(path)
 
 SavedFileReader::~SavedFileReader() = default;
 
-bool SavedFileReader::readLine(QByteArray& line)
+bool SavedFileReader::readLine(QByteArray& line, bool* tooLong)
 {
     constexpr qint64 kBlock = 1 << 20;
     qsizetype newline = block_.indexOf('\n', blockAt_);
@@ -201,8 +204,12 @@ bool SavedFileReader::readLine(QByteArray& line)
         return false;
     ++lineNumber_;
     const qsizetype end = newline >= 0 ? newline : block_.size();
-    if (end - blockAt_ >= kMaxLineLength)
-        fail(QStringLiteral("the line is too long for a saved measurement file"));
+    if (end - blockAt_ >= kMaxLineLength) {
+        if (!tooLong)
+            fail(QStringLiteral("the line is too long for a saved measurement file"));
+        *tooLong = true;
+        return true;
+    }
     qsizetype length = end - blockAt_;
     if (length > 0 && block_[end - 1] == '\r')
         --length;  // CR LF as written; LF alone is read the same way

@@ -61,7 +61,9 @@ public:
     const QString& path() const { return path_; }
 
 private:
-    bool readLine(QByteArray& line);
+    // tooLong (optional) is set for a line too long for a saved file instead
+    // of failing the read.
+    bool readLine(QByteArray& line, bool* tooLong = nullptr);
     [[noreturn]] void fail(const QString& what) const;
 
     QString path_;

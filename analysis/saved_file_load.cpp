@@ -5,11 +5,12 @@
 #include "store/staging_file.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace sonavistor {
 
 StagedSavedFile stageSavedFile(const QString& stagingFolder, const QString& path, qint32 firstRecNo,
-                               const std::function<void(double)>& eachLevel)
+                               const std::function<void(double)>& eachLevel, Progress* progress)
 {
     StagedSavedFile staged;
     staged.lastRecNo = firstRecNo - 1;
@@ -20,6 +21,8 @@ StagedSavedFile stageSavedFile(const QString& stagingFolder, const QString& path
     if (!staged.isSavedFile)
         return staged;
     staged.announced = reader.announced();
+    if (progress)
+        progress->setMaximum(static_cast<int>(std::clamp<qint64>(staged.announced, 0, INT_MAX)));
     SavedReading reading;
     while (reader.next(reading)) {
         ++staged.readings;
@@ -28,6 +31,8 @@ StagedSavedFile stageSavedFile(const QString& stagingFolder, const QString& path
         staging.writeSavedLine(reading.line, ++staged.lastRecNo);
         if (eachLevel)
             eachLevel(reading.level);
+        if (progress)
+            progress->setPosition(static_cast<int>(std::min<qint64>(staged.readings, INT_MAX)));
     }
     staging.close();
     return staged;

@@ -25,10 +25,13 @@ struct StagedSavedFile {
 
 // Writes the staging file in stagingFolder for the saved file at path, its
 // readings numbered from firstRecNo. eachLevel (optional) sees every level in
-// file order. Throws Error quoting the text, the file and the line of a
-// reading that does not parse, or the file system's message.
+// file order; progress (optional) gets the announced count as its maximum
+// (0 for a count of 0 or below) and then each reading's 1-based number. The
+// Total line is not checked against the readings: a file is read to its end.
+// Throws Error quoting the text, the file and the line of a reading that does
+// not parse, or the file system's message.
 StagedSavedFile stageSavedFile(const QString& stagingFolder, const QString& path, qint32 firstRecNo,
-                               const std::function<void(double)>& eachLevel = {});
+                               const std::function<void(double)>& eachLevel = {}, Progress* progress = nullptr);
 
 // Stages the file under the RecNo after LoadData's rows and bulk-loads it.
 StagedSavedFile loadSavedFile(MeasurementDatabase& db, const QString& stagingFolder, const QString& path);

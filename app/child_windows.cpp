@@ -1,5 +1,6 @@
 #include "app/child_windows.h"
 
+#include "analysis/data_view_window.h"
 #include "app/main_window.h"
 #include "app/print_commands.h"
 #include "app/setup_commands.h"
@@ -21,6 +22,11 @@ void installStandardWindows(TForm1& form)
     });
     form.setChildFactory(TForm1::ChildKind::Import, [](TForm1& main) {
         auto* window = new TForm4(main.database(), main.meter(), main.windowContext(), main.toolBar());
+        main.addChildWindow(window)->showMaximized();  // opens maximised
+        return window;
+    });
+    form.setChildFactory(TForm1::ChildKind::Analyze, [](TForm1& main) {
+        auto* window = new TForm7(main.database(), main.windowContext());
         main.addChildWindow(window)->showMaximized();  // opens maximised
         return window;
     });

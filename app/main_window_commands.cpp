@@ -2,11 +2,13 @@
 // their Window-menu entries, and what each menu item and tool button does.
 #include "app/main_window.h"
 
+#include "analysis/data_view_window.h"
 #include "app/child_tiling.h"
 #include "app/icons.h"
 #include "common/child_window.h"
 #include "common/shell_state.h"
 #include "measure/measure_state.h"
+#include "store/measurement_db.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -125,18 +127,17 @@ void TForm1::N16Click()
 void TForm1::N6Click()
 {
     stopMeasuring();
-    if (commands_.count(QStringLiteral("N6"))) {
-        runCommand(QStringLiteral("N6"));
-        return;
-    }
-    // Without a command of its own, Open only creates or shows the data view window.
     if (!ShellState.AnalyzeWindowOpen) {
-        if (showOrCreate(ChildKind::Analyze, ShellState.AnalyzeWindowHandle, menuanalyze,
-                         ShellState.AnalyzeEntryClosed))
-            ShellState.AnalyzeWindowOpen = true;
-    } else {
-        bringToFront(ShellState.AnalyzeWindowHandle);
+        if (!showOrCreate(ChildKind::Analyze, ShellState.AnalyzeWindowHandle, menuanalyze,
+                          ShellState.AnalyzeEntryClosed))
+            return;
+        ShellState.AnalyzeWindowOpen = true;
+        // A new window starts from an empty table: its first file's RecNo is 1.
+        database_->ClearTable(TableLoadData);
     }
+    bringToFront(ShellState.AnalyzeWindowHandle);
+    if (auto* view = qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data()))
+        view->LoadData();
 }
 
 void TForm1::N15Click()

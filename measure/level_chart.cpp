@@ -1,35 +1,52 @@
 #include "measure/level_chart.h"
 
+#include "measure/line_decimation.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace sonavistor {
 
-LevelChart::LevelChart(QChartView* view, const QString& title, const QString& leftTitle)
-    : view_(view), chart_(new QChart), series_(new QLineSeries)
+LevelChart::LevelChart(QChartView* view, const QString& title, const QString& leftTitle, int seriesCount)
+    : view_(view), chart_(new QChart)
 {
     chart_->setTitle(title);
     chart_->legend()->hide();
-    series_->setName(QStringLiteral("Series1"));
-    series_->setPen(QPen(Qt::red, 1));
-    // Each window's many points go on without per-point repaints of the whole chart.
-    series_->setUseOpenGL(false);
-    chart_->addSeries(series_);
     const Qt::Alignment sides[4] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignTop, Qt::AlignBottom};
     for (int i = 0; i < 4; ++i) {
         axes_[i] = new QValueAxis;
         chart_->addAxis(axes_[i], sides[i]);
     }
-    series_->attachAxis(axes_[static_cast<int>(Axis::Left)]);
-    series_->attachAxis(axes_[static_cast<int>(Axis::Bottom)]);
+    lines_.resize(static_cast<std::size_t>(std::max(1, seriesCount)));
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        auto* series = new QLineSeries;
+        series->setName(QStringLiteral("Series%1").arg(i + 1));
+        series->setPen(QPen(Qt::red, 1));
+        // Each window's many points go on without per-point repaints of the whole chart.
+        series->setUseOpenGL(false);
+        chart_->addSeries(series);
+        series->attachAxis(axes_[static_cast<int>(Axis::Left)]);
+        series->attachAxis(axes_[static_cast<int>(Axis::Bottom)]);
+        lines_[i].series = series;
+    }
     // Right and top carry no series; only their ranges are moved.
     axes_[static_cast<int>(Axis::Right)]->setLabelsVisible(false);
     axes_[static_cast<int>(Axis::Top)]->setLabelsVisible(false);
     axes_[static_cast<int>(Axis::Left)]->setTitleText(leftTitle);
-    setRange(Axis::Left, {0, 140});
-    setRange(Axis::Right, {0, 140});
-    setRange(Axis::Top, {0, 59});
-    setRange(Axis::Bottom, {0, 59});
+    ranges_[static_cast<int>(Axis::Left)] = {0, 140};
+    ranges_[static_cast<int>(Axis::Right)] = {0, 140};
+    ranges_[static_cast<int>(Axis::Top)] = {0, 59};
+    ranges_[static_cast<int>(Axis::Bottom)] = {0, 59};
+    applyRanges();
+    for (int i = 0; i < 4; ++i) {
+        // A range the chart library sets itself (its mouse zoom) is the range from then on.
+        QObject::connect(axes_[i], &QValueAxis::rangeChanged, &applier_, [this, i](qreal min, qreal max) {
+            if (!applying_) {
+                ranges_[i] = {min, max};
+                automatic_[i] = false;
+            }
+        });
+    }
     axes_[static_cast<int>(Axis::Bottom)]->setLabelFormat(QStringLiteral("%.0f"));
     axes_[static_cast<int>(Axis::Left)]->setLabelFormat(QStringLiteral("%.0f"));
     if (view_) {
@@ -54,74 +71,142 @@ QValueAxis* LevelChart::axis(Axis which) const
 
 AxisRange LevelChart::range(Axis which) const
 {
-    const QValueAxis* a = axis(which);
-    return {a->min(), a->max()};
+    return ranges_[static_cast<int>(which)];
 }
 
 void LevelChart::setRange(Axis which, AxisRange r)
 {
-    if (which == Axis::Bottom)
-        loadAround(r);
-    axis(which)->setRange(r.min, r.max);
+    automatic_[static_cast<int>(which)] = false;
+    ranges_[static_cast<int>(which)] = r;
+    scheduleApply();
+}
+
+void LevelChart::scheduleApply()
+{
+    if (applyPending_)
+        return;
+    applyPending_ = true;
+    QMetaObject::invokeMethod(&applier_, [this] { applyRanges(); }, Qt::QueuedConnection);
+}
+
+void LevelChart::applyRanges()
+{
+    applyPending_ = false;
+    loadAllAround(ranges_[static_cast<int>(Axis::Bottom)]);
+    applying_ = true;
+    for (int i = 0; i < 4; ++i) {
+        if (axes_[i]->min() != ranges_[i].min || axes_[i]->max() != ranges_[i].max)
+            axes_[i]->setRange(ranges_[i].min, ranges_[i].max);
+    }
+    applying_ = false;
+}
+
+void LevelChart::followDataOnXAxes()
+{
+    automatic_[static_cast<int>(Axis::Top)] = true;
+    automatic_[static_cast<int>(Axis::Bottom)] = true;
+    followData();
+}
+
+void LevelChart::followData()
+{
+    double largest = 0;
+    for (const Line& l : lines_) {
+        if (!l.points.empty())
+            largest = std::max(largest, l.points.back().x());
+    }
+    // An axis needs some width even for a single point.
+    const AxisRange r{0, largest > 0 ? largest : 1};
+    for (Axis which : {Axis::Top, Axis::Bottom}) {
+        if (automatic_[static_cast<int>(which)] && !(ranges_[static_cast<int>(which)] == r)) {
+            ranges_[static_cast<int>(which)] = r;
+            scheduleApply();
+        }
+    }
 }
 
 double LevelChart::largestX() const
 {
-    return points_.empty() ? 0 : points_.back().x();
+    const Line& first = lines_.front();
+    return first.points.empty() ? 0 : first.points.back().x();
 }
 
-void LevelChart::loadAround(AxisRange bottom)
+void LevelChart::loadAllAround(AxisRange bottom)
 {
-    const double count = static_cast<double>(points_.size());
+    for (Line& l : lines_)
+        loadAround(l, bottom);
+}
+
+void LevelChart::loadAround(Line& l, AxisRange bottom)
+{
+    const double count = static_cast<double>(l.points.size());
     // The points whose lines cross the visible part, one more on each side.
     const double lo = std::clamp(std::floor(bottom.min) - 1, 0.0, count);
     const double hi = std::clamp(std::ceil(bottom.max) + 2, 0.0, count);
     const auto needFrom = static_cast<std::size_t>(lo);
     const auto needTo = static_cast<std::size_t>(std::max(lo, hi));
+    const std::size_t stride = decimationStride(needTo - needFrom, DrawnRuns);
     const std::size_t width = needTo - needFrom + 4;
-    const bool covered = loadedFrom_ <= needFrom && needTo <= loadedTo_;
-    // A series far wider than what shows is as slow as holding everything.
-    const bool tooWide = loadedTo_ - loadedFrom_ > 4 * width;
+    const bool covered = l.stride == stride && l.loadedFrom <= needFrom && needTo <= l.loadedTo;
+    // The chart library works through all of a series' points whenever an
+    // axis moves, so a series far wider than what shows costs as much as
+    // holding everything.
+    const bool tooWide = l.loadedTo - l.loadedFrom > 2 * width;
     if (covered && !tooWide)
         return;
-    // A visible width's worth on both sides, so scrolling and following
-    // reload only now and then.
-    loadedFrom_ = needFrom > width ? needFrom - width : 0;
-    loadedTo_ = std::min(points_.size(), needTo + width);
-    const QList<QPointF> slice(points_.begin() + static_cast<std::ptrdiff_t>(loadedFrom_),
-                               points_.begin() + static_cast<std::ptrdiff_t>(loadedTo_));
-    series_->replace(slice);
+    // A quarter of the visible width on both sides (at least 64 points), so
+    // that scrolling and following reload only now and then; runs start at
+    // multiples of the stride, so a scrolled view thins out the same points
+    // the same way.
+    const std::size_t margin = std::max<std::size_t>(width / 4, 64);
+    const std::size_t from = needFrom > margin ? needFrom - margin : 0;
+    l.loadedFrom = from - from % stride;
+    l.loadedTo = std::min(l.points.size(), needTo + margin);
+    l.stride = stride;
+    QList<QPointF> slice;
+    appendDecimated(l.points, l.loadedFrom, l.loadedTo, stride, slice);
+    l.series->replace(slice);
 }
 
 void LevelChart::addPoint(double level, bool follow)
 {
-    const QPointF p(static_cast<double>(points_.size()), level);
-    points_.push_back(p);
+    Line& first = lines_.front();
+    const QPointF p(static_cast<double>(first.points.size()), level);
+    first.points.push_back(p);
     // A series that reaches the newest point grows with it; otherwise the
-    // point waits in points_ until the view comes near it.
-    if (loadedTo_ + 1 == points_.size()) {
-        series_->append(p);
-        ++loadedTo_;
+    // point waits in points until the view comes near it.
+    if (first.stride == 1 && first.loadedTo + 1 == first.points.size()) {
+        first.series->append(p);
+        ++first.loadedTo;
     }
+    if (automatic_[static_cast<int>(Axis::Bottom)] || automatic_[static_cast<int>(Axis::Top)])
+        followData();
     if (follow)
         FollowNewestPoint(*this);
     else
-        loadAround(range(Axis::Bottom));
+        loadAround(first, range(Axis::Bottom));
 }
 
-void LevelChart::setPoints(std::vector<QPointF> points)
+void LevelChart::setPoints(int series, std::vector<QPointF> points)
 {
-    points_ = std::move(points);
-    loadedFrom_ = loadedTo_ = 0;
-    series_->clear();
-    loadAround(range(Axis::Bottom));
+    Line& l = lines_[static_cast<std::size_t>(series)];
+    l.points = std::move(points);
+    l.loadedFrom = l.loadedTo = 0;
+    l.stride = 1;
+    l.series->clear();
+    followData();
+    loadAround(l, range(Axis::Bottom));
 }
 
 void LevelChart::clear()
 {
-    points_.clear();
-    loadedFrom_ = loadedTo_ = 0;
-    series_->clear();
+    for (Line& l : lines_) {
+        l.points.clear();
+        l.loadedFrom = l.loadedTo = 0;
+        l.stride = 1;
+        l.series->clear();
+    }
+    followData();
 }
 
 void LevelChart::repaint()

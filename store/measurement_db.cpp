@@ -246,6 +246,49 @@ std::vector<ReadingRow> MeasurementDatabase::rows(TableId table) const
     return result;
 }
 
+std::vector<ReadingRow> MeasurementDatabase::rowsFrom(TableId table, qint32 fromRecNo, int limit) const
+{
+    std::vector<ReadingRow> result;
+    if (!db_ || limit <= 0)
+        return result;
+    Statement page(db_, QStringLiteral("select NDate, NTime, MeaValue, Weight, RecNo from %1 where RecNo >= ?1 "
+                                       "order by RecNo limit ?2")
+                            .arg(tableName(table)));
+    sqlite3_bind_int(page.get(), 1, fromRecNo);
+    sqlite3_bind_int(page.get(), 2, limit);
+    result.reserve(static_cast<size_t>(limit));
+    while (page.step())
+        result.push_back(rowFrom(page.get()));
+    return result;
+}
+
+MeasurementDatabase::Extent MeasurementDatabase::extent(TableId table) const
+{
+    Extent result;
+    if (!db_)
+        return result;
+    Statement query(db_, QStringLiteral("select count(*), min(RecNo), max(RecNo) from %1").arg(tableName(table)));
+    if (query.step()) {
+        result.count = sqlite3_column_int64(query.get(), 0);
+        result.firstRecNo = sqlite3_column_int(query.get(), 1);
+        result.lastRecNo = sqlite3_column_int(query.get(), 2);
+    }
+    return result;
+}
+
+std::vector<qint32> MeasurementDatabase::recNoEvery(TableId table, int step) const
+{
+    std::vector<qint32> result;
+    if (!db_ || step <= 0)
+        return result;
+    Statement walk(db_, QStringLiteral("select RecNo from %1 order by RecNo").arg(tableName(table)));
+    for (qint64 n = 0; walk.step(); ++n) {
+        if (n % step == 0)
+            result.push_back(sqlite3_column_int(walk.get(), 0));
+    }
+    return result;
+}
+
 std::vector<ReadingRow> MeasurementDatabase::importQuery() const
 {
     return select(QStringLiteral("select * from GetRecorde Order By RecNo"));

@@ -49,6 +49,19 @@ public:
     // Visits the rows in RecNo order. Throws Error with the database's message.
     void forEachRow(TableId table, const std::function<void(const ReadingRow&)>& visit) const;
     std::vector<ReadingRow> rows(TableId table) const;
+    // At most limit rows from the first whose RecNo is at least fromRecNo, in
+    // RecNo order: a page of a grid, found through the key without a scan.
+    std::vector<ReadingRow> rowsFrom(TableId table, qint32 fromRecNo, int limit) const;
+
+    // How many rows a table holds and its lowest and highest RecNo.
+    struct Extent {
+        qint64 count = 0;
+        qint32 firstRecNo = 0;
+        qint32 lastRecNo = 0;
+    };
+    Extent extent(TableId table) const;
+    // The RecNo of every step-th row (rows 0, step, 2 step, ...), in RecNo order.
+    std::vector<qint32> recNoEvery(TableId table, int step) const;
     // The import window's grid: "select * from GetRecorde Order By RecNo".
     std::vector<ReadingRow> importQuery() const;
 

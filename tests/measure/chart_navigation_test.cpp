@@ -1,6 +1,7 @@
 #include "common/message_service.h"
 #include "measure/chart_navigation.h"
 #include "measure/level_chart.h"
+#include "measure/line_decimation.h"
 #include "measure/print_graph.h"
 #include "common/window_context.h"
 #include "tests/support/pdf_text.h"
@@ -134,6 +135,7 @@ TEST(LevelChart, SeriesAlwaysHoldsTheVisiblePoints)
     LevelChart chart(nullptr, "SPL Graph Analyzing", "SPL  Unit: DB");
     auto level = [](int i) { return 40.0 + (i * 7) % 90; };
     auto expectVisibleLoaded = [&](const char* when) {
+        chart.applyRanges();
         const AxisRange r = chart.range(Axis::Bottom);
         QList<QPointF> held = chart.Series1()->points();
         ASSERT_FALSE(held.isEmpty()) << when;
@@ -161,15 +163,61 @@ TEST(LevelChart, SeriesAlwaysHoldsTheVisiblePoints)
     expectVisibleLoaded("scrolled to the end");
 
     ResetZoom(chart);
-    expectVisibleLoaded("everything");
-    EXPECT_EQ(chart.Series1()->count(), 5100);
-    ZoomIn(chart);
-    ZoomIn(chart);
+    chart.applyRanges();
+    // All 5100 points at once are drawn thinned out (see ManySeriesThinOutLongViews).
+    EXPECT_LT(chart.Series1()->count(), 5100);
+    for (int i = 0; i < 3; ++i)
+        ZoomIn(chart);
     expectVisibleLoaded("zoomed in");
 
     chart.clear();
     EXPECT_EQ(chart.pointCount(), 0);
     EXPECT_EQ(chart.Series1()->count(), 0);
+}
+
+TEST(LineDecimation, RunsKeepTheirLowestAndHighestInOrder)
+{
+    std::vector<QPointF> points;
+    for (int i = 0; i < 16; ++i)
+        points.emplace_back(i, 50);
+    points[5].setY(90);  // a peak
+    points[6].setY(20);  // and a dip right after it
+    points[13].setY(10);
+    QList<QPointF> out;
+    appendDecimated(points, 0, 16, 8, out);
+    EXPECT_EQ(out, QList<QPointF>({{5, 90}, {6, 20}, {8, 50}, {13, 10}}));
+    EXPECT_EQ(decimationStride(2048, 1024), 1u);
+    EXPECT_EQ(decimationStride(2049, 1024), 4u);
+    EXPECT_EQ(decimationStride(43200, 1024), 64u);
+}
+
+// Ten days side by side, zoomed all the way out: each series holds a few
+// points per pixel, not its whole day, and still every peak.
+TEST(LevelChart, ManySeriesThinOutLongViews)
+{
+    LevelChart chart(nullptr, "Data Analyze", "SPL", 3);
+    chart.followDataOnXAxes();
+    std::vector<QPointF> day;
+    for (int i = 0; i < 43200; ++i)
+        day.emplace_back(i, 40 + i % 30);
+    day[30001].setY(125);
+    chart.setPoints(1, day);
+    chart.setPoints(2, std::vector<QPointF>(day.begin(), day.begin() + 100));
+    expectRange(chart.range(Axis::Bottom), 0, 43199);
+    expectRange(chart.range(Axis::Top), 0, 43199);
+    EXPECT_EQ(chart.Series1()->count(), 0);
+    EXPECT_LE(chart.series(1)->count(), 2 * static_cast<int>(LevelChart::DrawnRuns));
+    EXPECT_TRUE(chart.series(1)->points().contains(QPointF(30001, 125)));
+    EXPECT_EQ(chart.series(2)->count(), 100);
+    EXPECT_DOUBLE_EQ(chart.largestX(), 0);  // Series1's, for Reset Zoom
+
+    chart.setRange(Axis::Bottom, {30000, 30060});
+    chart.applyRanges();
+    EXPECT_EQ(chart.axis(Axis::Bottom)->max(), 30060);
+    EXPECT_TRUE(chart.series(1)->points().contains(QPointF(30002, 40 + 30002 % 30)));  // every point again
+    // A range set by hand stays when more points come.
+    chart.setPoints(0, day);
+    expectRange(chart.range(Axis::Bottom), 30000, 30060);
 }
 
 TEST(PrintGraph, VectorChartAndFooterTextOnALandscapePageOrientationRestored)

@@ -127,3 +127,38 @@ TEST_F(WorkingDatabase, ModelFollowsAppendsWithoutReadingTheTableAgain)
     EXPECT_EQ(reset.count(), 1);
     EXPECT_EQ(model.rowCount(), 0);
 }
+
+// The grid model reads pages through the key: right rows at every position,
+// with and without gaps in RecNo, and never more than a few pages in memory.
+TEST_F(WorkingDatabase, ModelReadsPagesAndKeepsOnlyAFew)
+{
+    for (qint32 r = 1; r <= 1000; ++r)
+        db.appendRow(TableLoadData, row(r, QString::number(r % 140) + ".5"));
+    ReadingTableModel model(db, TableLoadData);
+    const auto recNoAt = [&model](int row) {
+        return model.data(model.index(row, ReadingTableModel::ColRecNo), Qt::DisplayRole).toInt();
+    };
+    for (int r = 0; r < 1000; r += 37)
+        ASSERT_EQ(recNoAt(r), r + 1);
+    EXPECT_EQ(model.rowAt(999).MeaValue, "20.5");  // RecNo 1000
+    EXPECT_LE(model.cachedRows(), ReadingTableModel::PageRows * ReadingTableModel::CachedPages);
+
+    // RecNo with gaps (a live window whose append failed once), then appended rows.
+    db.ClearTable(TableMeaData);
+    for (qint32 r = 0; r < 600; ++r)
+        db.appendRow(TableMeaData, row(r * 3));
+    ReadingTableModel gappy(db, TableMeaData);
+    EXPECT_EQ(gappy.rowAt(599).RecNo, 1797);
+    EXPECT_EQ(gappy.rowAt(300).RecNo, 900);
+    db.appendRow(TableMeaData, row(5000));
+    ASSERT_EQ(gappy.rowCount(), 601);
+    EXPECT_EQ(gappy.rowAt(600).RecNo, 5000);
+
+    ReadingTableModel live(db, TableGetRecorde);
+    db.appendRow(TableGetRecorde, row(1));
+    db.appendRow(TableGetRecorde, row(2));
+    db.appendRow(TableGetRecorde, row(4));  // a gap after the model has seen none
+    ASSERT_EQ(live.rowCount(), 3);
+    EXPECT_EQ(live.rowAt(2).RecNo, 4);
+    EXPECT_EQ(live.rowAt(1).RecNo, 2);
+}

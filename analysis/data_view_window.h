@@ -1,0 +1,88 @@
+#pragma once
+// TForm7, the data view and analysis window: up to ten saved measurement
+// files side by side, each a coloured line in one chart, all their readings
+// in LoadData under running RecNo numbers, shown in a grid whose rows carry
+// their file's colour.
+
+#include "analysis/file_colours.h"
+#include "common/child_window.h"
+#include "common/window_context.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QChartView;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+class QTemporaryDir;
+
+namespace sonavistor {
+
+class LevelChart;
+class MeasurementDatabase;
+class ReadingTableModel;
+
+class TForm7 : public QWidget, public ChildWindow {
+    Q_OBJECT
+    Q_INTERFACES(sonavistor::ChildWindow)
+public:
+    TForm7(MeasurementDatabase& database, const WindowContext& context);
+    ~TForm7() override;
+
+    // Opens one saved file and adds it. Errors of the file system, of a
+    // reading that does not parse and of the database are thrown for the
+    // standard error box after the window has been put right; the file then
+    // leaves nothing behind.
+    void LoadData();
+
+    int fileCount() const { return FileCount; }
+    const RecNoStarts& fileStarts() const { return FileStarts; }
+    LevelChart& chart() const { return *chart_; }
+    // The colour of file 1 ... 10 in this window.
+    QColor seriesColour(int file) const;
+
+    // ChildWindow
+    QString formName() const override { return objectName(); }
+    std::optional<TableId> dataTable() const override { return TableLoadData; }
+
+public slots:
+    void BitBtn1Click();  // Print Graph
+    void BitBtn2Click();  // Zoom In
+    void BitBtn3Click();  // Zoom Out
+    void BitBtn4Click();  // Reset Zoom
+    void SpeedButton1Click();  // scroll left
+    void SpeedButton4Click();  // scroll right
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void buildLayout();
+    void refreshGrid();
+    QString stagingFolder();
+
+    MeasurementDatabase& database_;
+    WindowContext context_;
+    std::unique_ptr<LevelChart> chart_;
+    std::unique_ptr<QTemporaryDir> staging_;
+    ReadingTableModel* model_ = nullptr;
+    bool loading_ = false;
+    bool closeAfterLoad_ = false;
+
+    int FileCount = 0;
+    RecNoStarts FileStarts{};
+
+    QTableView* DataGrid1 = nullptr;
+    QChartView* Chart1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+};
+
+}  // namespace sonavistor
