@@ -70,6 +70,9 @@ public:
 
     // The real-time window's "Stop Measure", performed while it exists.
     void stopMeasuring();
+    // Ends the program as E&xit does, without the exit question: the session
+    // ends or the program was asked to end (SIGTERM, Ctrl-C in a terminal).
+    void closeWithoutAsking();
 
     // The working database with its three tables (open or not).
     MeasurementDatabase& database() const { return *database_; }
@@ -122,6 +125,9 @@ private:
     bool FormCloseQuery();
     void FormClose();
     void CloseOther();
+    QString settingsFilePath() const;
+    // An installed program's first start: the user's folders and settings.
+    void prepareUserFiles();
     void StatusBar1DrawPanel(class QPainter& painter, const QRect& rect);
 
     // seam: working database. Opens it and empties the three tables.
@@ -140,6 +146,8 @@ private:
     bool startedUp_ = false;
     bool settingsLoaded_ = false;
     bool closing_ = false;
+    bool askBeforeClosing_ = true;
+    bool userFoldersReady_ = false;
     bool lastPaintedConnected_ = false;
     QString reportProjectPath_;
     std::unique_ptr<SingleInstance> instance_;

@@ -2,21 +2,32 @@
 
 #include "app/application.h"
 #include "app/child_windows.h"
+#include "app/close_on_signal.h"
 #include "app/main_window.h"
 #include "common/program_folder.h"
 #include "app/qt_file_dialogs.h"
 #include "app/qt_message_service.h"
 
+#include <QGuiApplication>
+
 namespace sonavistor {
 
 int runMainWindow(SonavistorApplication& app, HidPlatform* hid, const QString& title)
 {
+    CloseOnSignal closeOnSignal;
+    // Desktops match the windows with the desktop entry (and its icon).
+    QGuiApplication::setDesktopFileName(title);
     QtMessageService messages;
     QtFileDialogs dialogs;
     app.setMessageService(&messages);
 
+    // In its own folder or installed: where the side files are.
+    const ProgramFiles files = locateProgramFiles(programFolder(), title);
     AppEnvironment env;
-    env.programFolder = programFolder();
+    env.programFolder = files.defaultsFolder;
+    env.settingsFolder = files.settingsFolder;
+    env.workingFolder = files.workingFolder;
+    env.userFolders = files.userFolders;
     env.applicationTitle = title;
     env.messages = &messages;
     env.dialogs = &dialogs;
@@ -27,8 +38,12 @@ int runMainWindow(SonavistorApplication& app, HidPlatform* hid, const QString& t
         TForm1 form(env);
         if (form.startedUp()) {
             installStandardWindows(form);
+            closeOnSignal.setTarget(&form);
             form.show();
-            status = app.exec();
+            if (closeOnSignal.requested())
+                form.closeWithoutAsking();
+            else
+                status = app.exec();
         }
     }
     // The message service goes with this function.
