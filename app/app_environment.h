@@ -12,12 +12,21 @@ class MessageService;
 class HidPlatform;
 
 struct AppEnvironment {
-    QString programFolder;                             // side files live here
+    QString programFolder;                             // side files live here (an installed program: its defaults)
     QString applicationTitle = QStringLiteral("sonavistor");  // names the instance lock
     QString lockFolder;                                // empty: the user's runtime folder
     MessageService* messages = nullptr;                // required
     FileDialogService* dialogs = nullptr;              // required by windows that save or open files
     HidPlatform* hid = nullptr;                        // null: no HID devices at all
+    // An installed program writes its settings and working database in the
+    // user's folders, made and filled from the defaults at its first start.
+    // Empty: the program folder, as a program in a folder of its own does.
+    QString settingsFolder{};
+    QString workingFolder{};
+    bool userFolders = false;
+
+    QString settingsDir() const { return settingsFolder.isEmpty() ? programFolder : settingsFolder; }
+    QString workingDir() const { return workingFolder.isEmpty() ? programFolder : workingFolder; }
 };
 
 }  // namespace sonavistor

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -60,12 +61,13 @@ FileDialogService& dialogsOrNone(FileDialogService* dialogs)
 TForm1::TForm1(const AppEnvironment& env, QWidget* parent)
     : QMainWindow(parent), env_(env), database_(std::make_unique<MeasurementDatabase>()),
       printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)),
-      context_{*env.messages, dialogsOrNone(env.dialogs), printer_.get(), env.programFolder}
+      context_{*env.messages, dialogsOrNone(env.dialogs), printer_.get(), env.programFolder, env.workingDir()}
 {
     Q_ASSERT(env_.messages);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Sonavistor"));
-    setWindowIcon(programIcon());
+    // The installed icon theme's picture, else the built-in one.
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("sonavistor"), programIcon()));
     env_.messages->setApplicationTitle(env_.applicationTitle);
 
     // A new run: the shared records start empty.
@@ -111,6 +113,7 @@ void TForm1::FormCreate()
         return;
     }
 
+    prepareUserFiles();
     openWorkingDatabase();
 
     ShellState.AboutEnabled = true;
@@ -130,6 +133,25 @@ void TForm1::FormCreate()
     FormPaint();
 }
 
+void TForm1::prepareUserFiles()
+{
+    if (!env_.userFolders)
+        return;
+    const ProgramFiles files{programFolder(), env_.settingsDir(), env_.workingDir(), true};
+    if (const auto problem = prepareUserFolders(files)) {
+        messages().show({*problem + QStringLiteral("\nThe program goes on measuring, but what it cannot write "
+                                                   "there is not kept."),
+                         env_.applicationTitle, MessageIcon::Warning, Ok, Ok});
+        return;
+    }
+    userFoldersReady_ = true;
+}
+
+QString TForm1::settingsFilePath() const
+{
+    return QDir(env_.settingsDir()).filePath(QString::fromLatin1(kSettingsFileName));
+}
+
 void TForm1::InitOther()
 {
     ShellState.ChildReady = false;
@@ -145,7 +167,11 @@ void TForm1::InitOther()
     }
     reportProjectPath_ = reportProject;
 
-    MeterSettings = readMeterSettings(QDir(programFolder()).filePath(QString::fromLatin1(kSettingsFileName)));
+    QString settings = settingsFilePath();
+    // A user whose own copy could not be made gets the installed defaults.
+    if (env_.userFolders && !QFileInfo::exists(settings))
+        settings = sideFilePath(programFolder(), QString::fromLatin1(kSettingsFileName));
+    MeterSettings = readMeterSettings(settings);
 
     ShellState.MeasureEnabled = true;
     ShellState.SetupEnabled = true;
@@ -268,7 +294,11 @@ void TForm1::closeEvent(QCloseEvent* event)
         return;
     }
     if (!FormCloseQuery()) {
-        event->ignore();
+        // The program may have been closed without asking meanwhile.
+        if (closing_)
+            event->accept();
+        else
+            event->ignore();
         return;
     }
     closing_ = true;
@@ -278,6 +308,8 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 bool TForm1::FormCloseQuery()
 {
+    if (!askBeforeClosing_)
+        return true;
     const MessageButton answer = messages().show({QString::fromLatin1(kExitQuestion),
                                                   QString::fromLatin1(kExitCaption),
                                                   MessageIcon::Question, Yes | No, Yes});
@@ -309,8 +341,8 @@ void TForm1::endWithoutAsking()
     if (auto* import = qobject_cast<ChildWindow*>(ShellState.ImportWindowHandle.data()))
         unsaved.imported = import->saveEnabled();
     keepUnsavedRows(*database_, unsaved, recoveryFolder_);
-    closing_ = true;
-    FormClose();
+    // Closes as Exit does after Yes.
+    askBeforeClosing_ = false;
     close();
     QCoreApplication::quit();
 }
@@ -333,7 +365,7 @@ void TForm1::CloseOther()
     ShellState.SetupEnabled = true;
     if (!settingsLoaded_)
         return;
-    const QString path = QDir(programFolder()).filePath(QString::fromLatin1(kSettingsFileName));
+    const QString path = settingsFilePath();
     QString error;
     if (!writeMeterSettings(path, MeterSettings, &error))
         messages().showError(QStringLiteral("The settings could not be saved to %1: %2")

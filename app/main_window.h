@@ -70,7 +70,6 @@ public:
 
     // The real-time window's "Stop Measure", performed while it exists.
     void stopMeasuring();
-
     // The working database with its three tables (open or not).
     MeasurementDatabase& database() const { return *database_; }
     // The program's current printer (Printer Setup changes it for the run).
@@ -129,6 +128,9 @@ private:
     bool FormCloseQuery();
     void FormClose();
     void CloseOther();
+    QString settingsFilePath() const;
+    // An installed program's first start: the user's folders and settings.
+    void prepareUserFiles();
     void StatusBar1DrawPanel(class QPainter& painter, const QRect& rect);
 
     // seam: working database. Opens it and empties the three tables.
@@ -147,6 +149,8 @@ private:
     bool startedUp_ = false;
     bool settingsLoaded_ = false;
     bool closing_ = false;
+    bool askBeforeClosing_ = true;
+    bool userFoldersReady_ = false;
     bool lastPaintedConnected_ = false;
     QString reportProjectPath_;
     QString recoveryFolder_;

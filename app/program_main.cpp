@@ -2,25 +2,35 @@
 
 #include "app/application.h"
 #include "app/child_windows.h"
+#include "app/close_on_signal.h"
 #include "app/main_window.h"
 #include "common/program_folder.h"
 #include "app/qt_file_dialogs.h"
 #include "app/qt_message_service.h"
-#include "app/signal_watcher.h"
 
 #include <QDir>
 #include <QStandardPaths>
+
+#include <QGuiApplication>
 
 namespace sonavistor {
 
 int runMainWindow(SonavistorApplication& app, HidPlatform* hid, const QString& title)
 {
+    CloseOnSignal closeOnSignal;
+    // Desktops match the windows with the desktop entry (and its icon).
+    QGuiApplication::setDesktopFileName(title);
     QtMessageService messages;
     QtFileDialogs dialogs;
     app.setMessageService(&messages);
 
+    // In its own folder or installed: where the side files are.
+    const ProgramFiles files = locateProgramFiles(programFolder(), title);
     AppEnvironment env;
-    env.programFolder = programFolder();
+    env.programFolder = files.defaultsFolder;
+    env.settingsFolder = files.settingsFolder;
+    env.workingFolder = files.workingFolder;
+    env.userFolders = files.userFolders;
     env.applicationTitle = title;
     env.messages = &messages;
     env.dialogs = &dialogs;
@@ -32,11 +42,13 @@ int runMainWindow(SonavistorApplication& app, HidPlatform* hid, const QString& t
         if (form.startedUp()) {
             form.setRecoveryFolder(
                 QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(title));
-            SignalWatcher endSignals;
-            QObject::connect(&endSignals, &SignalWatcher::endRequested, &form, &TForm1::endWithoutAsking);
             installStandardWindows(form);
+            closeOnSignal.setTarget(&form);
             form.show();
-            status = app.exec();
+            if (closeOnSignal.requested())
+                form.endWithoutAsking();
+            else
+                status = app.exec();
         }
     }
     // The message service goes with this function.

@@ -6,7 +6,9 @@
 #include "setup/html_help.h"
 #include "setup/setup_window.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMdiSubWindow>
 
 #include <memory>
@@ -56,6 +58,18 @@ void A1Click(TForm1& main)
     sub->show();
 }
 
+// The viewer beside the side files (the build tree, a portable copy), or
+// where an installed program's plug-ins are.
+QString helpViewerLibrary(const QString& programFolder)
+{
+    const QString beside = QDir(programFolder).filePath(QString::fromLatin1(kHelpViewerLibrary));
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QDir plugins(QCoreApplication::applicationDirPath() + QStringLiteral("/" SONAVISTOR_PLUGINS_FROM_BIN));
+    const QString installed = plugins.filePath(QString::fromLatin1(kHelpViewerLibrary));
+    return QFileInfo::exists(installed) ? installed : beside;
+}
+
 }  // namespace
 
 void installSetupCommands(TForm1& form)
@@ -64,8 +78,7 @@ void installSetupCommands(TForm1& form)
     form.setCommand(QStringLiteral("A1"), A1Click);
 
     // One viewer binding for the run, shared by the help command and the closing.
-    const auto help = std::make_shared<HtmlHelp>(
-        QDir(form.programFolder()).filePath(QString::fromLatin1(kHelpViewerLibrary)));
+    const auto help = std::make_shared<HtmlHelp>(helpViewerLibrary(form.programFolder()));
     form.setCommand(QStringLiteral("Help"), [help](TForm1& main) {
         const QString folder = QDir(main.programFolder()).absolutePath() + QLatin1Char('/');
         // The viewer's window is its own; its result is not needed.

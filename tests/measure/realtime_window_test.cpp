@@ -1,7 +1,7 @@
 #include "app/application.h"
 #include "app/child_windows.h"
 #include "app/main_window.h"
-#include "app/signal_watcher.h"
+#include "app/close_on_signal.h"
 #include "common/meter_settings.h"
 #include "common/shell_state.h"
 #include "measure/alarm_player.h"
@@ -399,8 +399,8 @@ TEST_F(RealTimeWindow, SigtermEndsLikeExitAndKeepsTheUnsavedReadings)
     window->BitBtn1Click();
     reading();
     MeterSettings.CompanyName = QStringLiteral("Acme Noise");
-    SignalWatcher endSignals;
-    QObject::connect(&endSignals, &SignalWatcher::endRequested, form.get(), &TForm1::endWithoutAsking);
+    CloseOnSignal endSignals;
+    endSignals.setTarget(form.get());
     QTimer::singleShot(50, [] { ::raise(SIGTERM); });
     reading();  // the signal arrives during this tick's wait
     ASSERT_TRUE(waitUntil([this] { return !form->isVisible(); }));
