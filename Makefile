@@ -1,17 +1,23 @@
 # The set-up commands of the README:
 #   make run      installs what is missing, builds, and starts Sonavistor
-#   make test     installs what is missing, builds, and runs every test
+#   make test     installs what is missing, builds, and runs every test: the
+#                 suite, the suite again built with AddressSanitizer and
+#                 UndefinedBehaviorSanitizer, and each fuzz target for 30 s
+#   make check    only the suite, in the normal build
+#   make fuzz     the fuzz targets for longer (FUZZ_SECONDS, 600 each)
 #   make demo     the same program with a simulated meter, for trying it without one
 #   make package  the Debian packages (build/sonavistor_<version>_<arch>.deb, ...)
 #   make install  installs the build (PREFIX=/usr/local; run `make build` first)
 # The build is optimised with debug information (RelWithDebInfo); another
 # type: make run BUILD_TYPE=Debug (it stays until another one is named).
 BUILD ?= build
+SANITIZE_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 BUILD_TYPE ?=
 PREFIX ?= /usr/local
 
-.PHONY: deps configure build run test demo package install clean
+.PHONY: deps configure build run test check sanitize fuzz-smoke fuzz demo package install clean
 
 deps:
 	bash scripts/install-deps
@@ -29,8 +35,29 @@ run: build
 demo: build
 	cd $(BUILD)/demo && ./sonavistor-demo
 
-test: build
+test: check sanitize fuzz-smoke
+
+check: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The suite in a build with AddressSanitizer (leaks too) and
+# UndefinedBehaviorSanitizer, without the kernel and package tests (they test
+# the normal build's programs in a virtual machine and a package).
+sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSONAVISTOR_SANITIZE=ON \
+	  -DSONAVISTOR_BENCHMARKS=OFF
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS) -LE 'kernel|package'
+
+fuzz-smoke: deps
+	FUZZ_BUILD=$(FUZZ_BUILD) JOBS=$(JOBS) bash scripts/run-fuzzers 30
+
+FUZZ_SECONDS ?= 600
+fuzz: deps
+	FUZZ_BUILD=$(FUZZ_BUILD) JOBS=$(JOBS) bash scripts/run-fuzzers $(FUZZ_SECONDS)
 
 package: build
 	cmake --build $(BUILD) --target package
@@ -42,4 +69,4 @@ install:
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

@@ -56,10 +56,12 @@ double readAlarmLevel(const CSimpleIniA& ini, const char* key)
 }
 
 // Values above 0xFF00 come from an unsigned 16-bit field; the subtraction of
-// 65,535 (not 65,536) is what earlier versions wrote, so it stays.
+// 65,535 (not 65,536) is what earlier versions wrote, so it stays. Values a
+// 16-bit field cannot hold are kept as they are: folding them too would move
+// them again at every start (200,000 one run, 134,465 the next).
 qint32 foldHighValue(qint32 value)
 {
-    return value > 65280 ? value - 65535 : value;
+    return value > 65280 && value <= 65535 ? value - 65535 : value;
 }
 
 std::string number(qint64 v) { return std::to_string(v); }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <algorithm>
+
 namespace sonavistor {
 
 MemoryImageData MemoryImage;
@@ -20,7 +22,8 @@ qint32 buildDateIndex(const MemoryImageData& m, qint32 recordCount, DateIndexDat
         limit += kEntriesPerBlock;
         bool last = false;
         if (limit > recordCount) {
-            n = recordCount - (limit - kEntriesPerBlock) + 1;
+            // A count from the meter may be anything, negative included.
+            n = static_cast<qint32>(std::max<qint64>(0, qint64(recordCount) - (limit - kEntriesPerBlock) + 1));
             last = true;
         }
         for (qint32 e = 0; e < n; ++e) {

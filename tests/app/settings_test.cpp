@@ -70,8 +70,9 @@ TEST(SettingsRules, ValuesOutsideTheirRangeAreReplaced)
     EXPECT_DOUBLE_EQ(s.SystemLal, 30.0);
     EXPECT_DOUBLE_EQ(s.SystemHal, 85.3);
 
-    s = readFrom(folder, section("HAL_VALUE=65280\r\nMACHINE_MODE=65539\r\nMEASURE_MODE=-3\r\n"));
+    s = readFrom(folder, section("HAL_VALUE=65280\r\nLAL_VALUE=200000\r\nMACHINE_MODE=65539\r\nMEASURE_MODE=-3\r\n"));
     EXPECT_EQ(s.HalValue, 65280);
+    EXPECT_EQ(s.LalValue, 200000);  // no 16-bit value: kept, so it stays the same run after run
     EXPECT_EQ(s.MachineMode, 3);   // low 16 bits of 65,539
     EXPECT_EQ(s.MeasureMode, -3);  // negative values pass the "above 7" rule
 }
