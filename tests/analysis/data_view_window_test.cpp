@@ -4,6 +4,10 @@
 #include "app/application.h"
 #include "app/child_windows.h"
 #include "app/main_window.h"
+#include "app/print_commands.h"
+#include "export/biff_reader.h"
+#include "tests/export/scripted_print_dialogs.h"
+#include "tests/support/pdf_text.h"
 #include "common/shell_state.h"
 #include "measure/level_chart.h"
 #include "store/measurement_db.h"
@@ -338,4 +342,30 @@ TEST_F(DataViewWindow, OpenAndCloseDuringALoadsEventLoopPassWaitForIt)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(window);
     EXPECT_FALSE(ShellState.AnalyzeWindowOpen);
+}
+
+TEST_F(DataViewWindow, ExportAndDataSheetHoldEveryLoadDataRow)
+{
+    ScriptedPrintDialogs printDialogs;
+    installPrintCommands(*form, printDialogs);
+    open(saved("a.qrv", {"60.1", "72.5", "65"}));
+    open(saved("b.qrv", {"50.2", "81.4"}, "C"));
+    dialogs.choose(files.filePath("both.xls"));
+    form->N7Click();
+    const BiffSheet sheet = readBiffFile(files.filePath("both.xls"));
+    const std::vector<ReadingRow> loaded = rows();
+    ASSERT_EQ(loaded.size(), 5u);
+    EXPECT_EQ(sheet.lastRow, 6);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(sheet.cell(2 + i, 0).toInt(), loaded[i].RecNo);
+        EXPECT_EQ(sheet.text(2 + i, 1), loaded[i].MeaValue);
+        EXPECT_EQ(sheet.text(2 + i, 2), loaded[i].Weight);
+    }
+    if (!pdfToTextInstalled())
+        GTEST_SKIP() << "pdftotext is not installed";
+    printDialogs.answer = {ReportOutput::PdfFile, files.filePath("both.pdf")};
+    form->N8Click();
+    const QString text = pdfText(files.filePath("both.pdf"));
+    EXPECT_TRUE(text.contains("Page 1 of 1")) << text.toStdString();
+    EXPECT_TRUE(text.contains("81.4"));
 }

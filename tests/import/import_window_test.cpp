@@ -4,7 +4,9 @@
 #include "app/application.h"
 #include "app/child_windows.h"
 #include "app/main_window.h"
+#include "app/print_commands.h"
 #include "common/shell_state.h"
+#include "export/biff_reader.h"
 #include "import/import_window.h"
 #include "measure/level_chart.h"
 #include "measure/realtime_window.h"
@@ -12,7 +14,9 @@
 #include "sim/memory_generator.h"
 #include "sim/simulated_meter.h"
 #include "store/measurement_db.h"
+#include "tests/export/scripted_print_dialogs.h"
 #include "tests/meter/meter_test_support.h"
+#include "tests/support/pdf_text.h"
 #include "tests/support/program_folder_fixture.h"
 #include "tests/support/scripted_file_dialogs.h"
 #include "tests/support/scripted_messages.h"
@@ -547,4 +551,33 @@ TEST_F(ImportWindow, ClosingUnsavedAsksAndSaveAsksBeforeReplacing)
     form->Timer1Timer();
     EXPECT_TRUE(form->findChild<QAction*>("N16")->isEnabled());
     EXPECT_FALSE(form->findChild<QMenu*>("N20")->actions().contains(form->findChild<QAction*>("importdata")));
+}
+
+TEST_F(ImportWindow, ExportAndDataSheetHoldTheImportedDay)
+{
+    start(threeDays);
+    ScriptedPrintDialogs printDialogs;
+    installPrintCommands(*form, printDialogs);
+    importLine(2);
+    ASSERT_EQ(rows().size(), 240u);
+    QTemporaryDir out;
+    dialogs.choose(out.filePath("day.xls"));
+    form->N7Click();
+    EXPECT_TRUE(messages.shown().back().text.startsWith("Exported  240  records total."));
+    const BiffSheet sheet = readBiffFile(out.filePath("day.xls"));
+    EXPECT_EQ(sheet.lastRow, 241);
+    const std::vector<ReadingRow> day = rows();
+    for (int i : {0, 59, 60, 239}) {
+        EXPECT_EQ(sheet.cell(2 + i, 0).toInt(), day[i].RecNo);
+        EXPECT_EQ(sheet.text(2 + i, 1), day[i].MeaValue);
+        EXPECT_EQ(sheet.text(2 + i, 3), day[i].NTime);
+        EXPECT_EQ(sheet.text(2 + i, 4), day[i].NDate);
+    }
+    if (!pdfToTextInstalled())
+        GTEST_SKIP() << "pdftotext is not installed";
+    printDialogs.answer = {ReportOutput::PdfFile, out.filePath("day.pdf")};
+    form->N8Click();
+    const QString text = pdfText(out.filePath("day.pdf"));
+    EXPECT_TRUE(text.contains("Page 1 of")) << text.left(400).toStdString();
+    EXPECT_TRUE(text.contains(day.back().NTime));
 }
