@@ -12,6 +12,9 @@ namespace sonavistor {
 
 using Clock = std::chrono::steady_clock;
 
+// Output reports a device keeps for written(): the demo runs for days.
+constexpr qsizetype kWrittenKept = 10000;
+
 struct FakeHidPlatform::DeviceState {
     FakeDeviceSetup setup;
     HidInterfaceInfo info;
@@ -94,6 +97,9 @@ public:
             if (!readWrite_ || !state_->plugged || state_->setup.failWrites)
                 return false;
             state_->written.append(QByteArray(reinterpret_cast<const char*>(report), size));
+            // The demo runs for days: only the latest reports are kept.
+            if (state_->written.size() > kWrittenKept)
+                state_->written.remove(0, state_->written.size() - kWrittenKept / 2);
             behaviour = state_->setup.behaviour;
         }
         if (behaviour) {

@@ -51,7 +51,7 @@ public:
     void pushInput(const QString& path, const QByteArray& data, int delayMs = 0);
     // Announces a change without one (a repeated broadcast).
     void broadcast() { emit devicesChanged(); }
-    // Output reports written to a device so far.
+    // Output reports written to a device so far (the latest 10,000 at most).
     QList<QByteArray> written(const QString& path) const;
     int reportsDelivered(const QString& path) const;
     bool isPlugged(const QString& path) const;

@@ -1,0 +1,148 @@
+// A day of live readings through the real-time window, twice over: 86,400
+// ticks against the simulated meter at zero delay (request, reply, row,
+// statistics, chart point), then Stop, Save and Clear, and the same again.
+// Prints the program's memory after each day and the time per reading in
+// blocks of 10,800, so growth of either shows.
+#include "app/application.h"
+#include "app/main_window.h"
+#include "common/file_dialogs.h"
+#include "common/message_service.h"
+#include "measure/alarm_player.h"
+#include "measure/measure_state.h"
+#include "measure/realtime_window.h"
+#include "meter/fake_hid_platform.h"
+#include "meter/meter_link.h"
+#include "sim/simulated_device.h"
+#include "store/measurement_db.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+using namespace sonavistor;
+
+namespace {
+
+class Quiet : public MessageService {
+public:
+    MessageButton show(const MessageRequest&) override { return Yes; }
+};
+
+class NoSound : public AlarmSink {
+public:
+    void play(const QString&) override {}
+};
+
+class SaveTo : public FileDialogService {
+public:
+    explicit SaveTo(QString path) : path_(std::move(path)) {}
+    QString getSaveFileName(QWidget*, const QString&, const QString&) override { return path_; }
+    QString getOpenFileName(QWidget*, const QString&) override { return QString(); }
+
+private:
+    QString path_;
+};
+
+// Resident memory of this process in MB.
+double residentMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+// SOAK_READINGS=N shortens the day for a quick look (a multiple of 8).
+int readingsPerDay()
+{
+    const int n = qEnvironmentVariableIntValue("SOAK_READINGS");
+    return n > 0 ? n : 86400;
+}
+
+void BM_TwoDaysOfLiveReadings(benchmark::State& state)
+{
+    QTemporaryDir folder, locks, saves;
+    MeasurementDatabase::createFromSchema(folder.filePath("Quorvane.db"));
+    QFile::copy(QStringLiteral(SONAVISTOR_SOURCE_DIR "/resources/quorvane_en.rav"), folder.filePath("quorvane_en.rav"));
+    Quiet messages;
+    SaveTo dialogs(saves.filePath("day.qrv"));
+    NoSound sound;
+    FakeHidPlatform platform;
+    MeterScenario scenario;
+    for (int i = 0; i < 300; ++i)
+        scenario.live.emplace_back(450 + (i * 37) % 500, 0x41);
+    plugSimulatedMeter(platform, scenario);
+    TForm1 form({folder.path(), "sonavistor-soak", locks.path(), &messages, &dialogs, &platform});
+    form.resize(1280, 800);
+    form.show();
+    TForm5* window = nullptr;
+    form.setChildFactory(TForm1::ChildKind::Measure, [&](TForm1& main) {
+        window = new TForm5(main.database(), main.meter(), main.windowContext(), &sound);
+        main.addChildWindow(window)->showMaximized();
+        return window;
+    });
+    while (!MeterLink.Connected)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    form.N3Click();
+
+    for (auto _ : state) {
+        const double startMb = residentMb();
+        std::printf("memory at start: %.1f MB\n", startMb);
+        double afterFirstDay = 0;
+        for (int day = 1; day <= 2; ++day) {
+            const int readings = readingsPerDay();
+            const int kBlock = readings / 8;
+            window->BitBtn1Click();
+            QElapsedTimer block;
+            block.start();
+            for (int n = 1; n <= readings; ++n) {
+                window->Timer1Timer();
+                // The window paints between readings; a second apart, it
+                // would paint every time: here every hundredth.
+                if (n % 100 == 0)
+                    QCoreApplication::processEvents();
+                if (n % kBlock == 0) {
+                    std::printf("day %d, readings %5d-%5d: %.1f us a reading, %.1f MB\n", day, n - kBlock + 1, n,
+                                block.nsecsElapsed() / 1000.0 / kBlock, residentMb());
+                    block.restart();
+                }
+            }
+            window->BitBtn8Click();
+            window->BitBtn7Click();
+            window->BitBtn2Click();
+            QCoreApplication::processEvents();
+            const double mb = residentMb();
+            std::printf("day %d stopped, saved, cleared: %.1f MB\n", day, mb);
+            if (day == 1)
+                afterFirstDay = mb;
+        }
+        state.counters["start_MB"] = startMb;
+        state.counters["after_day1_MB"] = afterFirstDay;
+        state.counters["after_day2_MB"] = residentMb();
+    }
+    MeasureState.LiveDataSaved = true;
+    form.close();
+}
+BENCHMARK(BM_TwoDaysOfLiveReadings)->Unit(benchmark::kSecond)->Iterations(1);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    SonavistorApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
