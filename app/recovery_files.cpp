@@ -34,11 +34,13 @@ QString keepTable(const MeasurementDatabase& db, TableId table, const QString& f
 QStringList keepUnsavedRows(const MeasurementDatabase& db, const UnsavedRows& unsaved, const QString& folder)
 {
     QStringList kept;
-    if (folder.isEmpty() || !QDir().mkpath(QDir(folder).filePath(QLatin1String(kSubfolder))))
+    const bool live = unsaved.live && !db.isEmpty(TableMeaData);
+    const bool imported = unsaved.imported && !db.isEmpty(TableGetRecorde);
+    if (folder.isEmpty() || (!live && !imported) || !QDir().mkpath(QDir(folder).filePath(QLatin1String(kSubfolder))))
         return kept;
-    if (unsaved.live && !db.isEmpty(TableMeaData))
+    if (live)
         kept << keepTable(db, TableMeaData, folder, QStringLiteral("live"));
-    if (unsaved.imported && !db.isEmpty(TableGetRecorde))
+    if (imported)
         kept << keepTable(db, TableGetRecorde, folder, QStringLiteral("import"));
     kept.removeAll(QString());
     if (!kept.isEmpty()) {
