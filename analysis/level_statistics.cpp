@@ -7,13 +7,16 @@ namespace sonavistor {
 
 namespace {
 
-// The level exceeded `exceeded` percent of the time, from ascending levels.
-double exceededLevel(const std::vector<double>& ascending, double exceeded)
+// The level exceeded `exceeded` percent of the time: the level at its rank
+// in ascending order, found without sorting all of them.
+double exceededLevel(std::vector<double>& levels, double exceeded)
 {
-    const double n = static_cast<double>(ascending.size());
+    const double n = static_cast<double>(levels.size());
     auto rank = static_cast<long long>(std::ceil((100.0 - exceeded) / 100.0 * n));
-    rank = std::clamp(rank, 1LL, static_cast<long long>(ascending.size()));
-    return ascending[static_cast<size_t>(rank - 1)];
+    rank = std::clamp(rank, 1LL, static_cast<long long>(levels.size()));
+    const auto at = levels.begin() + static_cast<std::ptrdiff_t>(rank - 1);
+    std::nth_element(levels.begin(), at, levels.end());
+    return *at;
 }
 
 }  // namespace
@@ -24,9 +27,9 @@ std::optional<LevelStatistics> computeLevelStatistics(std::vector<double> levels
         return std::nullopt;
     LevelStatistics s;
     s.count = static_cast<long long>(levels.size());
-    std::sort(levels.begin(), levels.end());
-    s.min = levels.front();
-    s.max = levels.back();
+    const auto [lowest, highest] = std::minmax_element(levels.begin(), levels.end());
+    s.min = *lowest;
+    s.max = *highest;
     // Energies relative to the loudest level: 10^(L/10) itself overflows for
     // levels above about 3,080 dB, the relative ones never do.
     double sum = 0;
