@@ -100,7 +100,10 @@ Error writeFailure(const QString& path, const QString& why)
 void writeSavedFileText(const QString& path, qint64 rows, const QByteArray& readingLines)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a write that fails (a full disk) says so here, and the
+    // file is not committed; a buffered one fails only in commit(), which
+    // then still replaces the old file with the cut-off new one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw writeFailure(path, file.errorString());
     const QByteArray head = kSavedFileMagic + QByteArray("\r\n") + kTotalLabel + QByteArray::number(rows) + "\r\n";
     if (file.write(head) != head.size() || file.write(readingLines) != readingLines.size())

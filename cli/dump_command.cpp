@@ -41,7 +41,8 @@ QString memoryFileFor(const QString& json)
 
 void writeWhole(QSaveFile& file, const QByteArray& data)
 {
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
+    // Unbuffered: a failed write is seen here, before commit() (see writeSavedFileText).
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(data) != data.size())
         throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(file.fileName(), file.errorString()));
 }
 

@@ -22,7 +22,8 @@ qint64 writeReadingsCsv(const QString& path, const std::vector<ReadingRow>& rows
     const auto failed = [&path, &file] {
         return Error(QStringLiteral("Cannot write file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     };
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a failed write is seen before commit() (see writeSavedFileText).
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw failed();
     QByteArray text = "RecNo,MeaValue,Weight,NTime,NDate\r\n";
     text.reserve(static_cast<qsizetype>(rows.size()) * 36 + text.size());
