@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <map>
 
@@ -74,14 +73,14 @@ int parseNumber(QByteArrayView text, qsizetype& at, int maxDigits)
     return digits == 0 ? -1 : value;
 }
 
-// Three numbers with a separator between them, nothing else around them.
-bool parseTriple(QByteArrayView text, const char* separators, int maxDigits, int out[3])
+// Three numbers with a separator (one of two) between them, nothing else around them.
+bool parseTriple(QByteArrayView text, char separator, char otherSeparator, int maxDigits, int out[3])
 {
     text = text.trimmed();
     qsizetype at = 0;
     for (int i = 0; i < 3; ++i) {
         if (i > 0) {
-            if (at >= text.size() || !std::strchr(separators, text[at]))
+            if (at >= text.size() || (text[at] != separator && text[at] != otherSeparator))
                 return false;
             ++at;
         }
@@ -128,7 +127,7 @@ std::optional<qint64> rowSeconds(QByteArrayView date, QByteArrayView time)
 {
     int ymd[3];
     int hms[3];
-    if (!parseTriple(date, "/-", 4, ymd) || !parseTriple(time, ":", 2, hms))
+    if (!parseTriple(date, '/', '-', 4, ymd) || !parseTriple(time, ':', ':', 2, hms))
         return std::nullopt;
     static constexpr int lengths[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const int month = ymd[1];

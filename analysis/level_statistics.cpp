@@ -7,6 +7,8 @@ namespace sonavistor {
 
 namespace {
 
+constexpr double kLn10Tenth = 0.23025850929940457;  // ln(10) / 10: 10^(x/10) = e^(x ln(10) / 10)
+
 // The level exceeded `exceeded` percent of the time: the level at its rank
 // in ascending order, found without sorting all of them.
 double exceededLevel(std::vector<double>& levels, double exceeded)
@@ -36,7 +38,7 @@ std::optional<LevelStatistics> computeLevelStatistics(std::vector<double> levels
     double relativeEnergy = 0;
     for (double level : levels) {
         sum += level;
-        relativeEnergy += std::pow(10.0, (level - s.max) / 10.0);
+        relativeEnergy += std::exp((level - s.max) * kLn10Tenth);
     }
     s.mean = sum / static_cast<double>(s.count);
     s.leq = s.max + 10.0 * std::log10(relativeEnergy / static_cast<double>(s.count));
