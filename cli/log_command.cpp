@@ -55,6 +55,11 @@ int logCommand(const QStringList& arguments, Output io)
         return io.err << "another sonavistor-cli log uses the meter" << Qt::endl, kFailed;
 
     const auto say = [&io](const QString& text) { io.err << "sonavistor-cli log: " << text << Qt::endl; };
+    MeterLogger* running = nullptr;
+    session.setInterruptHandler([&running] {
+        if (running)
+            running->stop();
+    });
     LevelLog log(folder);
     try {
         log.open();
@@ -71,15 +76,18 @@ int logCommand(const QStringList& arguments, Output io)
     MeterLogger logger(session.meter(), log, [] { return QDateTime::currentDateTime(); }, options);
     logger.meterTakenByProgram = [] { return SingleInstance::heldByAnother(QString::fromLatin1(kProgramLockTitle)); };
     logger.onMessage = say;
-    session.setInterruptHandler([&logger] { logger.stop(); });
+    running = &logger;
     say(QStringLiteral("logging to %1, one reading every %2 s (Ctrl-C or SIGTERM ends it)").arg(folder).arg(interval));
     int status = kOk;
     try {
-        logger.run();
+        if (!session.interrupted())  // a signal during the start: nothing to log
+            logger.run();
     } catch (const Error& e) {
         io.err << e.message() << Qt::endl;
         status = kFailed;
     }
+    running = nullptr;
+    session.setInterruptHandler({});
     log.close();
     for (const QString& message : log.takeMessages())
         say(message);

@@ -56,7 +56,10 @@ void MeterLogger::run()
             say(message);
         if (afterTick)
             afterTick();
-        next = std::max(next + options_.intervalMs, monotonic_.elapsed());
+        // Ticks missed while a request waited are skipped, keeping the pace's phase.
+        do
+            next += options_.intervalMs;
+        while (next < monotonic_.elapsed());
         waitUntil(next);
     }
     disconnect(connection);
