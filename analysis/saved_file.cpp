@@ -88,19 +88,34 @@ QString withSavedFileExtension(const QString& chosen)
     return chosen.contains(QLatin1Char('.')) ? chosen : chosen + QStringLiteral(".qrv");
 }
 
-void writeSavedFile(const QString& path, const std::vector<ReadingRow>& rows, Progress* progress)
+namespace {
+
+Error writeFailure(const QString& path, const QString& why)
+{
+    return Error(QStringLiteral("Cannot write file \"%1\". %2").arg(QDir::toNativeSeparators(path), why));
+}
+
+}  // namespace
+
+void writeSavedFileText(const QString& path, qint64 rows, const QByteArray& readingLines)
 {
     QSaveFile file(path);
-    const auto failed = [&path](const QString& why) {
-        return Error(QStringLiteral("Cannot write file \"%1\". %2").arg(QDir::toNativeSeparators(path), why));
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        throw failed(file.errorString());
+    // Unbuffered: a write that fails (a full disk) says so here, and the
+    // file is not committed; a buffered one fails only in commit(), which
+    // then still replaces the old file with the cut-off new one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw writeFailure(path, file.errorString());
+    const QByteArray head = kSavedFileMagic + QByteArray("\r\n") + kTotalLabel + QByteArray::number(rows) + "\r\n";
+    if (file.write(head) != head.size() || file.write(readingLines) != readingLines.size())
+        throw writeFailure(path, file.errorString());
+    if (!file.commit())
+        throw writeFailure(path, file.errorString());
+}
+
+void writeSavedFile(const QString& path, const std::vector<ReadingRow>& rows, Progress* progress)
+{
     QByteArray text;
-    text.reserve(static_cast<qsizetype>(rows.size()) * 30 + 32);
-    text += kSavedFileMagic;
-    text += "\r\n";
-    text += kTotalLabel + QByteArray::number(static_cast<qint64>(rows.size())) + "\r\n";
+    text.reserve(static_cast<qsizetype>(rows.size()) * 30);
     if (progress)
         progress->setMaximum(static_cast<int>(rows.size()));
     int n = 0;
@@ -108,16 +123,13 @@ void writeSavedFile(const QString& path, const std::vector<ReadingRow>& rows, Pr
         try {
             appendReadingLine(text, row);
         } catch (const Error& e) {
-            throw failed(QStringLiteral("Row %1: %2").arg(n + 1).arg(e.message()));
+            throw writeFailure(path, QStringLiteral("Row %1: %2").arg(n + 1).arg(e.message()));
         }
         text.append("\r\n", 2);
         if (progress)
             progress->setPosition(++n);
     }
-    if (file.write(text) != text.size())
-        throw failed(file.errorString());
-    if (!file.commit())
-        throw failed(file.errorString());
+    writeSavedFileText(path, static_cast<qint64>(rows.size()), text);
 }
 
 SavedReading parseSavedReading(const QByteArray& line)

@@ -31,6 +31,11 @@ QString withSavedFileExtension(const QString& chosen);
 // Throws Error with the file system's message.
 void writeSavedFile(const QString& path, const std::vector<ReadingRow>& rows, Progress* progress = nullptr);
 
+// Writes a saved file whose reading lines are ready: readingLines holds
+// `rows` lines, each with its CR LF. Replaces the file only when complete, as
+// writeSavedFile does. Throws Error with the file system's message.
+void writeSavedFileText(const QString& path, qint64 rows, const QByteArray& readingLines);
+
 // A reading as the reader interprets its line.
 struct SavedReading {
     QByteArray line;      // the whole line, without its line end

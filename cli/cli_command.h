@@ -24,5 +24,7 @@ int importCommand(const QStringList& args, Output io);
 int liveCommand(const QStringList& args, Output io);
 int setClockCommand(const QStringList& args, Output io);
 int devicesCommand(const QStringList& args, Output io);
+int logCommand(const QStringList& args, Output io);
+int dumpCommand(const QStringList& args, Output io);
 
 }  // namespace sonavistor::cli

@@ -1,11 +1,14 @@
-// sonavistor-cli export -o OUT.xls [--force] FILE.qrv...
+// sonavistor-cli export -o OUT [--format xls|csv] [--force] FILE.qrv...
 // The worksheet the data view window's export writes for those files opened
-// one after the other: LoadData rows numbered from 1 across the files.
+// one after the other: LoadData rows numbered from 1 across the files; or
+// the same rows as CSV.
 #include "cli/cli_command.h"
+#include "cli/durations.h"
 
 #include "analysis/saved_file_load.h"
 #include "cli/console_messages.h"
 #include "common/error.h"
+#include "export/csv_export.h"
 #include "export/grid_to_excel.h"
 #include "export/reading_rows_dataset.h"
 #include "store/scratch_database.h"
@@ -20,11 +23,15 @@ namespace sonavistor::cli {
 int exportCommand(const QStringList& args, Output io)
 {
     QString output;
+    QString format = QStringLiteral("xls");
     bool force = false;
     QStringList files;
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
-        if (arg == QLatin1String("-o") || arg == QLatin1String("--output")) {
+        if (takeOption(args, i, QStringLiteral("--format"), format)) {
+            if (format != QLatin1String("xls") && format != QLatin1String("csv"))
+                return io.err << "export: --format takes xls or csv, not '" << format << "'" << Qt::endl, kUsage;
+        } else if (arg == QLatin1String("-o") || arg == QLatin1String("--output")) {
             if (i + 1 >= args.size())
                 return io.err << "export: -o needs a file name" << Qt::endl, kUsage;
             output = args[++i];
@@ -37,7 +44,8 @@ int exportCommand(const QStringList& args, Output io)
         }
     }
     if (output.isEmpty() || files.isEmpty())
-        return io.err << "export: usage: sonavistor-cli export -o OUT.xls [--force] FILE.qrv..." << Qt::endl, kUsage;
+        return io.err << "export: usage: sonavistor-cli export -o OUT [--format xls|csv] [--force] FILE.qrv..."
+                      << Qt::endl, kUsage;
     if (QFileInfo::exists(output) && !force)
         return io.err << output << ": already exists (use --force to replace it)" << Qt::endl, kFailed;
 
@@ -53,6 +61,15 @@ int exportCommand(const QStringList& args, Output io)
         return kFailed;
     }
     MeasurementDatabase& db = scratch->db();
+    if (format == QLatin1String("csv")) {
+        try {
+            const qint64 written = writeReadingsCsv(output, db.rows(TableLoadData));
+            io.out << "Exported " << written << " records to " << output << Qt::endl;
+            return kOk;
+        } catch (const Error& e) {
+            return io.err << e.message() << Qt::endl, kFailed;
+        }
+    }
 
     ReadingRowsDataset dataset(db, TableLoadData);
     ReadingRowsGrid grid(dataset);

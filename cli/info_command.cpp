@@ -1,20 +1,27 @@
-// sonavistor-cli info [--json] FILE.qrv...
+// sonavistor-cli info [--json] [--interval 1m|5m|15m|1h] [--exposure DURATION] FILE.qrv...
 #include "cli/cli_command.h"
+#include "cli/durations.h"
 
+#include "analysis/acoustic_figures.h"
 #include "analysis/level_statistics.h"
 #include "analysis/saved_file.h"
 #include "common/error.h"
 #include "common/number_text.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cmath>
 #include <optional>
 #include <vector>
 
 namespace sonavistor::cli {
 
 namespace {
+
+constexpr char kUsageLine[] =
+    "sonavistor-cli info [--json] [--interval 1m|5m|15m|1h] [--exposure DURATION] FILE.qrv...";
 
 struct FileSummary {
     QString path;
@@ -23,6 +30,7 @@ struct FileSummary {
     QString first;
     QString last;
     std::optional<LevelStatistics> stats;
+    AcousticFigures figures;
 };
 
 // "2024/5/17 ,9:5:3   ," -> "2024/5/17 9:5:3"
@@ -34,7 +42,7 @@ QString storedDateTime(const QByteArray& dateTime)
     return (date + QLatin1Char(' ') + time).trimmed();
 }
 
-FileSummary summarise(const QString& path)
+FileSummary summarise(const QString& path, const AcousticOptions& options)
 {
     SavedFileReader reader(path);
     if (!reader.isSavedFile())
@@ -43,19 +51,71 @@ FileSummary summarise(const QString& path)
     summary.path = path;
     summary.announced = reader.announced();
     std::vector<double> levels;
+    std::vector<AcousticSample> samples;
+    if (summary.announced > 0 && summary.announced < 10'000'000) {
+        levels.reserve(static_cast<size_t>(summary.announced));
+        samples.reserve(static_cast<size_t>(summary.announced));
+    }
     SavedReading reading;
+    QByteArray lastLine;
     while (reader.next(reading)) {
         if (levels.empty())
             summary.first = storedDateTime(reading.dateTime());
-        summary.last = storedDateTime(reading.dateTime());
         levels.push_back(reading.level);
+        // Every reading line has its date at 1-10 and its time at 12-19.
+        const QByteArrayView line(reading.line);
+        const auto seconds = rowSeconds(line.first(10), line.sliced(11, 8));
+        samples.push_back({reading.level, reading.weighting, seconds.value_or(kUntimed)});
+        lastLine = reading.line;
     }
+    summary.last = storedDateTime(lastLine.left(20));
     summary.rows = static_cast<qint64>(levels.size());
     summary.stats = computeLevelStatistics(std::move(levels));
+    summary.figures = computeAcousticFigures(samples, options);
     return summary;
 }
 
-void printText(QTextStream& out, const FileSummary& s)
+QString dose(double percent)
+{
+    return std::isfinite(percent) ? QString::number(roundedDose(percent), 'f', 2) : QStringLiteral("overflow");
+}
+
+void printFigures(QTextStream& out, const FileSummary& s, const AcousticOptions& options)
+{
+    if (s.rows == 0)
+        return;
+    const AcousticFigures& f = s.figures;
+    out << "  samples:   " << durationText(f.sampleSeconds) << " each "
+        << (f.stepMeasured ? "(the median time step)" : "(assumed: the rows give no time step)") << '\n';
+    for (const WeightingFigures& w : f.weightings) {
+        out << "  " << w.weighting << "-weighted: " << w.count << (w.count == 1 ? " sample, " : " samples, ")
+            << hoursMinutesSeconds(w.durationSeconds) << '\n';
+        out << "    Leq:     " << oneDecimal(w.leq) << '\n';
+        out << "    SEL:     " << oneDecimal(w.sel) << '\n';
+        out << "    Lmax:    " << oneDecimal(w.lmax) << '\n';
+        out << "    Lmin:    " << oneDecimal(w.lmin) << '\n';
+        out << "    L10:     " << oneDecimal(w.l10) << "   L50: " << oneDecimal(w.l50) << "   L90: " << oneDecimal(w.l90)
+            << '\n';
+        out << "    LEX,8h:  " << oneDecimal(w.lex8h) << " (exposure " << hoursMinutesSeconds(w.exposureSeconds) << ")\n";
+        for (const auto& [name, d] : {std::pair{"NIOSH:   ", w.niosh}, std::pair{"OSHA:    ", w.osha}}) {
+            out << "    " << name << "dose " << dose(d.dose) << " %, TWA "
+                << (d.twa ? oneDecimal(*d.twa) : QStringLiteral("-")) << '\n';
+        }
+    }
+    if (f.unweighted > 0)
+        out << "  (" << f.unweighted << " readings weighted neither A nor C are left out of these figures)\n";
+    if (options.intervalSeconds <= 0)
+        return;
+    out << "  intervals of " << durationText(static_cast<double>(options.intervalSeconds))
+        << " (start, weighting, samples, Leq):\n";
+    for (const IntervalLeq& i : f.intervals)
+        out << "    " << rowSecondsText(i.start) << '\t' << i.weighting << '\t' << i.count << '\t' << oneDecimal(i.leq)
+            << '\n';
+    if (f.untimed > 0)
+        out << "    (" << f.untimed << " readings without a readable date and time are in no interval)\n";
+}
+
+void printText(QTextStream& out, const FileSummary& s, const AcousticOptions& options)
 {
     out << s.path << '\n';
     out << "  rows:      " << s.rows << " (announced " << s.announced << ")\n";
@@ -71,9 +131,18 @@ void printText(QTextStream& out, const FileSummary& s)
     out << "  L10:       " << figure(&LevelStatistics::l10) << '\n';
     out << "  L50:       " << figure(&LevelStatistics::l50) << '\n';
     out << "  L90:       " << figure(&LevelStatistics::l90) << '\n';
+    printFigures(out, s, options);
 }
 
-void printJson(QTextStream& out, const FileSummary& s)
+QJsonValue jsonDose(const NoiseDose& d)
+{
+    return QJsonObject{
+        {"dose", std::isfinite(d.dose) ? QJsonValue(roundedDose(d.dose)) : QJsonValue()},
+        {"twa", d.twa ? QJsonValue(roundedLevel(*d.twa)) : QJsonValue()},
+    };
+}
+
+void printJson(QTextStream& out, const FileSummary& s, const AcousticOptions& options)
 {
     QJsonObject o;
     o["file"] = s.path;
@@ -91,6 +160,28 @@ void printJson(QTextStream& out, const FileSummary& s)
     o["l10"] = figure(&LevelStatistics::l10);
     o["l50"] = figure(&LevelStatistics::l50);
     o["l90"] = figure(&LevelStatistics::l90);
+    o["sampleSeconds"] = s.rows ? QJsonValue(s.figures.sampleSeconds) : QJsonValue();
+    for (const WeightingFigures& w : s.figures.weightings) {
+        o[QString(QLatin1Char(w.weighting))] = QJsonObject{
+            {"leq", roundedLevel(w.leq)},
+            {"sel", roundedLevel(w.sel)},
+            {"lmax", roundedLevel(w.lmax)},
+            {"lmin", roundedLevel(w.lmin)},
+            {"lex8h", roundedLevel(w.lex8h)},
+            {"niosh", jsonDose(w.niosh)},
+            {"osha", jsonDose(w.osha)},
+        };
+    }
+    if (options.intervalSeconds > 0) {
+        QJsonArray intervals;
+        for (const IntervalLeq& i : s.figures.intervals) {
+            intervals.append(QJsonObject{{"start", rowSecondsText(i.start)},
+                                         {"weighting", QString(QLatin1Char(i.weighting))},
+                                         {"count", static_cast<double>(i.count)},
+                                         {"leq", roundedLevel(i.leq)}});
+        }
+        o["intervals"] = intervals;
+    }
     out << QJsonDocument(o).toJson(QJsonDocument::Compact) << '\n';
 }
 
@@ -99,23 +190,38 @@ void printJson(QTextStream& out, const FileSummary& s)
 int infoCommand(const QStringList& args, Output io)
 {
     bool json = false;
+    AcousticOptions options;
     QStringList files;
-    for (const QString& arg : args) {
-        if (arg == QLatin1String("--json"))
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        QString value;
+        if (arg == QLatin1String("--json")) {
             json = true;
-        else if (arg.startsWith(QLatin1Char('-')))
-            return io.err << "info: unknown option " << arg << Qt::endl, kUsage;
-        else
+        } else if (takeOption(args, i, QStringLiteral("--interval"), value)) {
+            const auto seconds = parseInterval(value);
+            if (!seconds)
+                return io.err << "info: --interval takes 1m, 5m, 15m or 1h, not '" << value << "'" << Qt::endl, kUsage;
+            options.intervalSeconds = *seconds;
+        } else if (takeOption(args, i, QStringLiteral("--exposure"), value)) {
+            const auto seconds = parseDuration(value);
+            if (!seconds || *seconds <= 0 || *seconds > 24 * 3600.0)
+                return io.err << "info: --exposure takes a time from 1s to 24h such as 8h, 90m or 7h30m, not '"
+                              << value << "'" << Qt::endl, kUsage;
+            options.exposureSeconds = *seconds;
+        } else if (arg.startsWith(QLatin1Char('-'))) {
+            return io.err << "info: unknown option " << arg << " (" << kUsageLine << ")" << Qt::endl, kUsage;
+        } else {
             files << arg;
+        }
     }
     if (files.isEmpty())
-        return io.err << "info: no file given (sonavistor-cli info [--json] FILE.qrv...)" << Qt::endl, kUsage;
+        return io.err << "info: no file given (" << kUsageLine << ")" << Qt::endl, kUsage;
 
     int status = kOk;
     for (const QString& file : files) {
         try {
-            const FileSummary summary = summarise(file);
-            json ? printJson(io.out, summary) : printText(io.out, summary);
+            const FileSummary summary = summarise(file, options);
+            json ? printJson(io.out, summary, options) : printText(io.out, summary, options);
         } catch (const Error& e) {
             io.err << e.message() << Qt::endl;
             status = kFailed;

@@ -19,7 +19,6 @@ namespace sonavistor::cli {
 namespace {
 
 constexpr char kNoMeter[] = "no meter connected";
-constexpr char kProgramTitle[] = "sonavistor";
 
 int interruptPipe[2] = {-1, -1};
 
@@ -50,6 +49,8 @@ void MeterSession::watchInterrupts()
         [[maybe_unused]] const ssize_t n = ::read(interruptPipe[0], &byte, 1);
         interrupted_ = true;
         connection_->stopWaiting();
+        if (onInterrupt_)
+            onInterrupt_();
     });
 }
 
@@ -64,8 +65,12 @@ int MeterSession::open(QStringList& args, Output io, bool meterRequired)
         args.remove(at, 2);
     }
     // Both would read the same replies.
-    if (SingleInstance::heldByAnother(QString::fromLatin1(kProgramTitle)))
+    if (SingleInstance::heldByAnother(QString::fromLatin1(kProgramLockTitle)))
         return io.err << "Sonavistor is running and uses the meter; close it before using the meter from here"
+                      << Qt::endl, kFailed;
+    if (SingleInstance::heldByAnother(QString::fromLatin1(kLoggerLockTitle)))
+        return io.err << "sonavistor-cli log is running and uses the meter; stop it first "
+                         "(systemctl --user stop sonavistor-log)"
                       << Qt::endl, kFailed;
 
     if (meter == QLatin1String("usb")) {

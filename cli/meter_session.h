@@ -11,6 +11,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace sonavistor::cli {
@@ -30,6 +31,8 @@ public:
 
     // What to say of a failed request: "interrupted" after Ctrl-C, else its description.
     QString failure(RequestResult result) const;
+    // Called on Ctrl-C and SIGTERM, after the waiting request has been stopped.
+    void setInterruptHandler(std::function<void()> handler) { onInterrupt_ = std::move(handler); }
 
 private:
     void watchInterrupts();
@@ -37,7 +40,13 @@ private:
     std::unique_ptr<HidPlatform> platform_;
     std::unique_ptr<MeterConnection> connection_;
     bool interrupted_ = false;
+    std::function<void()> onInterrupt_;
 };
+
+// The lock Sonavistor itself holds while it runs (its single-instance rule).
+inline constexpr char kProgramLockTitle[] = "sonavistor";
+// The lock that `sonavistor-cli log` holds while it uses the meter.
+inline constexpr char kLoggerLockTitle[] = "sonavistor-log";
 
 // Progress of a bulk read as a line on stderr, only when stderr is a terminal.
 class TerminalProgress : public Progress {

@@ -327,7 +327,7 @@ void Parser::checkWhole()
     }
     const ReportLayout layout = layoutReport(d_, 0);
     const double summaryRoom = layout.rowsBottom - layout.columnHeaderTop;
-    if (layout.rowsPerPage < 1 || (layout.summary && summaryRoom < kSummaryLines * layout.lineMm - 1e-9))
+    if (layout.rowsPerPage < 1 || (layout.summary && summaryRoom < kMaxSummaryLines * layout.lineMm - 1e-9))
         failPage(QStringLiteral("the page has no room for the title, the rows and the summary; "
                                 "make the margins or the font smaller or the paper larger"));
 }

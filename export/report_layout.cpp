@@ -15,7 +15,7 @@ double reportLineMm(double fontPoints)
     return reportFontMm(fontPoints) * 1.45;
 }
 
-ReportLayout layoutReport(const ReportDefinition& d, long long rowCount)
+ReportLayout layoutReport(const ReportDefinition& d, long long rowCount, int summaryLines)
 {
     ReportLayout l;
     l.pageMm = d.pageSizeMm();
@@ -45,7 +45,7 @@ ReportLayout layoutReport(const ReportDefinition& d, long long rowCount)
     l.pageCount = l.dataPages;
     if (l.summary) {
         const int used = l.rowsOn(l.dataPages - 1);
-        l.summaryOnOwnPage = l.rowsTop + (used + kSummaryLines) * l.lineMm > l.rowsBottom + 1e-9;
+        l.summaryOnOwnPage = l.rowsTop + (used + summaryLines) * l.lineMm > l.rowsBottom + 1e-9;
         if (l.summaryOnOwnPage)
             ++l.pageCount;
     }

@@ -16,6 +16,9 @@ namespace sonavistor {
 
 // Heading plus rows, first and last time, min, max, average, Leq, and a gap above.
 inline constexpr int kSummaryLines = 9;
+// With the acoustic figures of both weightings: the sample length and four
+// lines per weighting more. Every page must have room for this many.
+inline constexpr int kMaxSummaryLines = kSummaryLines + 1 + 2 * 4;
 
 struct ReportLayout {
     QSizeF pageMm;
@@ -52,6 +55,7 @@ double reportLineMm(double fontPoints);
 double reportFontMm(double fontPoints);
 inline constexpr double kTitleScale = 1.5;  // the title's font against the body's
 
-ReportLayout layoutReport(const ReportDefinition& definition, long long rowCount);
+// summaryLines: the lines the summary takes, its heading and the gap above it included.
+ReportLayout layoutReport(const ReportDefinition& definition, long long rowCount, int summaryLines = kMaxSummaryLines);
 
 }  // namespace sonavistor

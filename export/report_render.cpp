@@ -88,34 +88,70 @@ ReportSummary summarizeRows(const std::vector<ReadingRow>& rows)
     s.first = rows.front().NDate + QLatin1Char(' ') + rows.front().NTime;
     s.last = rows.back().NDate + QLatin1Char(' ') + rows.back().NTime;
     std::vector<double> levels;
+    std::vector<AcousticSample> samples;
     levels.reserve(rows.size());
+    samples.reserve(rows.size());
     for (const ReadingRow& row : rows) {
         bool ok = false;
         const double v = row.MeaValue.trimmed().toDouble(&ok);
-        if (ok && std::isfinite(v))
-            levels.push_back(v);
+        if (!ok || !std::isfinite(v))
+            continue;
+        levels.push_back(v);
+        const auto seconds = rowSeconds(row.NDate.toLatin1(), row.NTime.toLatin1());
+        const QString weight = row.Weight.trimmed();
+        samples.push_back({v, weight.size() == 1 ? weight[0].toLatin1() : '\0', seconds.value_or(kUntimed)});
     }
     s.levels = computeLevelStatistics(std::move(levels));
+    s.acoustic = computeAcousticFigures(samples);
     return s;
 }
 
 QStringList summaryLines(const ReportSummary& s)
 {
-    return {QStringLiteral("Rows: %1").arg(s.rows),
-            QStringLiteral("First: ") + s.first,
-            QStringLiteral("Last: ") + s.last,
-            QStringLiteral("Min: ") + orDash(s.levels, &LevelStatistics::min),
-            QStringLiteral("Max: ") + orDash(s.levels, &LevelStatistics::max),
-            QStringLiteral("Average: ") + orDash(s.levels, &LevelStatistics::mean),
-            QStringLiteral("Leq: ") + orDash(s.levels, &LevelStatistics::leq)};
+    const QStringList lines{QStringLiteral("Rows: %1").arg(s.rows),
+                            QStringLiteral("First: ") + s.first,
+                            QStringLiteral("Last: ") + s.last,
+                            QStringLiteral("Min: ") + orDash(s.levels, &LevelStatistics::min),
+                            QStringLiteral("Max: ") + orDash(s.levels, &LevelStatistics::max),
+                            QStringLiteral("Average: ") + orDash(s.levels, &LevelStatistics::mean),
+                            QStringLiteral("Leq: ") + orDash(s.levels, &LevelStatistics::leq)};
+    return lines + acousticLines(s.acoustic);
+}
+
+QStringList acousticLines(const AcousticFigures& f)
+{
+    if (f.weightings.empty())
+        return {};
+    const auto dB = [](double level) { return oneDecimal(level) + QStringLiteral(" dB"); };
+    const auto dose = [&dB](const char* name, const NoiseDose& d) {
+        const QString percent = std::isfinite(d.dose) ? QString::number(roundedDose(d.dose), 'f', 2) : QStringLiteral("overflow");
+        return QStringLiteral("%1 dose %2 %, TWA %3").arg(QLatin1String(name), percent, d.twa ? dB(*d.twa) : QStringLiteral("-"));
+    };
+    QStringList lines{QStringLiteral("Samples: %1 s each (%2)")
+                          .arg(f.sampleSeconds)
+                          .arg(f.stepMeasured ? QStringLiteral("the median time step")
+                                              : QStringLiteral("assumed: the rows give no time step"))};
+    for (const WeightingFigures& w : f.weightings) {
+        lines << QStringLiteral("%1-weighted: %2 samples, %3; Leq %4, SEL %5")
+                     .arg(QLatin1Char(w.weighting))
+                     .arg(w.count)
+                     .arg(hoursMinutesSeconds(w.durationSeconds), dB(w.leq), dB(w.sel));
+        lines << QStringLiteral("    Lmax %1, Lmin %2, L10 %3, L50 %4, L90 %5")
+                     .arg(dB(w.lmax), dB(w.lmin), dB(w.l10), dB(w.l50), dB(w.l90));
+        lines << QStringLiteral("    LEX,8h %1 (exposure %2)").arg(dB(w.lex8h), hoursMinutesSeconds(w.exposureSeconds));
+        lines << QStringLiteral("    %1; %2").arg(dose("NIOSH", w.niosh), dose("OSHA", w.osha));
+    }
+    return lines;
 }
 
 ReportDocument makeReportDocument(ReportDefinition definition, std::vector<ReadingRow> rows,
                                   const QString& company, const QDateTime& printedAt)
 {
     ReportDocument d;
-    d.layout = layoutReport(definition, static_cast<long long>(rows.size()));
     d.summary = summarizeRows(rows);
+    // The heading, the lines and a blank line above them.
+    d.layout = layoutReport(definition, static_cast<long long>(rows.size()),
+                            static_cast<int>(summaryLines(d.summary).size()) + 2);
     d.definition = std::move(definition);
     d.rows = std::move(rows);
     d.company = company;

@@ -2,6 +2,7 @@
 // Drawing a data sheet: any one page onto a painter (the preview draws the
 // page it shows, nothing else), all pages onto a printer or a PDF file.
 
+#include "analysis/acoustic_figures.h"
 #include "analysis/level_statistics.h"
 #include "export/report_definition.h"
 #include "export/report_layout.h"
@@ -19,16 +20,20 @@ class QPainter;
 
 namespace sonavistor {
 
-// The closing summary: rows, first and last time, and the level figures of
-// the rows whose MeaValue is a number.
+// The closing summary: rows, first and last time, the level figures of the
+// rows whose MeaValue is a number, and their acoustic figures per weighting.
 struct ReportSummary {
     long long rows = 0;
     QString first;  // NDate NTime of the first row
     QString last;
     std::optional<LevelStatistics> levels;
+    AcousticFigures acoustic;
 };
 ReportSummary summarizeRows(const std::vector<ReadingRow>& rows);
 QStringList summaryLines(const ReportSummary& summary);
+// The acoustic figures' lines of the summary: the sample length, then four
+// lines per weighting.
+QStringList acousticLines(const AcousticFigures& figures);
 
 // One print's report: the definition and the rows as they were when the
 // print started.

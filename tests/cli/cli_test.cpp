@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <iostream>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -94,7 +95,7 @@ TEST_F(Cli, ErrorsNameTheFileAndLine)
     EXPECT_EQ(cli({}).status, 2);
     r = cli({"--help"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.contains("export -o OUT.xls"));
+    EXPECT_TRUE(r.out.contains("export -o OUT [--format xls|csv]"));
 }
 
 TEST_F(Cli, ExportNumbersRowsAcrossFilesAndAReaderSeesTheCells)
@@ -170,4 +171,60 @@ TEST_F(Cli, InfoAndExportAcceptTheSameFiles)
     }
     const CliRun r = cli({"info", "--json", negative});
     EXPECT_DOUBLE_EQ(QJsonDocument::fromJson(r.out.toUtf8()).object()["min"].toDouble(), -0.5);
+}
+
+TEST_F(Cli, InfoGivesTheAcousticFiguresOfEachWeighting)
+{
+    // A: 80 and 90 dB, C: 70 dB, two seconds apart (the figures are worked out in acoustic_figures_test).
+    const QString f = saved("f.qrv", {{"2026/12/1", "8:14:58", "80.0", "A", 0},
+                                      {"2026/12/1", "8:15:0", "90.0", "A", 1},
+                                      {"2026/12/1", "8:15:2", "70.0", "C", 2}});
+    CliRun r = cli({"info", "--json", "--interval", "15m", "--exposure", "8h", f});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    EXPECT_EQ(o["rows"].toInt(), 3);  // the keys there were stay
+    EXPECT_EQ(o["sampleSeconds"].toDouble(), 2);
+    const QJsonObject a = o["A"].toObject();
+    EXPECT_EQ(a.keys(), QStringList({"leq", "lex8h", "lmax", "lmin", "niosh", "osha", "sel"}));
+    EXPECT_EQ(a["leq"].toDouble(), 87.4);
+    EXPECT_EQ(a["sel"].toDouble(), 93.4);
+    EXPECT_EQ(a["lex8h"].toDouble(), 87.4);  // 8 h of exposure at this Leq
+    EXPECT_EQ(a["niosh"].toObject()["dose"].toDouble(), 0.02);
+    EXPECT_EQ(a["niosh"].toObject()["twa"].toDouble(), 48.8);
+    EXPECT_EQ(a["osha"].toObject()["twa"].toDouble(), 22.5);
+    EXPECT_TRUE(o["C"].toObject()["osha"].toObject()["twa"].isNull());
+    const QJsonArray intervals = o["intervals"].toArray();
+    ASSERT_EQ(intervals.size(), 3);
+    EXPECT_EQ(intervals[1].toObject(), QJsonObject({{"start", "2026/12/1 8:15:0"}, {"weighting", "A"}, {"count", 1},
+                                                    {"leq", 90.0}}));
+
+    r = cli({"info", f});
+    EXPECT_TRUE(r.out.contains("  A-weighted: 2 samples, 0:00:04\n    Leq:     87.4\n    SEL:     93.4")) << r.out.toStdString();
+    for (const QStringList& bad : {QStringList{"--interval", "2m"}, {"--interval"}, {"--exposure", "0h"},
+                                   {"--exposure", "25h"}, {"--exposure", "eight"}}) {
+        r = cli(QStringList{"info"} + bad + QStringList{f});
+        EXPECT_EQ(r.status, 2) << bad.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith("info: --")) << r.err.toStdString();
+    }
+}
+
+TEST_F(Cli, CsvExportQuotesAsRfc4180AndKeepsItsPoint)
+{
+    const QString a = saved("a.qrv", {{"2024/5/17", "9:5:3", "65.3", "A", 0}, {"2024\"5/17", "9:5:5", "70.0", "C", 1}});
+    const QString out = dir.filePath("out.csv");
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "de_DE.UTF-8");  // a decimal comma, were it used
+    p.setProcessEnvironment(env);
+    p.start(CLI_PATH, {"export", "--format", "csv", "-o", out, a, a});
+    p.waitForFinished(60000);
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    QFile csv(out);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll(), "RecNo,MeaValue,Weight,NTime,NDate\r\n"
+                             "1,65.3,A,9:5:3,2024/5/17\r\n"
+                             "2,70.0,C,9:5:5,\"2024\"\"5/17\"\r\n"
+                             "3,65.3,A,9:5:3,2024/5/17\r\n"
+                             "4,70.0,C,9:5:5,\"2024\"\"5/17\"\r\n");
+    EXPECT_EQ(cli({"export", "--format", "ods", "-o", out, a}).status, 2);
 }

@@ -1,11 +1,15 @@
 // The meter commands of sonavistor-cli against the simulated meter.
 #include "analysis/saved_file.h"
 #include "import/day_import.h"
+#include "logging/log_journal.h"
 #include "sim/memory_generator.h"
 #include "store/measurement_db.h"
 #include "store/staging_file.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -20,6 +24,15 @@
 using namespace sonavistor;
 
 namespace {
+
+bool waitUntilTrue(const std::function<bool()>& done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
 
 struct CliRun {
     int status;
@@ -293,4 +306,109 @@ TEST_F(MeterCommands, NoStaleBytesAndNoEndlessWait)
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("the meter stopped answering while reading the date list (29 of 128 reports)"))
         << r.err.toStdString();
+}
+
+// ---------------------------------------------------------------- log and dump
+
+namespace {
+
+int readingsIn(const QString& folder)
+{
+    int rows = 0;
+    for (const QString& name : QDir(folder).entryList({"*.qrv"})) {
+        SavedFileReader reader(QDir(folder).filePath(name));
+        SavedReading reading;
+        while (reader.next(reading))
+            ++rows;
+        EXPECT_EQ(reader.announced(), rows) << name.toStdString();  // one file a day here, two at midnight
+    }
+    return rows;
+}
+
+}  // namespace
+
+TEST_F(MeterCommands, ALoggerKilledIsCompletedByTheNextStartAndSigtermEndsItCleanly)
+{
+    const QString meter = scenario(sameStamp("2024-05-17T08:00:00", 1), ", \"live\": [[853, 64], [700, 80]]");
+    const QString logs = dir.filePath("logs");
+    const QString journal = logs + "/sonavistor-log.journal";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", dir.path());
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(CLI_PATH, {"log", "--dir", logs, "--interval", "0.02", "--meter", meter});
+    ASSERT_TRUE(waitUntilTrue([&] { return QFileInfo(journal).size() > 20 * 51; }));
+    ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+    p.waitForFinished();
+    // Nothing reached a day file yet; the journal holds every reading.
+    EXPECT_TRUE(QDir(logs).entryList({"*.qrv"}).isEmpty());
+    int journaled = 0;
+    for (const JournalEntry& e : readJournal(journal).entries)
+        journaled += e.kind == JournalEntry::Kind::Reading;
+
+    // While it logs, other meter commands and a second logger keep off the meter.
+    p.setReadChannel(QProcess::StandardError);  // where it says what it does
+    p.start(CLI_PATH, {"log", "--dir", logs, "--interval", "0.02", "--meter", meter});
+    ASSERT_TRUE(p.waitForReadyRead(10000));
+    EXPECT_EQ(cli({"days", "--meter", meter}).err, "sonavistor-cli log is running and uses the meter; stop it first "
+                                                   "(systemctl --user stop sonavistor-log)\n");
+    EXPECT_EQ(cli({"log", "--dir", dir.filePath("other"), "--meter", meter}).status, 1);
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_TRUE(err.contains(QStringLiteral("%1 reading(s) completed from the journal").arg(journaled))) << err.toStdString();
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const int logged = out.section(' ', 1, 1).toInt();
+    EXPECT_GT(logged, 0) << out.toStdString();
+    EXPECT_EQ(readingsIn(logs), journaled + logged);
+    EXPECT_FALSE(QFile::exists(journal));
+}
+
+TEST_F(MeterCommands, LogRefusesWhileTheProgramRunsAndBadUsage)
+{
+    const QString meter = scenario(sameStamp("2024-05-17T08:00:00", 1));
+    QProcess holder;
+    holder.start(INSTANCE_LOCK_PROBE, {"hold", dir.path(), "sonavistor"});
+    ASSERT_TRUE(holder.waitForReadyRead(10000));
+    const CliRun r = cli({"log", "--dir", dir.filePath("logs"), "--meter", meter});
+    holder.kill();
+    holder.waitForFinished();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("Sonavistor is running")) << r.err.toStdString();
+    EXPECT_EQ(cli({"log", "--meter", meter}).status, 2);
+    EXPECT_EQ(cli({"log", "--dir", dir.filePath("logs"), "--interval", "0", "--meter", meter}).status, 2);
+}
+
+TEST_F(MeterCommands, ADumpReplaysByteIdenticallyAndAVanishingMeterLeavesNoScenario)
+{
+    // Three days, the middle one longer than one read of 720 records.
+    const QByteArray memory = generateMemory({{QDateTime::fromString("2024-05-17T08:00:00", Qt::ISODate), 3}}) +
+                              sameStamp("2024-05-18T08:00:00", 730) +
+                              generateMemory({{QDateTime::fromString("2024-05-19T09:00:00", Qt::ISODate), 4}});
+    const QString original = scenario(memory);
+    const QString dump = dir.filePath("dump/meter.json");
+    QDir().mkpath(dir.filePath("dump"));
+    CliRun r = cli({"dump", "-o", dump, "--meter", original});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(read(dir.filePath("dump/meter.memory.bin")), memory);
+    const QString replay = "sim:" + dump;
+    EXPECT_EQ(cli({"days", "--meter", replay}).out, cli({"days", "--meter", original}).out);
+    for (const char* day : {"1", "2", "3"}) {
+        const QString a = dir.filePath(QStringLiteral("a%1.qrv").arg(day));
+        const QString b = dir.filePath(QStringLiteral("b%1.qrv").arg(day));
+        ASSERT_EQ(cli({"import", day, "-o", a, "--meter", original}).status, 0);
+        ASSERT_EQ(cli({"import", day, "-o", b, "--meter", replay}).status, 0);
+        EXPECT_EQ(read(a), read(b)) << day;
+    }
+    EXPECT_EQ(cli({"dump", "-o", dump, "--meter", original}).status, 1);  // only with --force
+
+    // Gone after the date list and part of the records: no file at all.
+    const QString gone = dir.filePath("gone.json");
+    r = cli({"dump", "-o", gone, "--meter", scenario(memory, ", \"unplugAfterReports\": 1000")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains("disconnected while reading records")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(gone));
+    EXPECT_FALSE(QFile::exists(dir.filePath("gone.memory.bin")));
 }

@@ -309,7 +309,8 @@ TEST_F(PrintCommands, PrintsEachWindowsWholeTableToPdf)
     EXPECT_TRUE(text.contains(QStringLiteral("Page 1 of %1").arg(pages)));
     EXPECT_TRUE(text.contains(QStringLiteral("Page %1 of %1").arg(pages)));
     for (const char* line : {"Summary", "Rows: 150", "First: 2024/5/17 9:0:1", "Last: 2024/5/17 9:2:30",
-                             "Min: 40.5 dB", "Max: 89.5 dB", "Average:", "Leq:"})
+                             "Min: 40.5 dB", "Max: 89.5 dB", "Average:", "Leq:", "Samples: 1 s each",
+                             "A-weighted: 150 samples, 0:02:30", "LEX,8h", "NIOSH dose", "OSHA dose"})
         EXPECT_TRUE(text.contains(line)) << line;
 }
 

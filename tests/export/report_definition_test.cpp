@@ -134,7 +134,14 @@ TEST(ReportSummary, FiguresOfTheNumericLevels)
     const ReportSummary s = summarizeRows({{"2024/5/17", "9:0:0", "60.0", "A", 1},
                                            {"2024/5/17", "9:0:2", "n/a", "A", 2},
                                            {"2024/5/17", "9:0:4", "70.0", "A", 3}});
+    // The two numeric levels are 4 s apart: SEL = 67.4 + 10 log10(8 s), LEX,8h = 67.4 + 10 log10(8 s / 8 h),
+    // NIOSH TWA = 85 + 10 log10((4 s / 8 h) (2^(-25/3) + 2^(-5))) = 31.8; OSHA counts nothing below 80 dB.
     EXPECT_EQ(summaryLines(s), QStringList({"Rows: 3", "First: 2024/5/17 9:0:0", "Last: 2024/5/17 9:0:4",
-                                            "Min: 60.0 dB", "Max: 70.0 dB", "Average: 65.0 dB", "Leq: 67.4 dB"}));
+                                            "Min: 60.0 dB", "Max: 70.0 dB", "Average: 65.0 dB", "Leq: 67.4 dB",
+                                            "Samples: 4 s each (the median time step)",
+                                            "A-weighted: 2 samples, 0:00:08; Leq 67.4 dB, SEL 76.4 dB",
+                                            "    Lmax 70.0 dB, Lmin 60.0 dB, L10 70.0 dB, L50 60.0 dB, L90 60.0 dB",
+                                            "    LEX,8h 31.8 dB (exposure 0:00:08)",
+                                            "    NIOSH dose 0.00 %, TWA 31.8 dB; OSHA dose 0.00 %, TWA -"}));
     EXPECT_EQ(summaryLines(summarizeRows({{"d", "t", "", "A", 1}}))[6], "Leq: -");
 }

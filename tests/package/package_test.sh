@@ -50,7 +50,7 @@ expected=(
   usr/share/sonavistor/Quorvane.INI usr/share/sonavistor/quorvane_en.rav
   usr/share/sonavistor/highalarm.wav usr/share/sonavistor/lowalarm.wav
   usr/share/sonavistor/quorvane.chm "usr/lib/$multiarch/sonavistor/libquorvanehelp.so"
-  usr/lib/udev/rules.d/70-sonavistor-meter.rules
+  usr/lib/udev/rules.d/70-sonavistor-meter.rules usr/lib/systemd/user/sonavistor-log.service
   usr/share/applications/sonavistor.desktop usr/share/applications/sonavistor-demo.desktop
   usr/share/icons/hicolor/scalable/apps/sonavistor.svg
   usr/share/man/man1/sonavistor.1.gz usr/share/man/man1/sonavistor-demo.1.gz
@@ -109,6 +109,15 @@ echo '{ "memory": "day.bin" }' >"$work/meter.json"
 info=$("$bin/sonavistor-cli" info "$work/day.qrv") || fail "sonavistor-cli info failed"
 echo "$info"
 grep -qE 'rows: +180 \(announced 180\)' <<<"$info" || fail "sonavistor-cli info: not the 3 records of 60 readings"
+# The logger as its user service runs it, ended as systemctl stops it.
+"$bin/sonavistor-cli" log --dir "$work/levels" --interval 0.1 --meter "sim:$work/meter.json" 2>"$work/log.err" &
+logger=$!
+sleep 1
+kill -TERM "$logger"
+wait "$logger" || fail "sonavistor-cli log did not end cleanly: $(cat "$work/log.err")"
+compgen -G "$work/levels/*.qrv" >/dev/null || fail "sonavistor-cli log wrote no day file: $(cat "$work/log.err")"
+grep -q '^ExecStart=sonavistor-cli log --dir' "$root/usr/lib/systemd/user/sonavistor-log.service" ||
+  fail "the user service does not run the logger"
 
 # --- the program and the demo for a new user
 # start NAME ENV...: starts the unpacked program offscreen with only ENV and

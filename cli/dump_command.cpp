@@ -1,0 +1,151 @@
+// sonavistor-cli dump -o FILE.json [--force] [--meter usb|sim:FILE]
+// The meter's memory as a scenario of the simulated meter: its count, date
+// list and every day's records, written as FILE.memory.bin and FILE.json
+// that names it, for bug reports and for trying a memory without the meter
+// (--meter sim:FILE.json, sonavistor-demo --scenario FILE.json). Nothing is
+// written unless every record came.
+#include "cli/meter_days.h"
+
+#include "common/error.h"
+#include "import/day_import.h"
+#include "import/record_decoder.h"
+#include "sim/scenario.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace sonavistor::cli {
+
+namespace {
+
+constexpr int kRecordsPerRead = kMaxImportRecords;
+
+// The date list's bytes (1,365 three-byte dates a 4,096-byte block).
+QByteArray dateEntry(const QByteArray& area, int record)
+{
+    const int r = record - 1;
+    return area.mid(kBlockBytes * (r / kEntriesPerBlock) + 3 * (r % kEntriesPerBlock), 3);
+}
+
+QString memoryFileFor(const QString& json)
+{
+    const QFileInfo info(json);
+    return json.left(json.size() - info.fileName().size()) + info.completeBaseName() + QStringLiteral(".memory.bin");
+}
+
+void writeWhole(QSaveFile& file, const QByteArray& data)
+{
+    // Unbuffered: a failed write is seen here, before commit() (see writeSavedFileText).
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(data) != data.size())
+        throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(file.fileName(), file.errorString()));
+}
+
+// Both files or neither: each is written beside its old self, and the pair replaces them at the end.
+void writeScenario(const QString& jsonPath, const QString& memoryPath, const QByteArray& memory)
+{
+    const QByteArray json =
+        QJsonDocument(QJsonObject{{"memory", QFileInfo(memoryPath).fileName()}}).toJson(QJsonDocument::Indented);
+    const bool memoryExisted = QFileInfo::exists(memoryPath);
+    QSaveFile memoryFile(memoryPath);
+    QSaveFile jsonFile(jsonPath);
+    writeWhole(memoryFile, memory);
+    writeWhole(jsonFile, json);
+    if (!memoryFile.commit())
+        throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(memoryPath, memoryFile.errorString()));
+    if (!jsonFile.commit()) {
+        if (!memoryExisted)
+            QFile::remove(memoryPath);
+        throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(jsonPath, jsonFile.errorString()));
+    }
+}
+
+}  // namespace
+
+int dumpCommand(const QStringList& arguments, Output io)
+{
+    QStringList args = arguments;
+    QString output;
+    const qsizetype o = args.indexOf(QStringLiteral("-o"));
+    if (o >= 0 && o + 1 < args.size()) {
+        output = args[o + 1];
+        args.remove(o, 2);
+    }
+    const bool force = args.removeAll(QStringLiteral("--force")) > 0;
+    MeterSession session;
+    if (const int status = session.open(args, io))
+        return status;
+    if (output.isEmpty() || !args.isEmpty())
+        return io.err << "dump: usage: sonavistor-cli dump -o FILE.json [--force] [--meter ...]" << Qt::endl, kUsage;
+    const QString memoryPath = memoryFileFor(output);
+    for (const QString& path : {output, memoryPath}) {
+        if (QFileInfo::exists(path) && !force)
+            return io.err << path << ": already exists (use --force to replace it)" << Qt::endl, kFailed;
+    }
+
+    if (const int status = readDays(session, io))
+        return status;
+    const qint32 count = MeterLink.RecordCount;
+    if (static_cast<qint64>(count) * kRecordSize > kMaxScenarioMemory)
+        return io.err << "the meter reports " << count << " records, more than its memory holds ("
+                      << kMaxScenarioMemory / kRecordSize << ")" << Qt::endl, kFailed;
+    // The date list, before the record reads overwrite the memory image.
+    QByteArray dateArea(((count + kEntriesPerBlock - 1) / kEntriesPerBlock) * kBlockBytes, '\0');
+    for (qsizetype i = 0; i < dateArea.size(); ++i)
+        dateArea[i] = static_cast<char>(MemoryImage[static_cast<int>(i)]);
+
+    QByteArray memory;
+    memory.reserve(static_cast<qsizetype>(count) * kRecordSize);
+    for (int entry = 0; entry < DateIndex.DateCount; ++entry) {
+        const DayRange day = dayRange(DateIndex, entry, count);
+        for (qint32 first = day.first; first <= day.last; first += kRecordsPerRead) {
+            const qint32 last = std::min(day.last, first + kRecordsPerRead - 1);
+            const int records = last - first + 1;
+            int received = 0;
+            for (int attempt = 0; attempt < kImportAttempts && received < records; ++attempt) {
+                TerminalProgress progress("reading records");
+                const RequestResult result = session.meter().readRecords(first, last, &progress);
+                received = MeterLink.PageIndex / 2;
+                if (result != RequestResult::Answered)
+                    return io.err << session.failure(result) << " while reading records " << first << " to " << last
+                                  << " (" << memory.size() / kRecordSize << " of " << count
+                                  << " records read); nothing written" << Qt::endl,
+                           kFailed;
+            }
+            if (received < records)
+                return io.err << "the meter sent " << received << " of records " << first << " to " << last
+                              << " in " << kImportAttempts << " attempts; nothing written" << Qt::endl,
+                       kFailed;
+            for (int i = 0; i < records * kRecordSize; ++i)
+                memory.append(static_cast<char>(MemoryImage[i]));
+        }
+    }
+    if (memory.size() != static_cast<qsizetype>(count) * kRecordSize)
+        return io.err << "the meter's date list covers " << memory.size() / kRecordSize << " of its " << count
+                      << " records; nothing written" << Qt::endl, kFailed;
+    // The simulated meter lists the records' own dates.
+    for (int record = 1; record <= count; ++record) {
+        if (memory.mid(static_cast<qsizetype>(record - 1) * kRecordSize + 2, 3) != dateEntry(dateArea, record)) {
+            io.err << "note: the meter's date list and its record " << record
+                   << " disagree; the replay lists the records' own dates" << Qt::endl;
+            break;
+        }
+    }
+
+    try {
+        writeScenario(output, memoryPath, memory);
+        loadScenario(output);  // the replay reads what was written
+    } catch (const Error& e) {
+        return io.err << e.message() << Qt::endl, kFailed;
+    }
+    io.out << "Dumped " << count << " records of " << DateIndex.DateCount << " days to " << output << " and "
+           << memoryPath << Qt::endl;
+    return kOk;
+}
+
+}  // namespace sonavistor::cli

@@ -1,0 +1,98 @@
+// sonavistor-cli log --dir DIR [--interval SECONDS] [--meter usb|sim:FILE]
+// Logs the live level once a second into one saved file a day, for as long
+// as it runs (a systemd user service: packaging/sonavistor-log.service).
+#include "cli/durations.h"
+#include "cli/meter_session.h"
+
+#include "common/error.h"
+#include "common/single_instance.h"
+#include "logging/meter_logger.h"
+
+#include <QDateTime>
+
+#include <cmath>
+
+namespace sonavistor::cli {
+
+namespace {
+
+constexpr char kUsageLine[] = "sonavistor-cli log --dir DIR [--interval SECONDS] [--meter usb|sim:SCENARIO.json]";
+
+}  // namespace
+
+int logCommand(const QStringList& arguments, Output io)
+{
+    QStringList args;
+    QString folder;
+    double interval = 1.0;
+    for (int i = 0; i < arguments.size(); ++i) {
+        QString value;
+        if (takeOption(arguments, i, QStringLiteral("--dir"), value)) {
+            if (value.isEmpty())
+                return io.err << "log: --dir needs a folder (" << kUsageLine << ")" << Qt::endl, kUsage;
+            folder = value;
+        } else if (takeOption(arguments, i, QStringLiteral("--interval"), value)) {
+            bool ok = false;
+            interval = value.toDouble(&ok);
+            if (!ok || !(interval >= 0.01 && interval <= 3600))
+                return io.err << "log: --interval takes seconds from 0.01 to 3600, not '" << value << "'"
+                              << Qt::endl, kUsage;
+        } else {
+            args << arguments[i];
+        }
+    }
+    if (folder.isEmpty())
+        return io.err << "log: no folder given (" << kUsageLine << ")" << Qt::endl, kUsage;
+
+    MeterSession session;
+    // Without a meter now: the logger waits for it.
+    if (const int status = session.open(args, io, false))
+        return status;
+    if (!args.isEmpty())
+        return io.err << "log: unexpected " << args.join(' ') << " (" << kUsageLine << ")" << Qt::endl, kUsage;
+    SingleInstance meterLock(QString::fromLatin1(kLoggerLockTitle));
+    if (!meterLock.acquire())
+        return io.err << "another sonavistor-cli log uses the meter" << Qt::endl, kFailed;
+
+    const auto say = [&io](const QString& text) { io.err << "sonavistor-cli log: " << text << Qt::endl; };
+    MeterLogger* running = nullptr;
+    session.setInterruptHandler([&running] {
+        if (running)
+            running->stop();
+    });
+    LevelLog log(folder);
+    try {
+        log.open();
+    } catch (const Error& e) {
+        for (const QString& message : log.takeMessages())
+            say(message);
+        return io.err << e.message() << Qt::endl, kFailed;
+    }
+    for (const QString& message : log.takeMessages())
+        say(message);
+
+    MeterLoggerOptions options;
+    options.intervalMs = static_cast<int>(std::lround(interval * 1000));
+    MeterLogger logger(session.meter(), log, [] { return QDateTime::currentDateTime(); }, options);
+    logger.meterTakenByProgram = [] { return SingleInstance::heldByAnother(QString::fromLatin1(kProgramLockTitle)); };
+    logger.onMessage = say;
+    running = &logger;
+    say(QStringLiteral("logging to %1, one reading every %2 s (Ctrl-C or SIGTERM ends it)").arg(folder).arg(interval));
+    int status = kOk;
+    try {
+        if (!session.interrupted())  // a signal during the start: nothing to log
+            logger.run();
+    } catch (const Error& e) {
+        io.err << e.message() << Qt::endl;
+        status = kFailed;
+    }
+    running = nullptr;
+    session.setInterruptHandler({});
+    log.close();
+    for (const QString& message : log.takeMessages())
+        say(message);
+    io.out << "Logged " << logger.readings() << " readings to " << folder << Qt::endl;
+    return status;
+}
+
+}  // namespace sonavistor::cli
