@@ -144,8 +144,10 @@ bool writeMeterSettings(const QString& iniPath, const MeterSettingsData& s, QStr
         bytes.replace("\n", "\r\n");
     }
 
+    // Unbuffered: a write that fails (a full disk) fails here, before commit()
+    // could put a cut-off file in place of the old one.
     QSaveFile out(iniPath);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) {
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || out.write(bytes) != bytes.size() || !out.commit()) {
         if (error)
             *error = out.errorString();
         return false;

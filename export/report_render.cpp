@@ -269,6 +269,13 @@ ReportOutcome writeReportPdf(const QString& path, const ReportDocument& doc, con
         file.cancelWriting();
         return outcome;
     }
+    // A write that failed in the buffer (a full disk) shows only at the flush:
+    // commit() would replace the file with a cut-off one all the same.
+    if (!file.flush() || file.error() != QFileDevice::NoError) {
+        outcome.error = file.errorString();
+        file.cancelWriting();
+        return outcome;
+    }
     if (!file.commit())
         outcome.error = file.errorString();
     return outcome;
