@@ -1,7 +1,13 @@
 #include "common/single_instance.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QSysInfo>
+#include <QThread>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <csignal>
 
 namespace sonavistor {
 
@@ -35,7 +41,25 @@ bool SingleInstance::acquire()
 
 bool SingleInstance::heldByAnother(const QString& title, const QString& folder)
 {
-    QLockFile probe(lockFilePath(title, folder));
+    // Only read the lock file: a probe that took the lock, even for a moment,
+    // would make the owner's own start or another probe see it as taken.
+    const QString path = lockFilePath(title, folder);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (!QFileInfo::exists(path))
+            return false;
+        qint64 pid = 0;
+        QString host;
+        QString app;
+        if (QLockFile(path).getLockInfo(&pid, &host, &app) && pid > 0) {
+            if (!host.isEmpty() && host != QSysInfo::machineHostName())
+                return true;  // another machine's process cannot be asked
+            return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+        }
+        // Just created and not yet written, or just removed: look again.
+        QThread::msleep(10);
+    }
+    // Present but unreadable for 50 ms: leave the verdict to the lock itself.
+    QLockFile probe(path);
     probe.setStaleLockTime(0);
     if (probe.tryLock(0)) {
         probe.unlock();

@@ -6,6 +6,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 using namespace sonavistor;
@@ -63,6 +66,25 @@ TEST(SingleInstance, StaleLockOfACrashedInstanceDoesNotBlock)
     ASSERT_TRUE(QFile::exists(lockFilePath("sonavistor", locks.path())));
     EXPECT_FALSE(SingleInstance::heldByAnother("sonavistor", locks.path()));
     EXPECT_EQ(tryLockInAnotherProcess(locks.path(), "sonavistor"), 0);
+}
+
+TEST(SingleInstance, ProbesNeverSeeEachOtherAsTheOwner)
+{
+    // The logger probes the program's lock at every reading while a meter
+    // command probes it too; neither may take it, not even for a moment.
+    QTemporaryDir locks;
+    std::atomic<bool> done = false;
+    std::thread other([&] {
+        while (!done)
+            SingleInstance::heldByAnother("sonavistor", locks.path());
+    });
+    int seenHeld = 0;
+    for (int i = 0; i < 2000; ++i)
+        seenHeld += SingleInstance::heldByAnother("sonavistor", locks.path());
+    done = true;
+    other.join();
+    EXPECT_EQ(seenHeld, 0);
+    EXPECT_FALSE(QFile::exists(lockFilePath("sonavistor", locks.path())));
 }
 
 TEST(SingleInstance, MainWindowOfASecondInstanceTouchesNothing)
