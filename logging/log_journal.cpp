@@ -62,10 +62,12 @@ bool parseEntry(QByteArrayView line, JournalEntry& entry)
     if (line.size() < kFixed + 1 + 1 + kCrcDigits || line[line.size() - kCrcDigits - 1] != ' ')
         return false;
     const QByteArrayView body = line.first(line.size() - kCrcDigits - 1);
-    bool ok = false;
-    const quint32 crc = line.last(kCrcDigits).toUInt(&ok, 16);
-    if (!ok || crc != crc32(body) || body[1] != ' ' || body[kFixed - 1] != ' ')
+    // The check digits exactly as written (lower-case hex), so that an entry
+    // read is always one a writer wrote, never a look-alike.
+    if (line.last(kCrcDigits) != withCrc(body.toByteArray()).sliced(body.size() + 1, kCrcDigits) ||
+        body[1] != ' ' || body[kFixed - 1] != ' ')
         return false;
+    bool ok = false;
     entry.day = QDate::fromString(QString::fromLatin1(body.sliced(2, kDayText)), QStringLiteral("yyyy-MM-dd"));
     if (!entry.day.isValid())
         return false;
@@ -73,7 +75,7 @@ bool parseEntry(QByteArrayView line, JournalEntry& entry)
     if (body[0] == 'B') {
         entry.kind = JournalEntry::Kind::Base;
         entry.base = payload.toLongLong(&ok);
-        return ok && entry.base >= 0;
+        return ok && entry.base >= 0 && QByteArray::number(entry.base) == payload;
     }
     if (body[0] != 'R')
         return false;
