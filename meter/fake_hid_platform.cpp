@@ -14,6 +14,11 @@ using Clock = std::chrono::steady_clock;
 
 // Output reports a device keeps for written(): the demo runs for days.
 constexpr qsizetype kWrittenKept = 10000;
+// Input reports one handle holds unread. hidraw drops what comes to a full
+// reader buffer (63 reports); the cap is larger here because a simulated
+// meter at zero delay hands over a whole memory dump (12,800 reports) at
+// once. Without it, an open handle that is never read grows for ever.
+constexpr size_t kUnreadKept = 16384;
 
 struct FakeHidPlatform::DeviceState {
     FakeDeviceSetup setup;
@@ -36,8 +41,10 @@ struct FakeHidPlatform::DeviceState {
     {
         const Clock::time_point now = Clock::now();
         while (!inFlight.empty() && inFlight.front().readyAt <= now) {
-            for (auto& [handle, reports] : input)
-                reports.push_back(inFlight.front().data);
+            for (auto& [handle, reports] : input) {
+                if (reports.size() < kUnreadKept)
+                    reports.push_back(inFlight.front().data);
+            }
             inFlight.pop_front();
         }
     }

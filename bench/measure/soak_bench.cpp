@@ -23,7 +23,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <malloc.h>
 
 using namespace sonavistor;
 
@@ -62,6 +64,14 @@ double residentMb()
     return 0;
 }
 
+// Heap the program has allocated and not freed, in MB: what it holds, apart
+// from freed memory the allocator keeps for later.
+double heapInUseMb()
+{
+    const struct mallinfo2 info = ::mallinfo2();
+    return static_cast<double>(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
+}
+
 // SOAK_READINGS=N shortens the day for a quick look (a multiple of 8).
 int readingsPerDay()
 {
@@ -97,9 +107,12 @@ void BM_TwoDaysOfLiveReadings(benchmark::State& state)
 
     for (auto _ : state) {
         const double startMb = residentMb();
-        std::printf("memory at start: %.1f MB\n", startMb);
+        const double startHeapMb = heapInUseMb();
+        std::printf("memory at start: %.1f MB resident, %.1f MB heap in use\n", startMb, startHeapMb);
         double afterFirstDay = 0;
-        for (int day = 1; day <= 2; ++day) {
+        // SOAK_DAYS=N runs more days, to tell a cache filling up from growth.
+        const int days = std::max(2, qEnvironmentVariableIntValue("SOAK_DAYS"));
+        for (int day = 1; day <= days; ++day) {
             const int readings = readingsPerDay();
             const int kBlock = readings / 8;
             window->BitBtn1Click();
@@ -122,13 +135,15 @@ void BM_TwoDaysOfLiveReadings(benchmark::State& state)
             window->BitBtn2Click();
             QCoreApplication::processEvents();
             const double mb = residentMb();
-            std::printf("day %d stopped, saved, cleared: %.1f MB\n", day, mb);
+            std::printf("day %d stopped, saved, cleared: %.1f MB resident, %.1f MB heap in use\n", day, mb,
+                        heapInUseMb());
             if (day == 1)
                 afterFirstDay = mb;
         }
         state.counters["start_MB"] = startMb;
         state.counters["after_day1_MB"] = afterFirstDay;
         state.counters["after_day2_MB"] = residentMb();
+        state.counters["heap_growth_MB"] = heapInUseMb() - startHeapMb;
     }
     MeasureState.LiveDataSaved = true;
     form.close();
