@@ -17,6 +17,18 @@ struct Output {
     QTextStream& err;
 };
 
+// Takes "NAME VALUE" out of args and returns VALUE; empty where NAME is
+// absent or has no value after it.
+inline QString takeOption(QStringList& args, const QString& name)
+{
+    const qsizetype at = args.indexOf(name);
+    if (at < 0 || at + 1 >= args.size())
+        return QString();
+    QString value = args[at + 1];
+    args.remove(at, 2);
+    return value;
+}
+
 int infoCommand(const QStringList& args, Output io);
 int exportCommand(const QStringList& args, Output io);
 int daysCommand(const QStringList& args, Output io);

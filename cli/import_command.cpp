@@ -30,12 +30,7 @@ std::vector<ReadingRow> throughTheTable(const std::vector<ReadingRow>& rows)
 int importCommand(const QStringList& arguments, Output io)
 {
     QStringList args = arguments;
-    QString output;
-    const qsizetype o = args.indexOf(QStringLiteral("-o"));
-    if (o >= 0 && o + 1 < args.size()) {
-        output = args[o + 1];
-        args.remove(o, 2);
-    }
+    const QString output = takeOption(args, QStringLiteral("-o"));
     const bool force = args.removeAll(QStringLiteral("--force")) > 0;
     MeterSession session;
     if (const int status = session.open(args, io))

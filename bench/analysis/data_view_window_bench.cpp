@@ -4,9 +4,9 @@
 // the program's memory with all ten open.
 #include "analysis/data_view_window.h"
 #include "analysis/saved_file.h"
-#include "app/application.h"
 #include "app/child_windows.h"
 #include "app/main_window.h"
+#include "bench/support/bench_support.h"
 #include "common/file_dialogs.h"
 #include "common/message_service.h"
 #include "common/shell_state.h"
@@ -33,16 +33,6 @@ namespace {
 
 constexpr int kDay = 43200;
 
-class Quiet : public MessageService {
-public:
-    MessageButton show(const MessageRequest& request) override
-    {
-        if (request.icon == MessageIcon::Error)
-            std::fprintf(stderr, "error: %s\n", qPrintable(request.text));
-        return Yes;
-    }
-};
-
 class Choose : public FileDialogService {
 public:
     std::deque<QString> next;
@@ -60,7 +50,7 @@ public:
 // A program with its folder, the main window and ten saved days to open.
 struct Bench {
     QTemporaryDir folder, locks, files;
-    Quiet messages;
+    bench_support::QuietMessages messages;
     Choose dialogs;
     std::unique_ptr<TForm1> form;
     QStringList days;
@@ -126,17 +116,6 @@ Bench& bench()
     return *theBench;
 }
 
-long residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
 // Opening one more full day (read, staged, bulk-loaded, drawn) with
 // state.range(0) days open already.
 void BM_OpenFullDay(benchmark::State& state)
@@ -164,7 +143,7 @@ void withTenDays(benchmark::State& state, const std::function<void()>& prepare, 
             b.open(d);
     }
     // The whole program's memory, ten days open.
-    state.counters["rss_MiB"] = static_cast<double>(residentKiB()) / 1024.0;
+    state.counters["rss_MiB"] = static_cast<double>(bench_support::residentKiB()) / 1024.0;
     for (auto _ : state) {
         state.PauseTiming();
         prepare();
@@ -231,12 +210,6 @@ BENCHMARK(BM_TenDaysGridPageDown)->Iterations(100)->Unit(benchmark::kMillisecond
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    SonavistorApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    theBench.reset();  // the windows go before the application
-    return 0;
+    // The windows go before the application.
+    return bench_support::runWindowBenchmarks(argc, argv, [] { theBench.reset(); });
 }

@@ -1,7 +1,7 @@
 // A day of readings (43,200 rows) leaving the program: Export to Excel as the
 // command runs it, the data sheet to PDF (time and the process's peak
 // memory), and the preview up to its first page on screen.
-#include "app/application.h"
+#include "bench/support/bench_support.h"
 #include "common/child_window.h"
 #include "common/file_dialogs.h"
 #include "common/message_service.h"
@@ -22,11 +22,6 @@ using namespace sonavistor;
 namespace {
 
 constexpr int kDay = 43200;
-
-class Quiet : public MessageService {
-public:
-    MessageButton show(const MessageRequest&) override { return Yes; }
-};
 
 class Always : public FileDialogService {
 public:
@@ -77,7 +72,7 @@ double peakMegabytes()
 void BM_ExportToExcel(benchmark::State& state)
 {
     ScratchDatabase& scratch = day();
-    Quiet messages;
+    bench_support::QuietMessages messages;
     Always files;
     files.path = scratch.folder() + QStringLiteral("/day.xls");
     DataView window;
@@ -121,10 +116,5 @@ BENCHMARK(BM_PreviewFirstPage)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    SonavistorApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench_support::runWindowBenchmarks(argc, argv);
 }

@@ -3,9 +3,9 @@
 // state, the command-line tool's import of the same day (its workflow in
 // this process, and the whole sonavistor-cli run), and the window's Save.
 #include "analysis/saved_file.h"
-#include "app/application.h"
 #include "app/child_windows.h"
 #include "app/main_window.h"
+#include "bench/support/bench_support.h"
 #include "common/file_dialogs.h"
 #include "common/message_service.h"
 #include "common/shell_state.h"
@@ -30,11 +30,6 @@ using namespace sonavistor;
 
 namespace {
 
-class Quiet : public MessageService {
-public:
-    MessageButton show(const MessageRequest&) override { return Yes; }
-};
-
 class FixedSavePath : public FileDialogService {
 public:
     QString path;
@@ -51,7 +46,7 @@ QByteArray fullDay()
 // open on its list of days.
 struct Program {
     QTemporaryDir folder, locks;
-    Quiet messages;
+    bench_support::QuietMessages messages;
     FixedSavePath dialogs;
     FakeHidPlatform hid;
     std::unique_ptr<TForm1> form;
@@ -150,10 +145,5 @@ BENCHMARK(BM_WindowSavesDay)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    SonavistorApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench_support::runWindowBenchmarks(argc, argv);
 }

@@ -1,8 +1,8 @@
 // One live reading in the real-time window (ShowRead_Pro through row,
 // statistics, footer and chart point) with twelve hours of readings already
 // in MeaData: the cost must not grow with the rows before it.
-#include "app/application.h"
 #include "app/main_window.h"
+#include "bench/support/bench_support.h"
 #include "common/message_service.h"
 #include "measure/alarm_player.h"
 #include "measure/measure_state.h"
@@ -20,11 +20,6 @@ using namespace sonavistor;
 
 namespace {
 
-class Quiet : public MessageService {
-public:
-    MessageButton show(const MessageRequest&) override { return Yes; }
-};
-
 class NoSound : public AlarmSink {
 public:
     void play(const QString&) override {}
@@ -36,7 +31,7 @@ void runReadings(benchmark::State& state, bool paintToo)
     QTemporaryDir folder, locks;
     MeasurementDatabase::createFromSchema(folder.filePath("Quorvane.db"));
     QFile::copy(QStringLiteral(SONAVISTOR_SOURCE_DIR "/resources/quorvane_en.rav"), folder.filePath("quorvane_en.rav"));
-    Quiet messages;
+    bench_support::QuietMessages messages;
     NoSound sound;
     TForm1 form({folder.path(), "sonavistor-bench", locks.path(), &messages, nullptr, nullptr});
     form.show();
@@ -90,10 +85,5 @@ BENCHMARK(BM_ShowReadAndPaintAfterRows)->Arg(0)->Arg(43200)->Arg(86400)->Unit(be
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    SonavistorApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench_support::runWindowBenchmarks(argc, argv);
 }

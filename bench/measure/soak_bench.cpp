@@ -3,8 +3,8 @@
 // statistics, chart point), then Stop, Save and Clear, and the same again.
 // Prints the program's memory after each day and the time per reading in
 // blocks of 10,800, so growth of either shows.
-#include "app/application.h"
 #include "app/main_window.h"
+#include "bench/support/bench_support.h"
 #include "common/file_dialogs.h"
 #include "common/message_service.h"
 #include "measure/alarm_player.h"
@@ -31,11 +31,6 @@ using namespace sonavistor;
 
 namespace {
 
-class Quiet : public MessageService {
-public:
-    MessageButton show(const MessageRequest&) override { return Yes; }
-};
-
 class NoSound : public AlarmSink {
 public:
     void play(const QString&) override {}
@@ -54,14 +49,7 @@ private:
 // Resident memory of this process in MB.
 double residentMb()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return 0;
+    return static_cast<double>(bench_support::residentKiB()) / 1024.0;
 }
 
 // Heap the program has allocated and not freed, in MB: what it holds, apart
@@ -84,7 +72,7 @@ void BM_TwoDaysOfLiveReadings(benchmark::State& state)
     QTemporaryDir folder, locks, saves;
     MeasurementDatabase::createFromSchema(folder.filePath("Quorvane.db"));
     QFile::copy(QStringLiteral(SONAVISTOR_SOURCE_DIR "/resources/quorvane_en.rav"), folder.filePath("quorvane_en.rav"));
-    Quiet messages;
+    bench_support::QuietMessages messages;
     SaveTo dialogs(saves.filePath("day.qrv"));
     NoSound sound;
     FakeHidPlatform platform;
@@ -154,10 +142,5 @@ BENCHMARK(BM_TwoDaysOfLiveReadings)->Unit(benchmark::kSecond)->Iterations(1);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    SonavistorApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench_support::runWindowBenchmarks(argc, argv);
 }
