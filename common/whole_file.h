@@ -1,0 +1,81 @@
+#pragma once
+// Every file the program keeps is written through WholeFile: the bytes go to
+// a temporary file beside the target, every write, flush and close is
+// checked, the data is synced, and only then is the temporary renamed over
+// the target. Until commit() succeeds the target keeps its old bytes (or
+// stays absent); a failure removes the temporary and throws an Error that
+// names the file and the system's reason ("No space left on device").
+//
+// It is a QIODevice, so QPdfWriter, QTextStream and the spreadsheet writer
+// can write into it directly; write() and writeAll() throw instead of
+// returning short counts.
+
+#include "common/error.h"
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+
+namespace sonavistor {
+
+class WholeFile : public QIODevice {
+public:
+    // Creates the temporary beside `target` (throws Error when it cannot).
+    explicit WholeFile(const QString& target);
+    // Removes the temporary unless commit() succeeded.
+    ~WholeFile() override;
+
+    WholeFile(const WholeFile&) = delete;
+    WholeFile& operator=(const WholeFile&) = delete;
+
+    const QString& target() const { return target_; }
+    const QString& temporaryPath() const { return temporary_; }
+
+    // Writes all of `bytes` (a short write continues where it stopped);
+    // throws Error on failure. After a failure every later call throws too.
+    void writeAll(const char* data, qint64 size);
+    void writeAll(QByteArrayView bytes) { writeAll(bytes.data(), bytes.size()); }
+
+    // Syncs, closes and renames the temporary over the target; throws Error
+    // (and removes the temporary) when any step fails.
+    void commit();
+
+    // The first failure met through the QIODevice interface (a QPdfWriter
+    // write), empty while all went well. commit() throws it.
+    const QString& failure() const { return failure_; }
+
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override;
+
+private:
+    void fail(const QString& reason);
+    void discard();
+
+    QString target_;
+    QString temporary_;
+    int fd_ = -1;
+    bool committed_ = false;
+    QString failure_;
+};
+
+// Writes `bytes` as the whole of `target`.
+void writeWholeFile(const QString& target, QByteArrayView bytes);
+
+// The message of a failed write: Cannot write file "PATH". REASON
+QString writeFailureMessage(const QString& path, const QString& reason);
+
+// Test seam: make the k-th (1-based, counted from the call) operation of the
+// given kind fail with `error` (an errno value). One fault at a time; a fault
+// that fired is cleared. Counting covers every WholeFile of the process.
+namespace whole_file_testing {
+enum class Operation { Open, Write, Flush, Close, Rename };
+void failAt(Operation operation, int k, int error);
+void clear();
+// How many operations of this kind ran since the last failAt() or clear().
+int count(Operation operation);
+}  // namespace whole_file_testing
+
+}  // namespace sonavistor
