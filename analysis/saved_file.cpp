@@ -2,10 +2,10 @@
 
 #include "common/error.h"
 #include "common/printable.h"
+#include "common/whole_file.h"
 #include "store/reading_line.h"
 
 #include <QDir>
-#include <QSaveFile>
 
 namespace sonavistor {
 
@@ -88,28 +88,12 @@ QString withSavedFileExtension(const QString& chosen)
     return chosen.contains(QLatin1Char('.')) ? chosen : chosen + QStringLiteral(".qrv");
 }
 
-namespace {
-
-Error writeFailure(const QString& path, const QString& why)
-{
-    return Error(QStringLiteral("Cannot write file \"%1\". %2").arg(QDir::toNativeSeparators(path), why));
-}
-
-}  // namespace
-
 void writeSavedFileText(const QString& path, qint64 rows, const QByteArray& readingLines)
 {
-    QSaveFile file(path);
-    // Unbuffered: a write that fails (a full disk) says so here, and the
-    // file is not committed; a buffered one fails only in commit(), which
-    // then still replaces the old file with the cut-off new one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw writeFailure(path, file.errorString());
-    const QByteArray head = kSavedFileMagic + QByteArray("\r\n") + kTotalLabel + QByteArray::number(rows) + "\r\n";
-    if (file.write(head) != head.size() || file.write(readingLines) != readingLines.size())
-        throw writeFailure(path, file.errorString());
-    if (!file.commit())
-        throw writeFailure(path, file.errorString());
+    WholeFile file(path);
+    file.writeAll(kSavedFileMagic + QByteArray("\r\n") + kTotalLabel + QByteArray::number(rows) + "\r\n");
+    file.writeAll(readingLines);
+    file.commit();
 }
 
 void writeSavedFile(const QString& path, const std::vector<ReadingRow>& rows, Progress* progress)
@@ -123,7 +107,7 @@ void writeSavedFile(const QString& path, const std::vector<ReadingRow>& rows, Pr
         try {
             appendReadingLine(text, row);
         } catch (const Error& e) {
-            throw writeFailure(path, QStringLiteral("Row %1: %2").arg(n + 1).arg(e.message()));
+            throw Error(writeFailureMessage(path, QStringLiteral("Row %1: %2").arg(n + 1).arg(e.message())));
         }
         text.append("\r\n", 2);
         if (progress)

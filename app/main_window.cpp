@@ -368,8 +368,7 @@ void TForm1::CloseOther()
     const QString path = settingsFilePath();
     QString error;
     if (!writeMeterSettings(path, MeterSettings, &error))
-        messages().showError(QStringLiteral("The settings could not be saved to %1: %2")
-                                 .arg(QDir::toNativeSeparators(path), error));
+        messages().showError(error);
 }
 
 }  // namespace sonavistor

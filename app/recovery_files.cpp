@@ -2,12 +2,12 @@
 
 #include "analysis/saved_file.h"
 #include "common/error.h"
+#include "common/whole_file.h"
 #include "store/measurement_db.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace sonavistor {
 
@@ -44,9 +44,18 @@ QStringList keepUnsavedRows(const MeasurementDatabase& db, const UnsavedRows& un
         kept << keepTable(db, TableGetRecorde, folder, QStringLiteral("import"));
     kept.removeAll(QString());
     if (!kept.isEmpty()) {
-        QFile note(QDir(folder).filePath(QLatin1String(kNoteFile)));
-        if (note.open(QIODevice::WriteOnly | QIODevice::Append))
-            note.write((kept.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+        // The note lists the files of earlier ends not yet told too.
+        const QString notePath = QDir(folder).filePath(QLatin1String(kNoteFile));
+        QByteArray text;
+        QFile earlier(notePath);
+        if (earlier.open(QIODevice::ReadOnly))
+            text = earlier.readAll();
+        text += (kept.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+        try {
+            writeWholeFile(notePath, text);
+        } catch (const Error&) {
+            // The files are kept all the same; only the note at the next start is missing.
+        }
     }
     return kept;
 }

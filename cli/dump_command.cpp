@@ -12,11 +12,7 @@
 #include "sim/scenario.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -37,32 +33,6 @@ QString memoryFileFor(const QString& json)
 {
     const QFileInfo info(json);
     return json.left(json.size() - info.fileName().size()) + info.completeBaseName() + QStringLiteral(".memory.bin");
-}
-
-void writeWhole(QSaveFile& file, const QByteArray& data)
-{
-    // Unbuffered: a failed write is seen here, before commit() (see writeSavedFileText).
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(data) != data.size())
-        throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(file.fileName(), file.errorString()));
-}
-
-// Both files or neither: each is written beside its old self, and the pair replaces them at the end.
-void writeScenario(const QString& jsonPath, const QString& memoryPath, const QByteArray& memory)
-{
-    const QByteArray json =
-        QJsonDocument(QJsonObject{{"memory", QFileInfo(memoryPath).fileName()}}).toJson(QJsonDocument::Indented);
-    const bool memoryExisted = QFileInfo::exists(memoryPath);
-    QSaveFile memoryFile(memoryPath);
-    QSaveFile jsonFile(jsonPath);
-    writeWhole(memoryFile, memory);
-    writeWhole(jsonFile, json);
-    if (!memoryFile.commit())
-        throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(memoryPath, memoryFile.errorString()));
-    if (!jsonFile.commit()) {
-        if (!memoryExisted)
-            QFile::remove(memoryPath);
-        throw Error(QStringLiteral("Cannot write file \"%1\". %2").arg(jsonPath, jsonFile.errorString()));
-    }
 }
 
 }  // namespace
@@ -133,7 +103,7 @@ int dumpCommand(const QStringList& arguments, Output io)
     }
 
     try {
-        writeScenario(output, memoryPath, memory);
+        writeScenarioFiles(output, memoryPath, memory);
         loadScenario(output);  // the replay reads what was written
     } catch (const Error& e) {
         return io.err << e.message() << Qt::endl, kFailed;

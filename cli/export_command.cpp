@@ -13,7 +13,6 @@
 #include "export/reading_rows_dataset.h"
 #include "store/scratch_database.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <memory>
@@ -76,18 +75,15 @@ int exportCommand(const QStringList& args, Output io)
     const int total = dataset.recordCount();
     if (total == 0)
         return io.err << "export: the files hold no readings; nothing written" << Qt::endl, kFailed;
-    if (QFileInfo::exists(output) && !QFile::remove(output))
-        return io.err << output << ": cannot replace it" << Qt::endl, kFailed;
-
     ConsoleMessages messages(io.err);
     TGridToExcel exporter(messages);
     exporter.DataGrid = &grid;
     exporter.ShowProgress = false;
     exporter.FileName = output;
+    exporter.AskBeforeReplace = false;  // --force was given, or there is no file
     const ExportResult result = exporter.ExportSheet();
-    if (!result.error.isEmpty()) {
-        io.err << output << ": writing stopped after " << result.recordsWritten << " of " << total
-               << " records: " << result.error << Qt::endl;
+    if (!result.error.isEmpty() || !result.written) {
+        io.err << (result.error.isEmpty() ? output + QStringLiteral(": nothing written") : result.error) << Qt::endl;
         return kFailed;
     }
     if (result.rowLimitReached) {

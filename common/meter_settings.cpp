@@ -1,7 +1,8 @@
 #include "common/meter_settings.h"
 
+#include "common/whole_file.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 // Text is kept as UTF-8 bytes; no wide-character conversion is needed.
 #define SI_NO_CONVERSION
@@ -144,12 +145,11 @@ bool writeMeterSettings(const QString& iniPath, const MeterSettingsData& s, QStr
         bytes.replace("\n", "\r\n");
     }
 
-    // Unbuffered: a write that fails (a full disk) fails here, before commit()
-    // could put a cut-off file in place of the old one.
-    QSaveFile out(iniPath);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || out.write(bytes) != bytes.size() || !out.commit()) {
+    try {
+        writeWholeFile(iniPath, bytes);
+    } catch (const Error& e) {
         if (error)
-            *error = out.errorString();
+            *error = e.message();
         return false;
     }
     return true;

@@ -35,7 +35,8 @@ MeterSettingsData readMeterSettings(const QString& iniPath);
 
 // Writes the twelve keys into the file, keeping its other sections, keys and
 // comments and its line ends. The old file stays whole when writing fails.
-// Returns false with *error set when the file cannot be written.
+// Returns false with *error set (Cannot write file "PATH". REASON) when the
+// file cannot be written.
 bool writeMeterSettings(const QString& iniPath, const MeterSettingsData& settings,
                         QString* error);
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +23,7 @@ struct FaultPlan {
     int error = 0;
     int counts[5] = {};
 };
+qint64 shortWrite = 0;
 FaultPlan plan;
 }  // namespace
 
@@ -30,9 +32,21 @@ void failAt(Operation operation, int k, int error)
     plan = FaultPlan{operation, k, error, {}};
 }
 
-void clear() { plan = FaultPlan{}; }
+void shortWrites(qint64 bytes) { shortWrite = bytes; }
+
+void clear()
+{
+    plan = FaultPlan{};
+    shortWrite = 0;
+}
 
 int count(Operation operation) { return plan.counts[static_cast<int>(operation)]; }
+
+// How much of `size` bytes one write may take.
+static qint64 writable(qint64 size)
+{
+    return shortWrite > 0 && shortWrite < size ? shortWrite : size;
+}
 
 // Counts one operation; returns the errno to fail it with, or 0.
 static int injected(Operation operation)
@@ -55,16 +69,21 @@ QString systemReason(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// A symbolic link is followed: the file it names is replaced, the link stays.
+// A symbolic link is followed (a chain of them too, as far as the system
+// would): the file it names is replaced, the links stay.
 QString resolvedTarget(const QString& target)
 {
-    const QFileInfo info(target);
-    if (info.isSymLink()) {
+    QString path = target;
+    for (int depth = 0; depth < 40; ++depth) {
+        const QFileInfo info(path);
+        if (!info.isSymLink())
+            break;
         const QString linked = info.symLinkTarget();
-        if (!linked.isEmpty())
-            return linked;
+        if (linked.isEmpty())
+            break;
+        path = linked;
     }
-    return target;
+    return path;
 }
 
 }  // namespace
@@ -110,8 +129,12 @@ WholeFile::~WholeFile()
 {
     if (!committed_)
         discard();
+    if (isOpen())
+        QIODevice::close();
 }
 
+// The device stays open: a writer that goes on writing after a failure (a
+// PDF writer does) gets -1 and the failure, not a warning at every write.
 void WholeFile::discard()
 {
     if (fd_ >= 0) {
@@ -122,8 +145,6 @@ void WholeFile::discard()
         ::unlink(QFile::encodeName(temporary_).constData());
         temporary_.clear();
     }
-    if (isOpen())
-        QIODevice::close();
 }
 
 void WholeFile::fail(const QString& reason)
@@ -144,7 +165,7 @@ void WholeFile::writeAll(const char* data, qint64 size)
         int error = whole_file_testing::injected(Operation::Write);
         ssize_t n = -1;
         if (error == 0) {
-            n = ::write(fd_, data + done, static_cast<size_t>(size - done));
+            n = ::write(fd_, data + done, static_cast<size_t>(whole_file_testing::writable(size - done)));
             if (n < 0 && errno == EINTR)
                 continue;
             error = n < 0 ? errno : 0;
@@ -168,11 +189,13 @@ qint64 WholeFile::writeData(const char* data, qint64 size)
     }
 }
 
-void WholeFile::commit()
+void WholeFile::finish()
 {
-    if (!failure_.isEmpty() || fd_ < 0)
+    if (!failure_.isEmpty() || (fd_ < 0 && !finished_))
         throw Error(failure_.isEmpty() ? writeFailureMessage(target_, QStringLiteral("The file is closed."))
                                        : failure_);
+    if (finished_)
+        return;
     int error = whole_file_testing::injected(Operation::Flush);
     if (error == 0 && ::fsync(fd_) != 0)
         error = errno;
@@ -188,8 +211,15 @@ void WholeFile::commit()
         ::close(fd);
     if (error != 0)
         fail(systemReason(error));
+    finished_ = true;
+}
 
-    error = whole_file_testing::injected(Operation::Rename);
+void WholeFile::commit()
+{
+    if (committed_)
+        return;
+    finish();
+    int error = whole_file_testing::injected(Operation::Rename);
     if (error == 0 && ::rename(QFile::encodeName(temporary_).constData(), QFile::encodeName(target_).constData()) != 0)
         error = errno;
     if (error != 0)
@@ -205,6 +235,49 @@ void WholeFile::commit()
     if (folder >= 0) {
         ::fsync(folder);
         ::close(folder);
+    }
+}
+
+void commitTogether(std::initializer_list<WholeFile*> files)
+{
+    for (WholeFile* file : files)
+        file->finish();
+    // Each old file keeps a second name until all are in place.
+    struct Kept {
+        QByteArray target;
+        QByteArray old;  // empty: there was no old file (or no second name for it)
+        bool existed = false;
+    };
+    std::vector<Kept> kept;
+    for (WholeFile* file : files) {
+        Kept k{QFile::encodeName(file->target()), QFile::encodeName(file->temporaryPath() + QStringLiteral(".old")),
+               QFileInfo::exists(file->target())};
+        if (!k.existed || ::link(k.target.constData(), k.old.constData()) != 0)
+            k.old.clear();
+        kept.push_back(k);
+    }
+    size_t done = 0;
+    try {
+        for (WholeFile* file : files) {
+            file->commit();
+            ++done;
+        }
+    } catch (const Error&) {
+        for (size_t i = 0; i < done; ++i) {
+            if (!kept[i].old.isEmpty())
+                ::rename(kept[i].old.constData(), kept[i].target.constData());
+            else if (!kept[i].existed)
+                ::unlink(kept[i].target.constData());
+        }
+        for (const Kept& k : kept) {
+            if (!k.old.isEmpty())
+                ::unlink(k.old.constData());
+        }
+        throw;
+    }
+    for (const Kept& k : kept) {
+        if (!k.old.isEmpty())
+            ::unlink(k.old.constData());
     }
 }
 

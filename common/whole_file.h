@@ -16,6 +16,8 @@
 #include <QIODevice>
 #include <QString>
 
+#include <initializer_list>
+
 namespace sonavistor {
 
 class WholeFile : public QIODevice {
@@ -36,8 +38,12 @@ public:
     void writeAll(const char* data, qint64 size);
     void writeAll(QByteArrayView bytes) { writeAll(bytes.data(), bytes.size()); }
 
-    // Syncs, closes and renames the temporary over the target; throws Error
-    // (and removes the temporary) when any step fails.
+    // Syncs and closes the temporary; throws Error (and removes the
+    // temporary) when either fails. Files that replace their targets
+    // together finish all of them before the first is committed.
+    void finish();
+    // Finishes (unless done) and renames the temporary over the target;
+    // throws Error (and removes the temporary) when any step fails.
     void commit();
 
     // The first failure met through the QIODevice interface (a QPdfWriter
@@ -57,9 +63,16 @@ private:
     QString target_;
     QString temporary_;
     int fd_ = -1;
+    bool finished_ = false;
     bool committed_ = false;
     QString failure_;
 };
+
+// Commits files that belong together (a scenario and its memory): all are
+// finished first; when a rename fails, the files renamed before it get their
+// old bytes back (or are removed when there were none), and the Error of the
+// failure is thrown.
+void commitTogether(std::initializer_list<WholeFile*> files);
 
 // Writes `bytes` as the whole of `target`.
 void writeWholeFile(const QString& target, QByteArrayView bytes);
@@ -73,6 +86,9 @@ QString writeFailureMessage(const QString& path, const QString& reason);
 namespace whole_file_testing {
 enum class Operation { Open, Write, Flush, Close, Rename };
 void failAt(Operation operation, int k, int error);
+// Cuts every later write to at most `bytes` bytes, as a disk that takes a
+// little at a time does (0: whole writes again). Kept until clear().
+void shortWrites(qint64 bytes);
 void clear();
 // How many operations of this kind ran since the last failAt() or clear().
 int count(Operation operation);

@@ -1,9 +1,6 @@
 #include "export/csv_export.h"
 
-#include "common/error.h"
-
-#include <QDir>
-#include <QSaveFile>
+#include "common/whole_file.h"
 
 namespace sonavistor {
 
@@ -18,13 +15,6 @@ QByteArray csvField(const QString& text)
 
 qint64 writeReadingsCsv(const QString& path, const std::vector<ReadingRow>& rows)
 {
-    QSaveFile file(path);
-    const auto failed = [&path, &file] {
-        return Error(QStringLiteral("Cannot write file \"%1\". %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-    };
-    // Unbuffered: a failed write is seen before commit() (see writeSavedFileText).
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw failed();
     QByteArray text = "RecNo,MeaValue,Weight,NTime,NDate\r\n";
     text.reserve(static_cast<qsizetype>(rows.size()) * 36 + text.size());
     for (const ReadingRow& row : rows) {
@@ -33,8 +23,7 @@ qint64 writeReadingsCsv(const QString& path, const std::vector<ReadingRow>& rows
             text += ',' + csvField(*field);
         text += "\r\n";
     }
-    if (file.write(text) != text.size() || !file.commit())
-        throw failed();
+    writeWholeFile(path, text);
     return static_cast<qint64>(rows.size());
 }
 

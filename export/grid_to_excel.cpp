@@ -2,9 +2,9 @@
 
 #include "common/error.h"
 #include "common/message_service.h"
+#include "common/whole_file.h"
 #include "export/biff_writer.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -66,40 +66,31 @@ ExportResult TGridToExcel::ExportSheet()
     const bool showProgress = ShowProgress && progress_;
     try {
         bool go = true;
-        if (QFileInfo::exists(FileName)) {
+        if (AskBeforeReplace && QFileInfo::exists(FileName)) {
             const QString question = QString::fromUtf8(kReplaceQuestionStart) + FileName +
                                      QString::fromUtf8(kReplaceQuestionEnd);
             go = messages_.show({question, QString::fromUtf8(kReplaceCaption), MessageIcon::Question,
                                  Yes | No, No}) == Yes;
             result.declined = !go;
-            if (go && !QFile::remove(FileName))
-                throw Error(QStringLiteral("cannot replace %1").arg(FileName));
         }
         if (go) {
             if (showProgress) {
                 progress_->setMaximum(dataset->recordCount());
                 progress_->setPosition(0);
             }
-            QFile file(FileName);
-            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                throw Error(file.errorString());
-            result.written = true;
+            // The old file stays until the new one is whole.
+            WholeFile file(FileName);
             BiffWriter out(file);
-            try {
-                writeWorksheet(out, *dataset, result);
-                out.flush();
-            } catch (const Error& e) {
-                result.error = e.message();
-                try {
-                    out.flush();  // what was written so far stays in the file
-                } catch (const Error&) {
-                }
-            }
-            file.close();
+            writeWorksheet(out, *dataset, result);
+            out.flush();
+            file.commit();
+            result.written = true;
         }
     } catch (const Error& e) {
-        // Failures from the question on end the export without a message.
+        // Failures from the question on end the export without a message;
+        // nothing of the new file is left.
         result.error = e.message();
+        result.written = false;
     }
     if (showProgress)
         progress_->finish();

@@ -15,11 +15,11 @@ namespace sonavistor {
 class MessageService;
 
 struct ExportResult {
-    bool written = false;       // a file was produced (possibly cut short)
-    int recordsWritten = 0;
+    bool written = false;       // the file is in place, whole
+    int recordsWritten = 0;     // records put in the sheet (all of them only when written)
     bool rowLimitReached = false;  // the sheet's 65,536 rows were full
     bool declined = false;      // the user kept the existing file
-    QString error;              // why the writing ended early, if it did
+    QString error;              // why nothing was written, if it was not
 };
 
 class TGridToExcel {
@@ -32,14 +32,18 @@ public:
     bool ShowProgress = true;
     QString TitleName;
     QString FileName;
+    // Whether an existing file is replaced only after asking; off where the
+    // caller asked already (or was told to replace it).
+    bool AskBeforeReplace = true;
 
     // Shows progress while ShowProgress is on (the windows provide one).
     void setProgress(Progress* progress) { progress_ = progress; }
     // Busy cursor on and off around the export (the windows set the hourglass).
     void setBusyHook(std::function<void(bool)> busy) { busy_ = std::move(busy); }
 
-    // Runs one export with the current properties. From the overwrite question
-    // on, failures end it quietly; the result tells what was written.
+    // Runs one export with the current properties. The file is replaced
+    // whole or not at all. From the overwrite question on, failures end it
+    // quietly; the result tells what was written.
     ExportResult ExportSheet();
 
 private:

@@ -1,13 +1,13 @@
 #include "export/report_render.h"
 
 #include "common/number_text.h"
+#include "common/whole_file.h"
 
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -253,31 +253,28 @@ ReportOutcome paintReport(QPagedPaintDevice& device, const ReportDocument& doc, 
 ReportOutcome writeReportPdf(const QString& path, const ReportDocument& doc, const PageProgress& progress)
 {
     ReportOutcome outcome;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        outcome.error = file.errorString();
-        return outcome;
+    try {
+        WholeFile file(path);
+        {
+            QPdfWriter writer(&file);
+            writer.setResolution(kPdfResolution);
+            writer.setCreator(QStringLiteral("Sonavistor"));
+            writer.setTitle(fillReportText(doc.definition.title, {1, doc.pageCount(), {}, {}, doc.company}));
+            // A failed write ends the pages: nothing more can reach the file.
+            outcome = paintReport(writer, doc, [&file, &progress](int done, int total) {
+                return file.failure().isEmpty() && (!progress || progress(done, total));
+            });
+        }
+        // A write refused inside the PDF writer shows here, with its reason.
+        if (!file.failure().isEmpty()) {
+            outcome.error = file.failure();
+            return outcome;
+        }
+        if (outcome.complete(doc))
+            file.commit();  // a cancelled or failed document leaves the old file
+    } catch (const Error& e) {
+        outcome.error = e.message();
     }
-    {
-        QPdfWriter writer(&file);
-        writer.setResolution(kPdfResolution);
-        writer.setCreator(QStringLiteral("Sonavistor"));
-        writer.setTitle(fillReportText(doc.definition.title, {1, doc.pageCount(), {}, {}, doc.company}));
-        outcome = paintReport(writer, doc, progress);
-    }
-    if (!outcome.complete(doc)) {
-        file.cancelWriting();
-        return outcome;
-    }
-    // A write that failed in the buffer (a full disk) shows only at the flush:
-    // commit() would replace the file with a cut-off one all the same.
-    if (!file.flush() || file.error() != QFileDevice::NoError) {
-        outcome.error = file.errorString();
-        file.cancelWriting();
-        return outcome;
-    }
-    if (!file.commit())
-        outcome.error = file.errorString();
     return outcome;
 }
 

@@ -2,7 +2,6 @@
 
 #include "analysis/saved_file.h"
 #include "common/error.h"
-#include "logging/log_journal.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,7 +71,6 @@ bool DayFile::save(QString* error)
         *error = e.message();
         return false;
     }
-    syncFolder(QFileInfo(path_).absolutePath());
     savedRows_ = rows_;
     dirty_ = false;
     return true;

@@ -2,6 +2,7 @@
 
 #include "common/file_dialogs.h"
 #include "common/message_service.h"
+#include "common/whole_file.h"
 #include "common/window_context.h"
 #include "measure/level_chart.h"
 
@@ -10,6 +11,7 @@
 #include <QGraphicsScene>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -25,19 +27,42 @@ constexpr char kQueryCaption[] = "Query  Information";
 constexpr double kFooterPoints = 10;
 constexpr double kLayoutDpi = 96;
 
-// Puts the printer's orientation back when it goes out of scope.
+// Puts the device's orientation back when it goes out of scope.
 class OrientationKeeper {
 public:
-    explicit OrientationKeeper(QPrinter& printer)
+    explicit OrientationKeeper(QPagedPaintDevice& printer)
         : printer_(printer), kept_(printer.pageLayout().orientation())
     {
     }
     ~OrientationKeeper() { printer_.setPageOrientation(kept_); }
 
 private:
-    QPrinter& printer_;
+    QPagedPaintDevice& printer_;
     QPageLayout::Orientation kept_;
 };
+
+bool drawChart(const LevelChart& chart, const QStringList& footer, QPagedPaintDevice& printer, int dpi);
+
+// A PDF through the program's file writer: the old file stays unless the
+// new one is whole. Throws Error with the reason a write failed; false when
+// drawing could not start.
+bool chartToPdf(const LevelChart& chart, const QStringList& footer, const QString& path, const QPageLayout& layout,
+                int dpi)
+{
+    WholeFile file(path);
+    bool drawn = false;
+    {
+        QPdfWriter pdf(&file);
+        pdf.setResolution(dpi);
+        pdf.setPageLayout(layout);
+        drawn = drawChart(chart, footer, pdf, dpi);
+    }
+    if (!file.failure().isEmpty())
+        throw Error(file.failure());
+    if (drawn)
+        file.commit();
+    return drawn;
+}
 
 }  // namespace
 
@@ -52,12 +77,20 @@ bool printerReady(const QPrinter* printer)
 
 bool printChart(const LevelChart& chart, const QStringList& footer, QPrinter& printer)
 {
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+        return chartToPdf(chart, footer, printer.outputFileName(), printer.pageLayout(), printer.resolution());
+    return drawChart(chart, footer, printer, printer.resolution());
+}
+
+namespace {
+
+bool drawChart(const LevelChart& chart, const QStringList& footer, QPagedPaintDevice& printer, int dpi)
+{
     OrientationKeeper keep(printer);
     printer.setPageOrientation(QPageLayout::Landscape);
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
-    const int dpi = printer.resolution();
     const QRect page = printer.pageLayout().fullRectPixels(dpi);
     // Margins are parts of the paper, wherever the printer's printable area begins.
     painter.translate(-printer.pageLayout().paintRectPixels(dpi).topLeft());
@@ -95,12 +128,18 @@ bool printChart(const LevelChart& chart, const QStringList& footer, QPrinter& pr
     return painter.end();
 }
 
+}  // namespace
+
 void PrintGraph(const LevelChart& chart, const QStringList& footer, const WindowContext& context)
 {
     if (printerReady(context.printer)) {
-        if (!printChart(chart, footer, *context.printer))
-            context.messages.showError(
-                QStringLiteral("The printer %1 could not print the graph.").arg(context.printer->printerName()));
+        try {
+            if (!printChart(chart, footer, *context.printer))
+                context.messages.showError(
+                    QStringLiteral("The printer %1 could not print the graph.").arg(context.printer->printerName()));
+        } catch (const Error& e) {
+            context.messages.showError(e.message());
+        }
         return;
     }
     if (context.messages.show({QString::fromLatin1(kNoPrinter), QString::fromLatin1(kPrintCaption),
@@ -113,11 +152,15 @@ void PrintGraph(const LevelChart& chart, const QStringList& footer, const Window
         context.messages.show({path + QString::fromLatin1(kReplaceQuestion), QString::fromLatin1(kQueryCaption),
                                MessageIcon::Question, Yes | No, Yes}) != Yes)
         return;
+    // The page a PDF printer would have: its default paper at high resolution.
     QPrinter pdf(QPrinter::HighResolution);
     pdf.setOutputFormat(QPrinter::PdfFormat);
-    pdf.setOutputFileName(path);
-    if (!printChart(chart, footer, pdf))
-        context.messages.showError(QStringLiteral("The graph could not be written to %1.").arg(path));
+    try {
+        if (!chartToPdf(chart, footer, path, pdf.pageLayout(), pdf.resolution()))
+            context.messages.showError(QStringLiteral("The graph could not be written to %1.").arg(path));
+    } catch (const Error& e) {
+        context.messages.showError(e.message());
+    }
 }
 
 }  // namespace sonavistor

@@ -17,7 +17,9 @@ struct WindowContext;
 // file chosen for it (Printer Setup's "print to file").
 bool printerReady(const QPrinter* printer);
 
-// Draws chart and footer lines on printer. False when printing could not start.
+// Draws chart and footer lines on printer. False when printing could not
+// start. A printer that prints to a PDF file replaces that file whole or not
+// at all; a failed write throws Error with its reason.
 bool printChart(const LevelChart& chart, const QStringList& footer, QPrinter& printer);
 
 // The button: prints on the program's current printer; with no printer

@@ -494,10 +494,11 @@ void TForm5::BitBtn7Click()
     }
     try {
         writeSavedFile(Edit1->text(), database_.rows(TableMeaData));
-    } catch (...) {
-        // Nothing was saved: the rows stay unsaved, so closing still asks.
+    } catch (const std::exception& error) {
+        // Nothing was saved (the old file stays as it was): the rows stay
+        // unsaved, so closing still asks.
         notSaved();
-        throw;
+        context_.messages.showException(error);
     }
 }
 

@@ -117,11 +117,15 @@ void DataSheetPrint::output(QWidget* parent, const ReportDocument& document)
             toPdf(parent, document, choice.pdfPath);
         return;
     case ReportOutput::Preview: {
+        // The preview is the parent of what its buttons open: its progress
+        // dialogs keep its buttons from being pressed again while a write runs.
+        QWidget* previewWidget = nullptr;
         ReportPreview::Actions actions;
         if (printerReady(context_.printer))
-            actions.print = [this, &document] { toPrinter(nullptr, document); };
-        actions.savePdf = [this, &document] { askPdf(nullptr, document); };
+            actions.print = [this, &document, &previewWidget] { toPrinter(previewWidget, document); };
+        actions.savePdf = [this, &document, &previewWidget] { askPdf(previewWidget, document); };
         ReportPreview preview(document, std::move(actions), parent);
+        previewWidget = &preview;
         dialogs_.runPreview(preview);
         return;
     }
@@ -159,6 +163,11 @@ void DataSheetPrint::toPdf(QWidget* parent, const ReportDocument& document, cons
 void DataSheetPrint::toPrinter(QWidget* parent, const ReportDocument& document)
 {
     QPrinter& printer = *context_.printer;
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        // Printing to a file: the file is replaced whole, as a saved PDF is.
+        toPdf(parent, document, printer.outputFileName());
+        return;
+    }
     PrinterKeeper keep(printer);
     printer.setFullPage(true);
     printer.setDocName(QStringLiteral("Data Sheet"));

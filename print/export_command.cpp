@@ -7,7 +7,6 @@
 #include "export/reading_rows_dataset.h"
 #include "store/measurement_db.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QCursor>
 #include <QGuiApplication>
@@ -53,11 +52,8 @@ std::optional<MessageRequest> outcomeMessage(const ExportResult& r, int n, bool 
     if (r.rowLimitReached)
         return failure(QStringLiteral("Only %1 of %2 records were exported to %3:\ra worksheet holds at most 65,536 rows.")
                            .arg(r.recordsWritten).arg(n).arg(path));
-    if (!r.error.isEmpty() && !r.written)
-        return failure(QStringLiteral("Nothing was exported to %1:\r%2").arg(path, r.error));
     if (!r.error.isEmpty())
-        return failure(QStringLiteral("The export to %1 stopped after %2 of %3 records:\r%4\rThe file is incomplete.")
-                           .arg(path).arg(r.recordsWritten).arg(n).arg(r.error));
+        return failure(QStringLiteral("Nothing was exported to %1:\r%2").arg(path, r.error));
     if (!r.written || r.recordsWritten != n)
         return failure(QStringLiteral("Nothing was exported to %1.").arg(path));
     return MessageRequest{QStringLiteral("Exported  %1  records total. \r").arg(n) + path, QString::fromLatin1(kCaption),
@@ -76,8 +72,6 @@ void exportActiveWindow(QWidget* parent, const ChildWindow* active, const Measur
         if (messages.show({path + QString::fromLatin1(kReplaceQuestion), QString::fromLatin1(kQueryCaption),
                            MessageIcon::Question, Yes | No, Yes}) != Yes)
             return;
-        // When this fails the exporter asks its own question and reports what it could do.
-        QFile::remove(path);
     }
     const std::unique_ptr<ReadingRowsDataset> dataset = gridDataset(active, database);
     if (!dataset)
@@ -88,6 +82,7 @@ void exportActiveWindow(QWidget* parent, const ChildWindow* active, const Measur
     const int n = dataset->recordCount();
     exporter.ShowProgress = false;
     exporter.FileName = path;
+    exporter.AskBeforeReplace = false;  // asked above
     exporter.setBusyHook([](bool busy) {
         if (busy)
             QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));

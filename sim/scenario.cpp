@@ -1,6 +1,7 @@
 #include "sim/scenario.h"
 
 #include "common/error.h"
+#include "common/whole_file.h"
 
 #include <QDir>
 #include <QFile>
@@ -94,6 +95,17 @@ MeterScenario loadScenario(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         throw Error(QStringLiteral("%1: cannot be read: %2").arg(path, file.errorString()));
     return parseScenario(file.readAll(), QFileInfo(path).absolutePath(), path);
+}
+
+void writeScenarioFiles(const QString& jsonPath, const QString& memoryPath, const QByteArray& memory)
+{
+    const QByteArray json =
+        QJsonDocument(QJsonObject{{"memory", QFileInfo(memoryPath).fileName()}}).toJson(QJsonDocument::Indented);
+    WholeFile memoryFile(memoryPath);
+    WholeFile jsonFile(jsonPath);
+    memoryFile.writeAll(memory);
+    jsonFile.writeAll(json);
+    commitTogether({&memoryFile, &jsonFile});
 }
 
 }  // namespace sonavistor

@@ -36,4 +36,11 @@ MeterScenario loadScenario(const QString& path);
 // The same from JSON text; memory paths are relative to baseFolder.
 MeterScenario parseScenario(const QByteArray& json, const QString& baseFolder, const QString& name);
 
+// Writes a scenario of a memory: the memory file and the JSON file that
+// names it. Both or neither: each is written beside its old self, and the
+// pair replaces them only once both are whole on the disk; a pair that
+// cannot be put in place leaves the old pair. Throws Error
+// (Cannot write file "PATH". REASON).
+void writeScenarioFiles(const QString& jsonPath, const QString& memoryPath, const QByteArray& memory);
+
 }  // namespace sonavistor
