@@ -10,6 +10,7 @@
 #include "measure/chart_navigation.h"
 #include "measure/level_chart.h"
 #include "measure/print_graph.h"
+#include "measure/reading_grid.h"
 #include "store/measurement_db.h"
 #include "store/reading_table_model.h"
 #include "store/staging_file.h"
@@ -31,6 +32,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace sonavistor {
 
@@ -154,16 +157,14 @@ void TForm7::buildLayout()
     DataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DataGrid1->verticalHeader()->hide();
     DataGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    DataGrid1->verticalHeader()->setDefaultSectionSize(18);
     DataGrid1->setShowGrid(false);
     DataGrid1->setFrameShape(QFrame::NoFrame);
     QPalette grid = DataGrid1->palette();
     grid.setColor(QPalette::Base, kGridColour);
     grid.setColor(QPalette::Text, Qt::white);
     DataGrid1->setPalette(grid);
-    const int widths[ReadingTableModel::ColumnCount] = {52, 66, 28, 66, 80};  // Weight narrow
-    for (int c = 0; c < ReadingTableModel::ColumnCount; ++c)
-        DataGrid1->setColumnWidth(c, widths[c]);
+    // Every date and time whole, whatever the desktop's font.
+    const int gridWidth = gridWidthFor(DataGrid1, fitReadingColumnsToFont(DataGrid1, 18));
 
     // Right: the chart over its buttons.
     auto* Panel2 = new QWidget(Splitter1);
@@ -196,15 +197,15 @@ void TForm7::buildLayout()
     SpeedButton1->setAccessibleName(QStringLiteral("Scroll left"));
     SpeedButton4->setAccessibleName(QStringLiteral("Scroll right"));
     buttons->addStretch(1);
-    connect(BitBtn1, &QPushButton::clicked, this, &TForm7::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &TForm7::BitBtn2Click);
-    connect(BitBtn3, &QPushButton::clicked, this, &TForm7::BitBtn3Click);
-    connect(BitBtn4, &QPushButton::clicked, this, &TForm7::BitBtn4Click);
-    connect(SpeedButton1, &QPushButton::clicked, this, &TForm7::SpeedButton1Click);
-    connect(SpeedButton4, &QPushButton::clicked, this, &TForm7::SpeedButton4Click);
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn1Click(); }); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn2Click(); }); });
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn3Click(); }); });
+    connect(BitBtn4, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn4Click(); }); });
+    connect(SpeedButton1, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { SpeedButton1Click(); }); });
+    connect(SpeedButton4, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { SpeedButton4Click(); }); });
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
-    Splitter1->setSizes({300, 600});
+    Splitter1->setSizes({std::max(300, gridWidth), 600});
 
     // Bottom: the figures and the progress of the file being loaded.
     auto* Panel3 = new QWidget(this);

@@ -3,6 +3,7 @@
 
 #include "app/icons.h"
 #include "app/panel_status_bar.h"
+#include "common/message_service.h"
 
 #include <QAction>
 #include <QMenu>
@@ -80,20 +81,20 @@ void TForm1::buildMenus()
     N10->addSeparator();
     N10->addAction(A1);
 
-    connect(N3, &QAction::triggered, this, &TForm1::N3Click);
-    connect(N6, &QAction::triggered, this, &TForm1::N6Click);
-    connect(N15, &QAction::triggered, this, &TForm1::N15Click);
-    connect(N16, &QAction::triggered, this, &TForm1::N16Click);
-    connect(N7, &QAction::triggered, this, &TForm1::N7Click);
-    connect(N13, &QAction::triggered, this, &TForm1::N13Click);
-    connect(N8, &QAction::triggered, this, &TForm1::N8Click);
-    connect(N9, &QAction::triggered, this, &TForm1::N9Click);
-    connect(N5, &QAction::triggered, this, &TForm1::N5Click);
-    connect(HelpItem, &QAction::triggered, this, &TForm1::HelpClick);
-    connect(A1, &QAction::triggered, this, &TForm1::A1Click);
-    connect(C1, &QAction::triggered, this, &TForm1::C1Click);
-    connect(H2, &QAction::triggered, this, &TForm1::H2Click);
-    connect(V1, &QAction::triggered, this, &TForm1::V1Click);
+    connect(N3, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N3Click(); }); });
+    connect(N6, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N6Click(); }); });
+    connect(N15, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N15Click(); }); });
+    connect(N16, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N16Click(); }); });
+    connect(N7, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N7Click(); }); });
+    connect(N13, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N13Click(); }); });
+    connect(N8, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N8Click(); }); });
+    connect(N9, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N9Click(); }); });
+    connect(N5, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N5Click(); }); });
+    connect(HelpItem, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { HelpClick(); }); });
+    connect(A1, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { A1Click(); }); });
+    connect(C1, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { C1Click(); }); });
+    connect(H2, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { H2Click(); }); });
+    connect(V1, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { V1Click(); }); });
 }
 
 void TForm1::buildToolBar()
@@ -157,9 +158,9 @@ void TForm1::createWindowEntries()
     importdata = makeAction(this, "importdata", QString());
     for (QAction* entry : {menumeasure, menuanalyze, importdata})
         entry->setCheckable(true);
-    connect(menumeasure, &QAction::triggered, this, &TForm1::MenuMeasureClick);
-    connect(menuanalyze, &QAction::triggered, this, &TForm1::MenuOpenClick);
-    connect(importdata, &QAction::triggered, this, &TForm1::MenuImportClick);
+    connect(menumeasure, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { MenuMeasureClick(); }); });
+    connect(menuanalyze, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { MenuOpenClick(); }); });
+    connect(importdata, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { MenuImportClick(); }); });
 }
 
 void TForm1::createStatusProgress()

@@ -53,12 +53,14 @@ int importCommand(const QStringList& arguments, Output io)
         attempt = importDay(session.meter(), range, &progress);
     }
     switch (attempt.outcome) {
+    case ImportAttempt::Outcome::BadRecord:
+        if (attempt.request == RequestResult::Answered)
+            return io.err << kImportFailed << Qt::endl, kFailed;
+        [[fallthrough]];  // the last attempt fell silent: say so
     case ImportAttempt::Outcome::MeterFailed:
         return io.err << session.failure(attempt.request) << " while reading the day's records ("
                       << attempt.recordsReceived << " of " << recordsToDecode(range) << " records)" << Qt::endl,
                kFailed;
-    case ImportAttempt::Outcome::BadRecord:
-        return io.err << kImportFailed << Qt::endl, kFailed;
     case ImportAttempt::Outcome::Imported:
         break;
     }

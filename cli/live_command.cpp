@@ -87,14 +87,22 @@ int liveCommand(const QStringList& arguments, Output io)
                      [&printer](qint32 level, qint32 status) { printer.print(level, status); },
                      Qt::DirectConnection);
     int status = kOk;
+    bool silent = false;  // said once per stretch of silence
     while (count < 0 || printer.printed < count) {
         const RequestResult result = meter.readLevel();
-        if (result != RequestResult::Answered) {
+        if (result == RequestResult::NoReply && !session.interrupted()) {
+            // A meter that is plugged in may answer again: keep asking.
+            if (!silent)
+                io.err << describe(result) << " while reading live levels; still asking" << Qt::endl;
+            silent = true;
+        } else if (result != RequestResult::Answered) {
             if (!session.interrupted()) {
                 io.err << describe(result) << " while reading live levels" << Qt::endl;
                 status = kFailed;
             }
             break;
+        } else {
+            silent = false;
         }
         if (count >= 0 && printer.printed >= count)
             break;

@@ -17,4 +17,15 @@ void MessageService::showException(const std::exception& e)
     showError(QString::fromUtf8(e.what()));
 }
 
+void showingErrors(MessageService& messages, const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        messages.showException(e);
+    } catch (...) {
+        messages.showError(QStringLiteral("unknown error"));
+    }
+}
+
 }  // namespace sonavistor

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <exception>
+#include <functional>
 
 namespace sonavistor {
 
@@ -49,5 +50,9 @@ public:
 private:
     QString applicationTitle_ = QStringLiteral("sonavistor");
 };
+
+// The boundary of a slot: runs the handler and shows an exception it throws
+// as the standard error box, since none may leave a slot through Qt.
+void showingErrors(MessageService& messages, const std::function<void()>& handler);
 
 }  // namespace sonavistor

@@ -42,6 +42,11 @@ ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Pr
     ImportAttempt attempt;
     attempt.request = meter.readRecords(range.first, range.last, progress);
     attempt.recordsReceived = MeterLink.PageIndex / 2;
+    if (attempt.request == RequestResult::NoAnswer) {
+        // A transfer that fell silent is a short one: worth another attempt.
+        attempt.outcome = ImportAttempt::Outcome::BadRecord;
+        return attempt;
+    }
     if (attempt.request != RequestResult::Answered) {
         attempt.outcome = ImportAttempt::Outcome::MeterFailed;
         return attempt;

@@ -38,7 +38,8 @@ std::optional<std::vector<ReadingRow>> decodeTransfer(const MemoryImageData& ima
 struct ImportAttempt {
     enum class Outcome {
         Imported,     // rows holds the day
-        BadRecord,    // a record failed its header check or never came: worth another attempt
+        BadRecord,    // a record failed its header check or never came (request NoAnswer when the
+                      // meter fell silent): worth another attempt
         MeterFailed,  // the request or the read failed (request says why)
     };
     Outcome outcome = Outcome::Imported;

@@ -4,7 +4,7 @@
 
 namespace sonavistor {
 
-DayListOutcome readDayList(MeterConnection& meter, Progress* progress)
+DayListOutcome readUsableRecordCount(MeterConnection& meter)
 {
     DayListOutcome out;
     MeterLink.RecordCount = 0;
@@ -12,13 +12,18 @@ DayListOutcome readDayList(MeterConnection& meter, Progress* progress)
     if (out.request != RequestResult::Answered) {
         MeterLink.RecordCount = 0;
         out.status = DayListStatus::CountFailed;
-        return out;
-    }
-    if (MeterLink.Reply[0] != kCountMark || MeterLink.RecordCount <= 0) {
+    } else if (MeterLink.Reply[0] != kCountMark || MeterLink.RecordCount <= 0) {
         out.status = MeterLink.Reply[0] != kCountMark ? DayListStatus::NoCountMark : DayListStatus::NoRecords;
         MeterLink.RecordCount = 0;
-        return out;
     }
+    return out;
+}
+
+DayListOutcome readDayList(MeterConnection& meter, Progress* progress)
+{
+    DayListOutcome out = readUsableRecordCount(meter);
+    if (out.status != DayListStatus::Ready)
+        return out;
     out.reportsExpected = ((MeterLink.RecordCount + kEntriesPerBlock - 1) / kEntriesPerBlock) * 64;
     out.request = meter.GetDate(progress);
     out.reportsReceived = MeterLink.PageIndex;

@@ -23,6 +23,11 @@ struct DayListOutcome {
     int reportsExpected = 0;  // 64 per started block of 1,365 records
 };
 
+// Asks the count (into RecordCount, 0 unless usable): Ready when there are
+// records. The import asks again when a device change has cleared the count
+// since the list was read.
+DayListOutcome readUsableRecordCount(MeterConnection& meter);
+
 // Asks the count and, when it is usable, reads the dates. RecordCount is 0
 // afterwards unless the count was usable. progress follows the date read.
 DayListOutcome readDayList(MeterConnection& meter, Progress* progress = nullptr);

@@ -29,6 +29,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <functional>
+
 namespace sonavistor {
 
 namespace {
@@ -91,12 +93,43 @@ private:
     int position_ = 0;
 };
 
+// The window's boxes go to the program's message service; the window learns
+// when each has closed, and none may close the window under it.
+class WindowMessages : public MessageService {
+public:
+    WindowMessages(MessageService& service, int& open, std::function<void()> after)
+        : service_(service), open_(open), after_(std::move(after))
+    {
+    }
+    MessageButton show(const MessageRequest& request) override
+    {
+        ++open_;
+        MessageButton answer;
+        try {
+            answer = service_.show(request);
+        } catch (...) {
+            --open_;
+            throw;
+        }
+        --open_;
+        after_();
+        return answer;
+    }
+
+private:
+    MessageService& service_;
+    int& open_;
+    std::function<void()> after_;
+};
+
 }  // namespace
 
 TForm4::TForm4(MeasurementDatabase& database, MeterConnection& meter, const WindowContext& context,
                QWidget* toolBar)
     : database_(database), meter_(meter), context_(context), toolBar_(toolBar)
 {
+    messages_ = std::make_unique<WindowMessages>(context_.messages, openMessages_, [this] { afterMessage(); });
+    messages_->setApplicationTitle(context_.messages.applicationTitle());
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QString::fromLatin1(kCaption));
     resize(1000, 600);
@@ -147,7 +180,7 @@ void TForm4::BitBtn1Click()
     failedAttempts_ = 0;
     // The marker is left as it is: it may be the real-time window's.
     if (!MeterLink.Connected || MeterLink.Busy != 0 || meter_.requestInProgress()) {
-        context_.messages.show({QString::fromLatin1(kNotConnected), QString::fromLatin1(kErrorCaption),
+        messages().show({QString::fromLatin1(kNotConnected), QString::fromLatin1(kErrorCaption),
                                 MessageIcon::Information, Ok, Ok});
         return;
     }
@@ -188,7 +221,7 @@ bool TForm4::GetRecSumNum()
         break;
     case DayListStatus::NoCountMark:
     case DayListStatus::NoRecords:
-        context_.messages.show({QString::fromLatin1(kNoRecords), QString::fromLatin1(kErrorCaption),
+        messages().show({QString::fromLatin1(kNoRecords), QString::fromLatin1(kErrorCaption),
                                 MessageIcon::Information, Ok, Ok});
         break;
     case DayListStatus::CountFailed:
@@ -226,13 +259,13 @@ void TForm4::runAttempt(bool automatic)
         line = selected.isEmpty() ? -1 : ListBox1->row(selected.first());
     }
     if (line < 0 || line >= DateIndex.DateCount) {
-        context_.messages.inform(QString::fromLatin1(kSelectDate));
+        messages().inform(QString::fromLatin1(kSelectDate));
         if (automatic)
             abandonImport();
         return;
     }
     if (!MeterLink.Connected || MeterLink.Busy != 0 || meter_.requestInProgress()) {
-        context_.messages.inform(QString::fromLatin1(kDeviceError));
+        messages().inform(QString::fromLatin1(kDeviceError));
         // A retry that finds the meter gone leaves nothing half done.
         if (automatic)
             abandonImport();
@@ -241,12 +274,32 @@ void TForm4::runAttempt(bool automatic)
     startOperation(Operation::Importing);
     attemptLine_ = line;
     setToolBarEnabled(false);
+    MeterLink.Busy = 30;
+    BitBtn1->setEnabled(false);
+    // A device change since the list was read has cleared the count, where
+    // the last day's records end: ask for it again.
+    if (MeterLink.RecordCount == 0) {
+        const DayListOutcome count = readUsableRecordCount(meter_);
+        if (closeRequested_ || count.status != DayListStatus::Ready) {
+            abandonImport();
+            if (count.status == DayListStatus::CountFailed)
+                meterFailed(QStringLiteral("The day could not be imported"), count.request);
+            else if (count.status != DayListStatus::Ready)
+                messages().show({QString::fromLatin1(kNoRecords), QString::fromLatin1(kErrorCaption),
+                                 MessageIcon::Information, Ok, Ok});
+            return;
+        }
+    }
     const DayRange range = dayRange(DateIndex, line, MeterLink.RecordCount);
 
-    database_.ClearTable(TableGetRecorde);
-    MeterLink.Busy = 30;
+    try {
+        database_.ClearTable(TableGetRecorde);
+    } catch (const std::exception& error) {
+        abandonImport();
+        messages().showException(error);
+        return;
+    }
     Edit4->setEnabled(true);
-    BitBtn1->setEnabled(false);
     BitBtn5->setEnabled(false);
     figures_.reset();
     clearFigures();
@@ -277,7 +330,7 @@ void TForm4::runAttempt(bool automatic)
     } catch (const std::exception& error) {
         // The load is all or nothing: GetRecorde stays empty.
         abandonImport();
-        context_.messages.showException(error);
+        messages().showException(error);
         return;
     }
     showDay(attempt.rows);
@@ -346,7 +399,7 @@ void TForm4::attemptFailed()
     BitBtn1->setEnabled(true);
     setToolBarEnabled(true);
     finishOperation();
-    context_.messages.inform(QString::fromLatin1(kImportFailed));
+    messages().inform(QString::fromLatin1(kImportFailed));
 }
 
 void TForm4::abandonImport()
@@ -367,7 +420,7 @@ void TForm4::meterFailed(const QString& during, RequestResult result)
 {
     if (result == RequestResult::Stopped)
         return;  // the window is closing: nothing to tell
-    context_.messages.show({during + QStringLiteral(": ") + describe(result) + QLatin1Char('.'),
+    messages().show({during + QStringLiteral(": ") + describe(result) + QLatin1Char('.'),
                             QString::fromLatin1(kErrorCaption), MessageIcon::Information, Ok, Ok});
 }
 
@@ -401,7 +454,7 @@ void TForm4::BitBtn5Click()
         return;
     const QString path = withSavedFileExtension(chosen);
     if (QFileInfo::exists(path) &&
-        context_.messages.show({QString::fromLatin1(kReplace), QString::fromLatin1(kQueryCaption),
+        messages().show({QString::fromLatin1(kReplace), QString::fromLatin1(kQueryCaption),
                                 MessageIcon::Question, Yes | No, Yes}) != Yes)
         return;
     Edit5->setText(path);
@@ -424,7 +477,7 @@ void TForm4::BitBtn5Click()
         Panel3->hide();
         BitBtn1->setEnabled(true);
         finishOperation();
-        context_.messages.showException(error);
+        messages().showException(error);
         return;
     }
     ProgressBar1->setValue(std::min(model_->rowCount(), kSaveProgressMaximum));
@@ -470,10 +523,18 @@ void TForm4::startOperation(Operation operation)
     operation_ = operation;
 }
 
+void TForm4::afterMessage()
+{
+    if (openMessages_ == 0 && operation_ == Operation::None && closeRequested_) {
+        closeRequested_ = false;
+        QMetaObject::invokeMethod(this, &TForm4::closeWindow, Qt::QueuedConnection);
+    }
+}
+
 void TForm4::finishOperation()
 {
     operation_ = Operation::None;
-    if (closeRequested_) {
+    if (closeRequested_ && openMessages_ == 0) {
         // The close that came during the operation, now that nothing waits.
         closeRequested_ = false;
         QMetaObject::invokeMethod(this, &TForm4::closeWindow, Qt::QueuedConnection);
@@ -494,19 +555,26 @@ void TForm4::closeEvent(QCloseEvent* e)
         e->accept();
         return;
     }
+    if (openMessages_ > 0) {
+        // Never destroyed under its own box: it closes once the box has.
+        closeRequested_ = true;
+        e->ignore();
+        return;
+    }
     if (operation_ == Operation::WaitingForRetry) {
         abandonImport();
     } else if (operation_ != Operation::None) {
-        // Never destroyed under a running wait: the window closes once the
-        // operation has ended. The read is not cut short, since the meter
-        // would go on sending its reports into the next request's answer.
+        // Never destroyed under a running wait: a wait for the meter ends
+        // now, and the window closes as soon as the operation has unwound.
         closeRequested_ = true;
+        if (operation_ == Operation::ReadingDates || operation_ == Operation::Importing)
+            meter_.stopWaiting();
         e->ignore();
         return;
     }
     if (BitBtn5->isEnabled()) {
         const MessageButton answer =
-            context_.messages.show({QString::fromLatin1(kNotSaved), QString::fromLatin1(kQueryCaption),
+            messages().show({QString::fromLatin1(kNotSaved), QString::fromLatin1(kQueryCaption),
                                     MessageIcon::Question, Yes | No | Cancel, Yes});
         if (answer == Yes) {
             BitBtn5Click();  // closes whatever its outcome

@@ -29,6 +29,7 @@ namespace sonavistor {
 
 class LevelChart;
 class MeasurementDatabase;
+class MessageService;
 class MeterConnection;
 class ProgressBarProgress;
 class ReadingTableModel;
@@ -87,6 +88,11 @@ private:
     void abandonImport();
     void meterFailed(const QString& during, RequestResult result);
 
+    // The window's message boxes: a close asked for while one is open
+    // happens once it has closed.
+    MessageService& messages() { return *messages_; }
+    void afterMessage();
+
     void startOperation(Operation operation);
     void finishOperation();
     void closeWindow();
@@ -108,6 +114,8 @@ private:
     int attemptLine_ = -1;  // the list line the attempts of one request import
     bool closeRequested_ = false;
     bool closing_ = false;
+    std::unique_ptr<MessageService> messages_;
+    int openMessages_ = 0;
 
     QWidget* ChartPanel = nullptr;  // the chart and the panels centred over it
     QPushButton* BitBtn1 = nullptr;

@@ -2,8 +2,10 @@
 // two panels centred over it, Import, Save and the figures along the bottom.
 #include "import/import_window.h"
 
+#include "common/message_service.h"
 #include "measure/chart_navigation.h"
 #include "measure/level_chart.h"
+#include "measure/reading_grid.h"
 #include "store/reading_table_model.h"
 
 #include <QChartView>
@@ -19,6 +21,8 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace sonavistor {
 
@@ -91,14 +95,12 @@ void TForm4::buildLayout()
     DataGrid1->setModel(model_);
     DataGrid1->verticalHeader()->hide();
     DataGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    DataGrid1->verticalHeader()->setDefaultSectionSize(18);
     // DataGrid1DrawColumnCell: every cell, the selected one too, white on black.
     DataGrid1->setStyleSheet(QStringLiteral(
         "QTableView { background: black; color: white; gridline-color: #404040;"
         " selection-background-color: black; selection-color: white; }"));
-    const int widths[5] = {50, 62, 50, 62, 76};
-    for (int c = 0; c < 5; ++c)
-        DataGrid1->setColumnWidth(c, widths[c]);
+    // Every date and time whole, whatever the desktop's font.
+    const int gridWidth = gridWidthFor(DataGrid1, fitReadingColumnsToFont(DataGrid1, 18));
 
     ChartPanel = new QWidget(Splitter1);
     ChartPanel->setObjectName(QStringLiteral("ChartPanel"));
@@ -120,7 +122,7 @@ void TForm4::buildLayout()
     Panel4 = buildDatePanel(ChartPanel);
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
-    Splitter1->setSizes({320, 700});
+    Splitter1->setSizes({std::max(320, gridWidth), 700});
 
     outer->addWidget(buildBottomBar());
 
@@ -128,7 +130,7 @@ void TForm4::buildLayout()
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setSingleShot(false);
     Timer1->setInterval(10);
-    connect(Timer1, &QTimer::timeout, this, &TForm4::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, [this] { showingErrors(messages(), [this] { Timer1Timer(); }); });
 }
 
 QWidget* TForm4::buildChartButtons(QWidget* parent)
@@ -152,7 +154,7 @@ QWidget* TForm4::buildChartButtons(QWidget* parent)
     for (QPushButton* b : chartButtons_)
         row->addWidget(b);
     row->addStretch(1);
-    connect(BitBtn6, &QPushButton::clicked, this, &TForm4::BitBtn6Click);
+    connect(BitBtn6, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { BitBtn6Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { ZoomIn(*chart_); });
     connect(BitBtn3, &QPushButton::clicked, this, [this] { ZoomOut(*chart_); });
     connect(BitBtn4, &QPushButton::clicked, this, [this] { ResetZoom(*chart_); });
@@ -205,9 +207,9 @@ QWidget* TForm4::buildDatePanel(QWidget* chartPanel)
     column->addWidget(Label8);
     column->addWidget(ListBox1, 1);
     column->addLayout(buttons);
-    connect(BitBtn7, &QPushButton::clicked, this, &TForm4::BitBtn7Click);
-    connect(BitBtn8, &QPushButton::clicked, this, &TForm4::BitBtn8Click);
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this, &TForm4::BitBtn7Click);
+    connect(BitBtn7, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { BitBtn7Click(); }); });
+    connect(BitBtn8, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { BitBtn8Click(); }); });
+    connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { showingErrors(messages(), [this] { BitBtn7Click(); }); });
     return panel;
 }
 
@@ -219,8 +221,8 @@ QWidget* TForm4::buildBottomBar()
     row->setContentsMargins(6, 4, 6, 4);
     BitBtn1 = button(bar, "BitBtn1", QStringLiteral("Import"));
     BitBtn5 = button(bar, "BitBtn5", QStringLiteral("Save"));
-    connect(BitBtn1, &QPushButton::clicked, this, &TForm4::BitBtn1Click);
-    connect(BitBtn5, &QPushButton::clicked, this, &TForm4::BitBtn5Click);
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { BitBtn1Click(); }); });
+    connect(BitBtn5, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { BitBtn5Click(); }); });
     Edit5 = new QLineEdit(bar);
     Edit5->setObjectName(QStringLiteral("Edit5"));
     Edit5->setReadOnly(true);

@@ -101,7 +101,7 @@ void MeterLogger::tick()
     const RequestResult result = meter_.readLevel();
     if (result == RequestResult::Answered || stopping_)
         return;
-    beginGap(timedOut ? QStringLiteral("the meter does not answer; logging goes on when it does")
+    beginGap(timedOut || result == RequestResult::NoReply ? QStringLiteral("the meter does not answer; logging goes on when it does")
                       : describe(result) + QStringLiteral("; logging goes on when it is back"));
 }
 

@@ -75,4 +75,18 @@ void FollowNewestPoint(ChartAxes& chart)
         chart.setRange(Axis::Bottom, {r.min + 1, r.max + 1});
 }
 
+double steppedIncrement(double wanted, double increment)
+{
+    if (!(increment > 0))
+        return wanted;
+    for (double decade = increment;; decade *= 10) {
+        for (const double factor : {1.0, 2.0, 5.0}) {
+            if (decade * factor >= wanted)
+                return decade * factor;
+        }
+        if (decade > 1e12)
+            return decade;
+    }
+}
+
 }  // namespace sonavistor

@@ -34,4 +34,9 @@ void HorizScroll(ChartAxes& chart, double p);
 // After each point added to Series1: the view moves on by one point.
 void FollowNewestPoint(ChartAxes& chart);
 
+// The step of an axis whose labels go up by whole multiples of `increment`:
+// the smallest of increment times 1, 2 or 5 times a power of ten that is at
+// least `wanted` (the span over as many labels as fit).
+double steppedIncrement(double wanted, double increment);
+
 }  // namespace sonavistor

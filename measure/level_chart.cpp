@@ -2,8 +2,12 @@
 
 #include "measure/line_decimation.h"
 
+#include <QEvent>
+#include <QFontMetricsF>
+
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace sonavistor {
 
@@ -99,6 +103,56 @@ void LevelChart::applyRanges()
             axes_[i]->setRange(ranges_[i].min, ranges_[i].max);
     }
     applying_ = false;
+}
+
+void LevelChart::setLeftIncrement(double increment)
+{
+    QValueAxis* left = axis(Axis::Left);
+    if (leftIncrement_ <= 0) {
+        QObject::connect(chart_, &QChart::plotAreaChanged, &applier_, [this] { fitLeftTicks(); });
+        QObject::connect(left, &QValueAxis::rangeChanged, &applier_, [this] { fitLeftTicks(); });
+    }
+    leftIncrement_ = increment;
+    left->setTickType(QValueAxis::TicksDynamic);
+    left->setTickAnchor(0);
+    fitLeftTicks();
+}
+
+void LevelChart::fitLeftTicks()
+{
+    QValueAxis* left = axis(Axis::Left);
+    // Labels a line and a half apart; five of them before the chart has a size.
+    const double labelPitch = 1.5 * QFontMetricsF(left->labelsFont()).height();
+    const double height = chart_->plotArea().height();
+    const double labels = height > labelPitch ? std::floor(height / labelPitch) : 5;
+    left->setTickInterval(steppedIncrement((left->max() - left->min()) / labels, leftIncrement_));
+}
+
+void LevelChart::setMarginPercents(int left, int top, int right, int bottom)
+{
+    if (!view_)
+        return;
+    // Watches the view's size; dies with the view.
+    class Watcher : public QObject {
+    public:
+        Watcher(QObject* parent, std::function<void()> resized) : QObject(parent), resized_(std::move(resized)) {}
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Resize)
+                resized_();
+            return false;
+        }
+
+    private:
+        std::function<void()> resized_;
+    };
+    const auto apply = [this, left, top, right, bottom] {
+        const QSize size = view_->size();
+        chart_->setMargins(QMargins(size.width() * left / 100, size.height() * top / 100,
+                                    size.width() * right / 100, size.height() * bottom / 100));
+    };
+    view_->installEventFilter(new Watcher(view_, apply));
+    apply();
 }
 
 void LevelChart::followDataOnXAxes()

@@ -70,6 +70,13 @@ public:
     // Gives the Qt chart the ranges set so far and each series its stretch.
     void applyRanges();
 
+    // The left axis steps by whole multiples of `increment` (see
+    // steppedIncrement), with as many labels as its height holds apart.
+    void setLeftIncrement(double increment);
+    // Margins in percent of the view's width (left, right) and height (top,
+    // bottom), kept as the view resizes.
+    void setMarginPercents(int left, int top, int right, int bottom);
+
 private:
     struct Line {
         QLineSeries* series = nullptr;
@@ -86,6 +93,7 @@ private:
     void loadAllAround(AxisRange bottom);
     void followData();
     void scheduleApply();
+    void fitLeftTicks();
 
     QChartView* view_;
     QChart* chart_;
@@ -95,6 +103,7 @@ private:
     bool automatic_[4] = {false, false, false, false};
     bool applyPending_ = false;
     bool applying_ = false;
+    double leftIncrement_ = 0;
     QObject applier_;  // pending applications die with the chart
 };
 

@@ -3,6 +3,7 @@
 #include "common/number_text.h"
 
 #include <cmath>
+#include <cstdlib>
 
 namespace sonavistor {
 
@@ -41,6 +42,31 @@ std::array<GaugeTick, 50> gaugeTicks(int w, int h)
         theta -= 3.1415926 / 90;  // 2 degrees
     }
     return ticks;
+}
+
+std::vector<QPoint> linePixels(QPoint from, QPoint to)
+{
+    // Bresenham's walk over the longer axis.
+    const int dx = std::abs(to.x() - from.x());
+    const int dy = -std::abs(to.y() - from.y());
+    const int sx = from.x() < to.x() ? 1 : -1;
+    const int sy = from.y() < to.y() ? 1 : -1;
+    std::vector<QPoint> pixels;
+    int error = dx + dy;
+    QPoint p = from;
+    while (p != to) {
+        pixels.push_back(p);
+        const int twice = 2 * error;
+        if (twice >= dy) {
+            error += dy;
+            p.rx() += sx;
+        }
+        if (twice <= dx) {
+            error += dx;
+            p.ry() += sy;
+        }
+    }
+    return pixels;
 }
 
 int centredLeft(int imageWidth, int textLength, int cellWidth)

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <array>
+#include <vector>
 
 namespace sonavistor {
 
@@ -34,6 +35,10 @@ struct GaugeTick {
 // The 50 ticks of the arc in a picture of width w and height h: from 140
 // degrees down in steps of 2, centre (R(w/2), h), radii h - 15 and h - 35.
 std::array<GaugeTick, 50> gaugeTicks(int w, int h);
+
+// The pixels of a one-pixel line from `from` towards `to`, `to` itself left
+// out (so that lines drawn end to start never overlap).
+std::vector<QPoint> linePixels(QPoint from, QPoint to);
 
 // Left edge of the level display: (width - (length - 1) x cell width) div 2.
 int centredLeft(int imageWidth, int textLength, int cellWidth);

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QStyle>
 #include <QTableView>
 
 #include <algorithm>
@@ -44,6 +45,24 @@ int fitReadingColumns(QTableView* grid)
         total += widths[static_cast<size_t>(c)];
     }
     return total;
+}
+
+int fitReadingColumnsToFont(QTableView* grid, int minimumRowHeight)
+{
+    const QFontMetrics cells(grid->font());
+    grid->verticalHeader()->setDefaultSectionSize(std::max(minimumRowHeight, cells.height() + 4));
+    const auto widths = readingColumnWidths(cells, QFontMetrics(grid->horizontalHeader()->font()));
+    int total = 0;
+    for (int c = 0; c < static_cast<int>(widths.size()); ++c) {
+        grid->setColumnWidth(c, widths[static_cast<size_t>(c)]);
+        total += widths[static_cast<size_t>(c)];
+    }
+    return total;
+}
+
+int gridWidthFor(const QTableView* grid, int columns)
+{
+    return columns + grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid) + 2 * grid->frameWidth();
 }
 
 }  // namespace sonavistor

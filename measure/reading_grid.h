@@ -19,4 +19,13 @@ std::array<int, 5> readingColumnWidths(const QFontMetrics& cells, const QFontMet
 // columns need together (without the scroll bar).
 int fitReadingColumns(QTableView* grid);
 
+// Widths as above in the grid's own font and the header's, rows at least
+// minimumRowHeight and tall enough for the font. Returns the width the
+// columns need together.
+int fitReadingColumnsToFont(QTableView* grid, int minimumRowHeight);
+
+// The width a grid of `columns` needs beside its columns: its frame and a
+// vertical scroll bar.
+int gridWidthFor(const QTableView* grid, int columns);
+
 }  // namespace sonavistor

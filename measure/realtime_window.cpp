@@ -101,7 +101,9 @@ void GaugeImage::paintEvent(QPaintEvent*)
     for (int k = 0; k < 50; ++k) {
         // Unlit ticks in the panel's green, then the first n again in yellow.
         p.setPen(QPen(k < lit_ ? kYellow : kPanelGreen, 1));
-        p.drawLine(ticks[static_cast<size_t>(k)].from, ticks[static_cast<size_t>(k)].to);
+        const std::vector<QPoint> pixels =
+            linePixels(ticks[static_cast<size_t>(k)].from, ticks[static_cast<size_t>(k)].to);
+        p.drawPoints(pixels.data(), static_cast<int>(pixels.size()));
     }
 }
 
@@ -224,7 +226,8 @@ void TForm5::buildLayout()
     titleFont.setPixelSize(16);
     chart_->chart()->setTitleFont(titleFont);
     chart_->chart()->setTitleBrush(QBrush(Qt::blue));
-    chart_->axis(Axis::Left)->setTickInterval(1);
+    chart_->setLeftIncrement(1);
+    chart_->setMarginPercents(2, 3, 2, 2);
     right->addWidget(Chart1, 1);
     footer_ = new QLabel(Panel2);
     footer_->setObjectName(QStringLiteral("ChartFooter"));
@@ -244,7 +247,11 @@ void TForm5::buildLayout()
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
     SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
     connect(BitBtn6, &QPushButton::clicked, this,
-            [this] { PrintGraph(*chart_, footer_->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts), context_); });
+            [this] {
+                showingErrors(context_.messages, [this] {
+                    PrintGraph(*chart_, footer_->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts), context_);
+                });
+            });
     connect(BitBtn3, &QPushButton::clicked, this, [this] { ZoomIn(*chart_); });
     connect(BitBtn4, &QPushButton::clicked, this, [this] { ZoomOut(*chart_); });
     connect(SpeedButton2, &QPushButton::clicked, this, [this] { ResetZoom(*chart_); });
@@ -267,14 +274,14 @@ void TForm5::buildLayout()
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(335, 6, 320, 25);
     Edit1->setEnabled(false);
-    connect(BitBtn1, &QPushButton::clicked, this, &TForm5::BitBtn1Click);
-    connect(BitBtn8, &QPushButton::clicked, this, &TForm5::BitBtn8Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &TForm5::BitBtn2Click);
-    connect(BitBtn7, &QPushButton::clicked, this, &TForm5::BitBtn7Click);
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn1Click(); }); });
+    connect(BitBtn8, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn8Click(); }); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn2Click(); }); });
+    connect(BitBtn7, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn7Click(); }); });
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    connect(Timer1, &QTimer::timeout, this, &TForm5::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, [this] { showingErrors(context_.messages, [this] { Timer1Timer(); }); });
 }
 
 void TForm5::FormCreate()
@@ -359,9 +366,11 @@ void TForm5::playAlarms(int level)
 {
     if (!MeterSettings.AlarmOn)
         return;
+    // With the low level set above the high one a reading can pass both:
+    // one sound, the high alarm's, rather than the second cutting off the first.
     if (level > MeterSettings.SystemHal * 10)
         alarms_->play(QString::fromLatin1(kHighAlarm));
-    if (level < MeterSettings.SystemLal * 10)
+    else if (level < MeterSettings.SystemLal * 10)
         alarms_->play(QString::fromLatin1(kLowAlarm));
 }
 

@@ -54,6 +54,8 @@ QString describe(RequestResult result)
         return QStringLiteral("stopped");
     case RequestResult::NoAnswer:
         return QStringLiteral("the meter stopped answering");
+    case RequestResult::NoReply:
+        return QStringLiteral("the meter did not answer");
     }
     return QString();
 }
@@ -67,7 +69,16 @@ public:
         if (meter_.waits_++ == 0)
             meter_.stopRequested_ = false;
     }
-    ~Wait() { --meter_.waits_; }
+    ~Wait()
+    {
+        --meter_.waits_;
+        if (meter_.stopRequested_) {
+            // What the meter still sends for the stopped request is nobody's
+            // answer: it is neither decoded nor taken for the next request's.
+            MeterLink.RequestKind = KindNone;
+            meter_.quietBeforeNext_ = true;
+        }
+    }
     Wait(const Wait&) = delete;
     Wait& operator=(const Wait&) = delete;
 
@@ -146,6 +157,7 @@ void MeterConnection::attachSaveRead()
 
 void MeterConnection::SaveRead(THidDevice*, quint8, const quint8* Data, int Size)
 {
+    lastReport_.restart();
     const int count = std::clamp(Size, 0, 64);  // only the first 64 data bytes count
     for (int i = 0; i < count; ++i)
         MeterLink.Reply[static_cast<size_t>(i)] = Data[i];
@@ -218,8 +230,18 @@ RequestResult MeterConnection::outcome() const
 
 RequestResult MeterConnection::waitForReply()
 {
-    while (MeterLink.Pending && MeterLink.Connected && !stopRequested_)
+    QElapsedTimer silence;
+    silence.start();
+    QTimer wake;  // wakes the wait while the meter is silent
+    wake.start(std::max(10, silenceLimitMs_ / 10));
+    while (MeterLink.Pending && MeterLink.Connected && !stopRequested_) {
+        if (silence.elapsed() >= silenceLimitMs_) {
+            // A reply that comes later finds nothing waiting for it.
+            MeterLink.Pending = false;
+            return RequestResult::NoReply;
+        }
         handleEvents();
+    }
     return outcome();
 }
 
@@ -251,6 +273,25 @@ void MeterConnection::delay(int ms)
     }
 }
 
+void MeterConnection::awaitQuiet()
+{
+    if (!quietBeforeNext_)
+        return;
+    quietBeforeNext_ = false;
+    MeterLink.RequestKind = KindNone;
+    // A meter at full speed sends a report every millisecond or so: the
+    // rest of a stopped read has come once it has been quiet for a while.
+    constexpr int kQuietMs = 100;
+    constexpr int kLongestMs = 5000;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer wake;
+    wake.start(10);
+    while (MeterLink.Connected && lastReport_.isValid() && lastReport_.elapsed() < kQuietMs &&
+           clock.elapsed() < kLongestMs)
+        handleEvents();
+}
+
 RequestResult MeterConnection::singleRequest(bool attachFirst)
 {
     if (!MeterLink.Connected || !MeterLink.Device)
@@ -270,6 +311,7 @@ RequestResult MeterConnection::singleRequest(bool attachFirst)
 
 RequestResult MeterConnection::readLevel()
 {
+    awaitQuiet();
     MeterLink.Command[0] = 0;
     MeterLink.Command[1] = ReadLevel;
     MeterLink.RequestKind = KindLive;
@@ -278,6 +320,7 @@ RequestResult MeterConnection::readLevel()
 
 RequestResult MeterConnection::readRecordCount()
 {
+    awaitQuiet();
     MeterLink.Command[0] = 0;
     MeterLink.Command[1] = ReadCount;
     MeterLink.RequestKind = KindCount;
@@ -287,6 +330,7 @@ RequestResult MeterConnection::readRecordCount()
 
 RequestResult MeterConnection::setClock(const std::array<quint8, 6>& bcd)
 {
+    awaitQuiet();
     MeterLink.Command[0] = 0;
     MeterLink.Command[1] = SetClock;
     std::copy(bcd.begin(), bcd.end(), MeterLink.Command.begin() + 2);
@@ -297,6 +341,7 @@ RequestResult MeterConnection::setClock(const std::array<quint8, 6>& bcd)
 
 RequestResult MeterConnection::readRecords(qint32 first, qint32 last, Progress* progress)
 {
+    awaitQuiet();
     MeterLink.Command[0] = 0;
     MeterLink.Command[1] = ReadRecords;
     for (int b = 0; b < 4; ++b) {
@@ -369,6 +414,7 @@ RequestResult MeterConnection::GetDate(Progress* progress)
 {
     if (!MeterLink.Connected || !MeterLink.Device)
         return RequestResult::NoMeter;
+    awaitQuiet();
     Wait wait(*this);
     MeterLink.Command[0] = 0;
     MeterLink.Command[1] = ReadDates;
@@ -385,9 +431,12 @@ RequestResult MeterConnection::GetDate(Progress* progress)
         return RequestResult::WriteFailed;
     }
 
+    // A device change during the read clears RecordCount; the list is of
+    // the records counted before it began.
+    const qint32 recordCount = MeterLink.RecordCount;
     // The reports that carry the dates of every record.
     const int expectedPages =
-        std::clamp((MeterLink.RecordCount + kEntriesPerBlock - 1) / kEntriesPerBlock, 1, kDateBlocks) *
+        std::clamp((recordCount + kEntriesPerBlock - 1) / kEntriesPerBlock, 1, kDateBlocks) *
         kDatePagesPerBlock;
     bool silent = false;
     QTimer wake;  // wakes the waits while the meter is silent
@@ -407,7 +456,9 @@ RequestResult MeterConnection::GetDate(Progress* progress)
         --datePassOuter_;
     }
     // The index is built from what the image holds, also after an unplug.
-    buildDateIndex(MemoryImage, MeterLink.RecordCount, DateIndex);
+    buildDateIndex(MemoryImage, recordCount, DateIndex);
+    if (MeterLink.Connected)
+        MeterLink.RecordCount = recordCount;
     if (progress)
         progress->setPosition(kDateProgressMaximum);
     if (silent)

@@ -12,6 +12,7 @@
 #include "meter/meter_link.h"
 #include "meter/meter_memory.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <array>
@@ -39,6 +40,7 @@ enum class RequestResult {
     MeterGone,    // the meter went away before the answer
     Stopped,      // stopWaiting() ended the wait
     NoAnswer,     // a bulk read: the meter stopped sending before the read was complete
+    NoReply,      // a single-reply request: nothing came within the silence limit
 };
 
 // "the meter was disconnected", "the request could not be written to the meter", ...
@@ -84,7 +86,8 @@ public:
     // only ends its wait ("Stop Measure", the setup window's creation). A bulk
     // read in progress keeps its decoding.
     void endLiveReadings();
-    // Ends the request that is waiting now, which returns Stopped.
+    // Ends the request that is waiting now, which returns Stopped. The next
+    // request first lets the rest of the stopped one's answer pass.
     void stopWaiting();
     // A request is waiting for its answer (possibly further up the stack).
     bool requestInProgress() const { return waits_ > 0; }
@@ -92,7 +95,8 @@ public:
     // A bulk read ends when no report has come for this long: a meter at
     // full speed sends one every millisecond or so. The read counts as done
     // when everything asked for had arrived (the end marker alone was
-    // missing), else it returns NoAnswer.
+    // missing), else it returns NoAnswer. A single-reply request (count,
+    // live level, clock) that hears nothing for as long returns NoReply.
     void setSilenceLimitMs(int ms) { silenceLimitMs_ = ms; }
     int silenceLimitMs() const { return silenceLimitMs_; }
 
@@ -130,6 +134,9 @@ private:
     // Handles events while Pending is set, the meter is there and nobody stopped.
     RequestResult waitForReply();
     RequestResult outcome() const;
+    // After a stopped request: lets what the meter still sends for it pass
+    // unread before the next request begins.
+    void awaitQuiet();
 
     std::unique_ptr<THidDeviceController> controller_;
     std::vector<THidDevice*> deviceList_;
@@ -139,6 +146,8 @@ private:
     int datePassInner_ = 0;
     int waits_ = 0;
     bool stopRequested_ = false;
+    bool quietBeforeNext_ = false;
+    QElapsedTimer lastReport_;  // since the last input report
     int silenceLimitMs_ = 2000;
 };
 

@@ -156,9 +156,9 @@ void TForm8::buildLayout()
         if (PageControl1->widget(index) == TabSheet3)
             TabSheet3Show();
     });
-    connect(BitBtn1, &QPushButton::clicked, this, &TForm8::BitBtn1Click);
-    connect(BitBtn2, &QPushButton::clicked, this, &TForm8::BitBtn2Click);
-    connect(BitBtn3, &QPushButton::clicked, this, &TForm8::BitBtn3Click);
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn1Click(); }); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn2Click(); }); });
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn3Click(); }); });
 }
 
 void TForm8::FormCreate()
@@ -175,10 +175,7 @@ void TForm8::FormCreate()
 
 void TForm8::TabSheet3Show()
 {
-    // The edits take the levels when the page is first shown; later showings
-    // keep what the user has typed meanwhile.
-    if (pageShown_)
-        return;
+    // The edits take the stored levels at every showing of the page.
     pageShown_ = true;
     Edit13->setText(alarmLevelText(MeterSettings.SystemLal));
     Edit15->setText(alarmLevelText(MeterSettings.SystemHal));
@@ -198,7 +195,7 @@ void TForm8::SetupClock()
         context_.messages.show({problem, QString::fromLatin1(kInfoCaption), MessageIcon::Information, Ok, Ok});
 }
 
-void TForm8::applyWhileButtonsRest()
+bool TForm8::applyWhileButtonsRest()
 {
     // Ok or Apply may wait for the meter: meanwhile the buttons rest, and a
     // close asked for waits until it is over, since the window must outlive
@@ -212,7 +209,14 @@ void TForm8::applyWhileButtonsRest()
             window.closeIfAsked();
         }
     } rest(*this);
-    ApplySettings();
+    // A level that is not a number is said while the buttons still rest.
+    try {
+        ApplySettings();
+        return true;
+    } catch (const std::exception& error) {
+        context_.messages.showException(error);
+        return false;
+    }
 }
 
 void TForm8::setApplying(bool applying)
@@ -226,8 +230,8 @@ void TForm8::BitBtn1Click()
 {
     if (applying_)
         return;
-    applyWhileButtonsRest();  // a level that is not a number stops here: the window stays
-    closeWindow();
+    if (applyWhileButtonsRest())  // a level that is not a number: the window stays
+        closeWindow();
 }
 
 void TForm8::BitBtn3Click()

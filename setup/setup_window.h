@@ -52,7 +52,8 @@ private:
     void FormCreate();
     void ApplySettings();
     void SetupClock();
-    void applyWhileButtonsRest();
+    // False when the choices could not be applied (the error has been shown).
+    bool applyWhileButtonsRest();
     void setApplying(bool applying);
     void closeWindow();
     void closeIfAsked();

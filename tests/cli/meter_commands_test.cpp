@@ -1,10 +1,7 @@
 // The meter commands of sonavistor-cli against the simulated meter.
 #include "analysis/saved_file.h"
-#include "import/day_import.h"
 #include "logging/log_journal.h"
 #include "sim/memory_generator.h"
-#include "store/measurement_db.h"
-#include "store/staging_file.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -73,27 +70,26 @@ protected:
         p.waitForFinished(120000);
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
     }
-    // What the import path's own functions make of the same records.
-    QByteArray expectedSavedFile(const QByteArray& dayRecords)
+    // The saved file of these records (at most 720): a reading every 2 s from
+    // each record's stamp, levels in tenths of a dB up to 200.0, weighting A,
+    // fields padded to 10, 8 and 6 characters.
+    static QByteArray expectedSavedFile(const QByteArray& dayRecords)
     {
-        MemoryImageData image;
-        for (qsizetype i = 0; i < dayRecords.size(); ++i)
-            image[static_cast<int>(i)] = static_cast<quint8>(dayRecords[i]);
-        const auto rows = decodeTransfer(image, std::min<int>(dayRecords.size() / 128, kMaxImportRecords));
-        QTemporaryDir work;
-        MeasurementDatabase::createFromSchema(work.filePath("Quorvane.db"));
-        MeasurementDatabase db;
-        db.ConnectAccess(work.path());
-        StagingFile staging(work.path());
-        staging.open();
-        for (const ReadingRow& row : *rows)
-            staging.writeImportRow(row);
-        staging.close();
-        db.PostDateTimeRecnoWeight(staging.path());
-        writeSavedFile(work.filePath("expected.qrv"), db.rows(TableGetRecorde));
-        QFile f(work.filePath("expected.qrv"));
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
+        const auto bcd = [](quint8 b) { return (b >> 4) * 10 + (b & 15); };
+        const int records = std::min<int>(static_cast<int>(dayRecords.size() / 128), 720);
+        QByteArray lines;
+        for (int r = 0; r < records; ++r) {
+            const auto* rec = reinterpret_cast<const quint8*>(dayRecords.constData()) + 128 * r;
+            QDateTime t(QDate(2000 + bcd(rec[2]), bcd(rec[3]), bcd(rec[4])),
+                        QTime(bcd(rec[5]), bcd(rec[6]), bcd(rec[7])), Qt::UTC);
+            for (int k = 0; k < 60; ++k, t = t.addSecs(2)) {
+                const int raw = std::min(rec[8 + 2 * k] + 256 * rec[9 + 2 * k], 2000);
+                lines += t.toString("yyyy/M/d").leftJustified(10).toLatin1() + ',' +
+                         t.toString("H:m:s").leftJustified(8).toLatin1() + ',' +
+                         QString("%1.%2").arg(raw / 10).arg(raw % 10).leftJustified(6).toLatin1() + ",A\r\n";
+            }
+        }
+        return "@Sonavistor File\r\nTotal:" + QByteArray::number(records * 60) + "\r\n" + lines;
     }
     QByteArray read(const QString& path)
     {
@@ -259,6 +255,27 @@ TEST_F(MeterCommands, CtrlCEndsLiveCleanly)
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
 }
 
+TEST_F(MeterCommands, LiveSaysOnceThatTheMeterDoesNotAnswerAndKeepsAsking)
+{
+    const QString meter = scenario(sameStamp("2024-05-17T08:00:00", 1), ", \"silentAfterReports\": 1");
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_RUNTIME_DIR", dir.path());
+    p.setProcessEnvironment(env);
+    p.start(CLI_PATH, {"live", "--interval", "0.05", "--meter", meter});
+    QByteArray err;
+    ASSERT_TRUE(waitUntilTrue([&] {
+        err += p.readAllStandardError();
+        return err.contains("did not answer");
+    }));
+    EXPECT_FALSE(p.waitForFinished(2500));  // a second request has gone unanswered meanwhile
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    err += p.readAllStandardError();
+    EXPECT_EQ(err.count("the meter did not answer while reading live levels"), 1) << err.toStdString();
+    EXPECT_EQ(p.readAllStandardOutput().count('\n'), 1);
+}
+
 TEST_F(MeterCommands, DevicesListsTheMeterAndWatchesWithoutOne)
 {
     const QString meter = scenario(sameStamp("2024-05-17T08:00:00", 1));
@@ -306,6 +323,17 @@ TEST_F(MeterCommands, NoStaleBytesAndNoEndlessWait)
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("the meter stopped answering while reading the date list (29 of 128 reports)"))
         << r.err.toStdString();
+
+    // A meter that never answers at all: each command ends and says so.
+    const QString silent = scenario(memory, ", \"silentAfterReports\": 0");
+    for (const QStringList& args : {QStringList{"days"}, QStringList{"import", "1", "-o", dir.filePath("none.qrv")}}) {
+        QElapsedTimer clock;
+        clock.start();
+        r = cli(args + QStringList{"--meter", silent});
+        EXPECT_EQ(r.status, 1) << args[0].toStdString();
+        EXPECT_LT(clock.elapsed(), 5000) << args[0].toStdString();
+        EXPECT_TRUE(r.err.contains("the meter did not answer while asking for the record count")) << r.err.toStdString();
+    }
 }
 
 // ---------------------------------------------------------------- log and dump

@@ -23,6 +23,7 @@
 #include "tests/support/scripted_messages.h"
 #include "tests/support/screenshot.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -407,8 +408,16 @@ TEST_F(PrintCommands, NothingIsPrintedForAnEmptyTableOrABadDefinition)
         EXPECT_EQ(e.message().toStdString(), (path + ", line 2, column 8: unknown field \"Level\"; the fields "
                                               "are RecNo, MeaValue, Weight, NTime and NDate").toStdString());
     }
+    // Without its report file, Print Data Sheet from the menu says so in the error box.
     QFile::remove(path);
-    EXPECT_THROW(form->N8Click(), Error);
+    messages.clear();
+    form->Timer1Timer();
+    ASSERT_TRUE(form->findChild<QAction*>("N8")->isEnabled());
+    form->findChild<QAction*>("N8")->trigger();
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_TRUE(messages.shown()[0].text.contains("quorvane_en.rav cannot be read", Qt::CaseInsensitive))
+        << messages.shown()[0].text.toStdString();
+    EXPECT_EQ(messages.shown()[0].icon, MessageIcon::Error);
     EXPECT_EQ(dialogs.outputsAsked, 0);
 }
 

@@ -111,8 +111,11 @@ TEST(ReportLayout, PagesAreArithmeticAndTheSummaryFollowsTheLastRow)
 {
     const ReportDefinition d = parseReportDefinition(kGood, "x");
     const ReportLayout one = layoutReport(d, 1);
-    const int perPage = one.rowsPerPage;
-    ASSERT_GT(perPage, 20);
+    // A4 (297 mm) less 10 mm margins; 10 pt lines of 5.12 mm; the title (1.5
+    // lines), the header (1.5), its rule (1.2) above, the footer (1.5) below:
+    // 247.8 mm of rows.
+    const int perPage = 48;
+    ASSERT_EQ(one.rowsPerPage, perPage);
     EXPECT_EQ(one.pageCount, 1);
     EXPECT_TRUE(one.summaryOn(0));
 

@@ -5,6 +5,7 @@
 #include "app/child_windows.h"
 #include "app/main_window.h"
 #include "app/print_commands.h"
+#include "common/error.h"
 #include "common/shell_state.h"
 #include "export/biff_reader.h"
 #include "import/import_window.h"
@@ -23,7 +24,9 @@
 #include "tests/support/screenshot.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -31,6 +34,8 @@
 #include <QMdiSubWindow>
 #include <QProcess>
 #include <QPushButton>
+#include <QStyle>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -61,6 +66,7 @@ public:
     explicit DayMeter(MeterScenario scenario) : meter_(std::move(scenario)) {}
     std::atomic<int> badHeaders{0};      // transfers whose first record has year byte 0
     std::atomic<int> missingRecords{0};  // records every transfer leaves out at its end
+    std::atomic<int> silentTransfers{0};  // transfers that stop after their first record
 
     std::vector<FakeInputReport> onOutputReport(const quint8* report, int size) override
     {
@@ -73,6 +79,10 @@ public:
             }
             const auto drop = std::min<size_t>(2 * static_cast<size_t>(missingRecords), answer.size() - 1);
             answer.erase(answer.end() - 1 - static_cast<std::ptrdiff_t>(drop), answer.end() - 1);
+            if (silentTransfers > 0) {
+                --silentTransfers;
+                answer.resize(2);
+            }
         }
         std::vector<FakeInputReport> out;
         for (const SimReport& r : answer)
@@ -99,12 +109,14 @@ protected:
         ASSERT_NE(window, nullptr);
         static_cast<SonavistorApplication*>(QCoreApplication::instance())->setMessageService(&messages);
     }
-    void plug(const QByteArray& memory, int countMark = kCountMark, int reportDelayMs = 0, int unplugAfter = -1)
+    void plug(const QByteArray& memory, int countMark = kCountMark, int reportDelayMs = 0, int unplugAfter = -1,
+              int silentAfter = -1)
     {
         MeterScenario s;
         s.memory = memory;
         s.countMark = countMark;
         s.reportDelayMs = reportDelayMs;
+        s.silentAfterReports = silentAfter;
         meter = std::make_shared<DayMeter>(s);
         FakeDeviceSetup setup = meterSetup(meter);
         setup.unplugAfterReports = unplugAfter;
@@ -407,7 +419,7 @@ TEST_F(ImportWindow, AMeterUnpluggedAtAnyStepLeavesTheWindowUsable)
     start(QByteArray());
     unplug();
     plug(threeDays, kCountMark, 300);  // during the count
-    QTimer::singleShot(50, window, [this] { platform.unplug(meterPath); });
+    once(window, [this] { return sent(ReadCount) == 1; }, [this] { platform.unplug(meterPath); });
     window->BitBtn1Click();
     check("count");
 
@@ -436,7 +448,7 @@ TEST_F(ImportWindow, TheMeterIsBusyForOthersWhileTheWindowUsesIt)
 
     // During the date read: busy 30, Import disabled and a second press ignored.
     bool checkedDates = false;
-    QTimer::singleShot(40, window, [&] {
+    once(window, [this] { return sent(ReadDates) == 1; }, [&] {
         EXPECT_EQ(window->operation(), TForm4::Operation::ReadingDates);
         EXPECT_EQ(MeterLink.Busy, 30);
         EXPECT_FALSE(enabled("BitBtn1"));
@@ -453,7 +465,7 @@ TEST_F(ImportWindow, TheMeterIsBusyForOthersWhileTheWindowUsesIt)
     // opened meanwhile (through the same staging file) spoils nothing.
     folder.write("open.qrv", "@Sonavistor File\r\nTotal:1\r\n2024/5/17 ,9:5:3   ,65.3  ,A\r\n");
     bool checkedImport = false;
-    QTimer::singleShot(40, window, [&] {
+    once(window, [this] { return sent(ReadRecords) == 1; }, [&] {
         EXPECT_EQ(MeterLink.Busy, 30);
         live->BitBtn1Click();
         EXPECT_FALSE(live->isMeasuring());
@@ -475,12 +487,12 @@ TEST_F(ImportWindow, TheMeterIsBusyForOthersWhileTheWindowUsesIt)
     live->BitBtn8Click();
 }
 
-TEST_F(ImportWindow, ClosingDuringAReadClosesOnceTheReadIsOver)
+TEST_F(ImportWindow, ClosingDuringAReadEndsItAndCloses)
 {
     start(QByteArray());
     unplug();
     plug(slowDay, kCountMark, 2);
-    QTimer::singleShot(40, window, [this] { closeWindow(); });
+    once(window, [this] { return sent(ReadDates) == 1; }, [this] { closeWindow(); });
     window->BitBtn1Click();  // the window must still be here when the read returns
     ASSERT_TRUE(window);
     EXPECT_TRUE(windowGone());
@@ -493,7 +505,7 @@ TEST_F(ImportWindow, ClosingDuringAReadClosesOnceTheReadIsOver)
     ASSERT_NE(window, nullptr);
     window->BitBtn1Click();
     find<QListWidget>("ListBox1")->setCurrentRow(0);
-    QTimer::singleShot(40, window, [this] { closeWindow(); });
+    once(window, [this] { return sent(ReadRecords) == 1; }, [this] { closeWindow(); });
     find<QPushButton>("BitBtn7")->click();
     EXPECT_TRUE(windowGone());
     EXPECT_TRUE(rows().empty());
@@ -580,4 +592,113 @@ TEST_F(ImportWindow, ExportAndDataSheetHoldTheImportedDay)
     const QString text = pdfText(out.filePath("day.pdf"));
     EXPECT_TRUE(text.contains("Page 1 of")) << text.left(400).toStdString();
     EXPECT_TRUE(text.contains(day.back().NTime));
+}
+
+TEST_F(ImportWindow, AMeterThatNeverAnswersIsSaidAndClosingEndsTheWait)
+{
+    start(QByteArray());
+    unplug();
+    plug(threeDays, kCountMark, 0, -1, 0);
+    QElapsedTimer clock;
+    clock.start();
+    find<QPushButton>("BitBtn1")->click();
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(messages.texts(), QStringList("The list of recorded days could not be read: the meter did not answer."));
+    expectUsable();
+
+    // Closed while it waits: the wait ends there, nothing more is said.
+    once(window, [this] { return sent(ReadCount) == 2; }, [this] { closeWindow(); });
+    find<QPushButton>("BitBtn1")->click();
+    EXPECT_TRUE(windowGone());
+    EXPECT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(form->toolBar()->isEnabled());
+    EXPECT_EQ(MeterLink.Busy, 0);
+}
+
+TEST_F(ImportWindow, ADeviceChangeAfterTheListAsksTheCountAgainBeforeImporting)
+{
+    start(threeDays);
+    window->BitBtn1Click();
+    platform.plug(keyboardSetup());
+    ASSERT_TRUE(waitUntil([] { return MeterLink.RecordCount == 0; }));
+    ASSERT_TRUE(shown("Panel4"));
+    find<QListWidget>("ListBox1")->setCurrentRow(2);
+    find<QPushButton>("BitBtn7")->click();
+    ASSERT_TRUE(waitUntil([this] { return window->operation() == TForm4::Operation::None; }));
+    EXPECT_EQ(sent(ReadCount), 2);
+    EXPECT_EQ(lastRecordRequest(), QByteArray::fromHex("0000000600000009"));
+    EXPECT_EQ(rows().size(), 240u);
+    EXPECT_TRUE(messages.shown().isEmpty());
+}
+
+TEST_F(ImportWindow, SilentTransfersAreRetriedAndFailuresLeaveTheWindowUsable)
+{
+    start(threeDays);
+    form->meter().setSilenceLimitMs(100);
+    meter->silentTransfers = 3;  // the last retry brings the day
+    importLine(1);
+    EXPECT_EQ(sent(ReadRecords), 4);
+    EXPECT_EQ(rows().size(), 120u);
+    meter->silentTransfers = 1000;
+    importLine(1);
+    EXPECT_EQ(sent(ReadRecords), 8);
+    EXPECT_EQ(messages.texts(), QStringList({"Import Failed! try again"}));
+    expectUsable();
+
+    // The table cannot be cleared: said, and the window works as before.
+    meter->silentTransfers = 0;
+    bool fail = true;
+    QObject::connect(&form->database(), &MeasurementDatabase::tableReset, window, [&fail](TableId table) {
+        if (fail && table == TableGetRecorde) {
+            fail = false;
+            throw Error("disk I/O error");
+        }
+    });
+    importLine(0);
+    EXPECT_EQ(messages.texts().last(), "disk I/O error");
+    expectUsable();
+    importLine(0);
+    EXPECT_EQ(rows().size(), 180u);
+
+    // A close asked for while a box is open happens after the box.
+    bool aliveUnderTheBox = false;
+    messages.onShow([&](const MessageRequest&) {
+        closeWindow();
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        aliveUnderTheBox = !window.isNull();
+    });
+    messages.answer(Ok);
+    messages.answer(No);  // the rows are not saved: closing asks, and they are let go
+    find<QListWidget>("ListBox1")->clearSelection();
+    find<QPushButton>("BitBtn7")->click();
+    messages.onShow(nullptr);
+    EXPECT_TRUE(aliveUnderTheBox);
+    EXPECT_TRUE(windowGone());
+}
+
+TEST_F(ImportWindow, GridsShowWholeDatesAndTimesAt10And14Points)
+{
+    const QFont before = QApplication::font();
+    for (const int points : {10, 14}) {
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        start(QByteArray());
+        form->N6Click();  // the data view, no file chosen
+        for (QObject* view : {static_cast<QObject*>(window.data()), ShellState.AnalyzeWindowHandle.data()}) {
+            auto* grid = view->findChild<QTableView*>("DataGrid1");
+            ASSERT_NE(grid, nullptr);
+            EXPECT_EQ(grid->font().pointSize(), points);
+            // The cell's text keeps a margin on each side, as the style draws it.
+            const int margin = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1);
+            const QFontMetrics metrics(grid->font());
+            EXPECT_LE(metrics.horizontalAdvance("23:59:58") + margin, grid->columnWidth(3)) << points;
+            EXPECT_LE(metrics.horizontalAdvance("2024/12/28") + margin, grid->columnWidth(4)) << points;
+        }
+        messages.answer(Yes);
+        form->close();
+        form.reset();
+    }
+    QApplication::setFont(before);
 }

@@ -54,6 +54,15 @@ TEST(ChartNavigation, ZoomInAndOut)
     expectRange(c.bottom(), 14, 56);
 }
 
+TEST(ChartNavigation, AnAxisStepsByWholeMultiplesOfItsIncrement)
+{
+    EXPECT_EQ(steppedIncrement(0.3, 1), 1);  // zoomed far in: still whole decibels
+    EXPECT_EQ(steppedIncrement(1.5, 1), 2);
+    EXPECT_EQ(steppedIncrement(11.7, 1), 20);
+    EXPECT_EQ(steppedIncrement(35, 1), 50);
+    EXPECT_EQ(steppedIncrement(3, 2), 4);
+}
+
 TEST(ChartNavigation, ScrollingByPointsNeverGoesLeftOfZero)
 {
     Axes a;

@@ -5,6 +5,7 @@
 #include "common/meter_settings.h"
 #include "common/shell_state.h"
 #include "measure/alarm_player.h"
+#include "measure/live_display.h"
 #include "measure/led_font_num.h"
 #include "measure/level_chart.h"
 #include "measure/measure_state.h"
@@ -21,6 +22,7 @@
 #include "tests/support/screenshot.h"
 
 #include <QAction>
+#include <QChartView>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -108,6 +110,11 @@ TEST_F(RealTimeWindow, FirstReadingShowsEverywhere)
     EXPECT_EQ(led("LEDFontNum1"), "0.0");
     EXPECT_EQ(find<GaugeImage>("image1")->litTicks(), 50);
     EXPECT_EQ(find<TLEDFontNum>("LEDFontNum1")->x(), 100);
+    // The chart keeps margins of 2 % (3 % at the top) of its view, whatever its size.
+    const QSize view = find<QChartView>("Chart1")->size();
+    EXPECT_EQ(window->chart().chart()->margins(), QMargins(view.width() / 50, view.height() * 3 / 100,
+                                                           view.width() / 50, view.height() / 50));
+    EXPECT_EQ(window->chart().axis(Axis::Left)->tickType(), QValueAxis::TicksDynamic);
     window->BitBtn1Click();
     EXPECT_TRUE(shown("BitBtn8"));
     EXPECT_FALSE(shown("BitBtn1"));
@@ -179,7 +186,7 @@ TEST_F(RealTimeWindow, LevelsAbove140AreLimitedButAlarmOnTheirOwnValue)
     MeterSettings.AlarmOn = true;
     MeterSettings.SystemHal = 140.0;
     MeterSettings.SystemLal = 30.0;
-    start(live({{1500, 0}, {65535, 0x7F}, {250, 0}}));
+    start(live({{1500, 0}, {65535, 0x7F}, {250, 0}, {750, 0}}));
     MeterSettings.AlarmOn = true;
     MeterSettings.SystemHal = 140.0;
     MeterSettings.SystemLal = 30.0;
@@ -192,7 +199,23 @@ TEST_F(RealTimeWindow, LevelsAbove140AreLimitedButAlarmOnTheirOwnValue)
     EXPECT_EQ(led("LEDFontNum1"), "140.0");
     reading();
     EXPECT_EQ(alarms.played.last(), "lowalarm.wav");
+    // Low level above the high one: 75 dB passes both, one sound, the high one.
+    MeterSettings.SystemLal = 100.0;
+    MeterSettings.SystemHal = 50.0;
+    const qsizetype before = alarms.played.size();
+    reading();
+    EXPECT_EQ(alarms.played.mid(before), QStringList({"highalarm.wav"}));
     MeterSettings.AlarmOn = false;
+}
+
+TEST(GaugeTick, ALineLeavesOutItsEndPoint)
+{
+    EXPECT_EQ(linePixels({0, 0}, {3, 0}), (std::vector<QPoint>{{0, 0}, {1, 0}, {2, 0}}));
+    EXPECT_TRUE(linePixels({5, 5}, {5, 5}).empty());
+    const std::vector<QPoint> steep = linePixels({10, 10}, {7, 16});
+    ASSERT_EQ(steep.size(), 6u);  // one pixel per row over the longer axis
+    EXPECT_EQ(steep.front(), QPoint(10, 10));
+    EXPECT_EQ(steep.back().y(), 15);
 }
 
 TEST_F(RealTimeWindow, StopThenStartGoesOnCountingAndAveraging)
@@ -235,7 +258,7 @@ TEST_F(RealTimeWindow, StopWhileATickWaitsDropsThatReply)
 {
     start(live({{700, 0}}, 300));
     window->BitBtn1Click();
-    QTimer::singleShot(50, window, [this] { window->BitBtn8Click(); });
+    once(window, [] { return MeterLink.Pending; }, [this] { window->BitBtn8Click(); });
     reading();
     EXPECT_TRUE(rows().empty());
     EXPECT_EQ(led("LEDFontNum1"), "0.0");
@@ -245,7 +268,7 @@ TEST_F(RealTimeWindow, MeterUnpluggedDuringATickAndPluggedBack)
 {
     start(live({{700, 0}}, 300));
     window->BitBtn1Click();
-    QTimer::singleShot(50, window, [this] { platform.unplug(meterPath); });
+    once(window, [] { return MeterLink.Pending; }, [this] { platform.unplug(meterPath); });
     reading();
     EXPECT_TRUE(rows().empty());
     ASSERT_TRUE(waitUntil([] { return !MeterLink.Connected; }));
@@ -265,7 +288,7 @@ TEST_F(RealTimeWindow, CloseDuringAWaitingTickWaitsForIt)
     start(live({{700, 0}}, 300));
     window->BitBtn1Click();
     MeasureState.LiveDataSaved = true;
-    QTimer::singleShot(50, window, [this] { window->parentWidget()->close(); });
+    once(window, [] { return MeterLink.Pending; }, [this] { window->parentWidget()->close(); });
     reading();  // the window must still be here when the tick returns
     EXPECT_TRUE(window);
     ASSERT_TRUE(waitUntil([this] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); return window.isNull(); }));
@@ -401,7 +424,7 @@ TEST_F(RealTimeWindow, SigtermEndsLikeExitAndKeepsTheUnsavedReadings)
     MeterSettings.CompanyName = QStringLiteral("Acme Noise");
     CloseOnSignal endSignals;
     endSignals.setTarget(form.get());
-    QTimer::singleShot(50, [] { ::raise(SIGTERM); });
+    once(form.get(), [] { return MeterLink.Pending; }, [] { ::raise(SIGTERM); });
     reading();  // the signal arrives during this tick's wait
     ASSERT_TRUE(waitUntil([this] { return !form->isVisible(); }));
     EXPECT_TRUE(messages.shown().isEmpty());  // nothing was asked

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include <functional>
 
@@ -30,6 +31,23 @@ inline void settle(int ms = 50)
     clock.start();
     while (clock.elapsed() < ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// Runs `action` once, from the event loop, as soon as `due` holds (a wait
+// for the meter handles events): a step taken at a chosen report.
+inline void once(QObject* context, std::function<bool()> due, std::function<void()> action)
+{
+    auto* timer = new QTimer(context);
+    timer->setInterval(1);
+    QObject::connect(timer, &QTimer::timeout, context,
+                     [timer, due = std::move(due), action = std::move(action)] {
+                         if (!timer->isActive() || !due())
+                             return;
+                         timer->stop();
+                         timer->deleteLater();
+                         action();
+                     });
+    timer->start();
 }
 
 // A device that answers every output report with the given reports.

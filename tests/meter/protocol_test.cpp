@@ -220,7 +220,7 @@ TEST_F(Protocol, AnotherDeviceDuringAWaitKeepsTheMeterConnected)
     plugScenario(scenario);
     MeterLink.RecordCount = 99;
     bool plugged = false;
-    QTimer::singleShot(50, [&] {
+    once(meter.get(), [] { return MeterLink.Pending; }, [&] {
         platform.plug(keyboardSetup());
         plugged = true;
     });
@@ -250,11 +250,11 @@ TEST_F(Protocol, StopWaitingEndsTheWaitingRequestOnly)
 {
     // A meter that never answers.
     connect(platform.plug(meterSetup(std::make_shared<FixedAnswers>(std::vector<QByteArray>{}))));
-    QTimer::singleShot(50, [this] { meter->stopWaiting(); });
+    once(meter.get(), [] { return MeterLink.Pending; }, [this] { meter->stopWaiting(); });
     EXPECT_EQ(meter->readRecordCount(), RequestResult::Stopped);
     EXPECT_FALSE(meter->requestInProgress());
     meter->stopWaiting();  // nothing waits: the next request is not affected
-    QTimer::singleShot(50, [this] { meter->stopWaiting(); });
+    once(meter.get(), [] { return MeterLink.Pending; }, [this] { meter->stopWaiting(); });
     EXPECT_EQ(meter->readLevel(), RequestResult::Stopped);
 }
 
@@ -313,6 +313,50 @@ TEST_F(Protocol, ASilentMeterEndsABulkReadInsteadOfHangingIt)
     EXPECT_FALSE(MeterLink.Pending);
     EXPECT_EQ(meter->GetDate(), RequestResult::NoAnswer);
     EXPECT_EQ(MeterLink.PageIndex, 0);
+}
+
+TEST_F(Protocol, ASingleReplyThatNeverComesEndsAfterTheSilenceLimit)
+{
+    meter->setSilenceLimitMs(100);
+    connect(platform.plug(meterSetup(std::make_shared<FixedAnswers>(std::vector<QByteArray>{}))));
+    EXPECT_EQ(meter->readRecordCount(), RequestResult::NoReply);
+    EXPECT_EQ(meter->readLevel(), RequestResult::NoReply);
+    EXPECT_EQ(meter->setClock({}), RequestResult::NoReply);
+    EXPECT_FALSE(MeterLink.Pending);
+    EXPECT_FALSE(meter->requestInProgress());
+    EXPECT_EQ(describe(RequestResult::NoReply), "the meter did not answer");
+}
+
+TEST_F(Protocol, TheDateReadKeepsItsCountThroughADeviceChange)
+{
+    meter->setSilenceLimitMs(300);
+    MeterScenario scenario;
+    scenario.memory = datedRecords({{"2024-05-17", 1400}, {"2024-05-18", 10}});
+    scenario.endMarker = false;
+    const QString path = plugScenario(scenario);
+    meter->readRecordCount();
+    ASSERT_EQ(MeterLink.RecordCount, 1410);
+    // Another device arrives once both blocks are in, while the read waits
+    // for an end marker that never comes: the change clears the count.
+    once(meter.get(), [&] { return platform.reportsDelivered(path) >= 1 + 128; },
+         [this] { platform.plug(keyboardSetup()); });
+    EXPECT_EQ(meter->GetDate(), RequestResult::Answered);
+    EXPECT_EQ(meter->DeviceList().size(), 2u);
+    EXPECT_EQ(MeterLink.RecordCount, 1410);
+    EXPECT_EQ(DateIndex.DateCount, 2);
+}
+
+TEST_F(Protocol, AStoppedReadsLateReportsAreNotTheNextAnswer)
+{
+    MeterScenario scenario;
+    scenario.memory = datedRecords({{"2024-05-17", 60}});
+    scenario.reportDelayMs = 1;
+    const QString path = plugScenario(scenario);
+    once(meter.get(), [&] { return platform.reportsDelivered(path) >= 10; }, [this] { meter->stopWaiting(); });
+    EXPECT_EQ(meter->readRecords(1, 60), RequestResult::Stopped);
+    EXPECT_EQ(meter->readRecordCount(), RequestResult::Answered);
+    EXPECT_EQ(MeterLink.Reply[0], kCountMark);
+    EXPECT_EQ(MeterLink.RecordCount, 60);
 }
 
 TEST_F(Protocol, FFFFInsideARecordIsALevelNotTheEndMarker)

@@ -112,7 +112,8 @@ grep -qE 'rows: +180 \(announced 180\)' <<<"$info" || fail "sonavistor-cli info:
 # The logger as its user service runs it, ended as systemctl stops it.
 "$bin/sonavistor-cli" log --dir "$work/levels" --interval 0.1 --meter "sim:$work/meter.json" 2>"$work/log.err" &
 logger=$!
-sleep 1
+# Stopped once its first reading is in the journal.
+for _ in $(seq 100); do [ -s "$work/levels/sonavistor-log.journal" ] && break; sleep 0.1; done
 kill -TERM "$logger"
 wait "$logger" || fail "sonavistor-cli log did not end cleanly: $(cat "$work/log.err")"
 compgen -G "$work/levels/*.qrv" >/dev/null || fail "sonavistor-cli log wrote no day file: $(cat "$work/log.err")"

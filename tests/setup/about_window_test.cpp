@@ -13,6 +13,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -74,10 +75,10 @@ TEST_F(AboutWindow, ShowsNameVersionAndSystemAndIsOfferedAgainAfterOkOrTheCloseB
     EXPECT_EQ(label("Label7")->text(), "Version: 1.3 (Build 09.0105)");
     EXPECT_EQ(label("Label7")->font().families().value(0), "Times New Roman");
     EXPECT_EQ(about->findChild<QFrame*>("Bevel1")->geometry().topLeft(), QPoint(24, 129));
-    const std::optional<OsVersion> system = readOsVersion();
-    ASSERT_TRUE(system);
-    EXPECT_EQ(label("Label1")->text(), operatingSystemLine(*system));
-    EXPECT_TRUE(label("Label1")->text().startsWith("Linux "));
+    // The kernel's name and major version, then the distribution's name.
+    EXPECT_EQ(label("Label1")->text(), QStringLiteral("Linux %1 ( %2 )")
+                                           .arg(QSysInfo::kernelVersion().section('.', 0, 0),
+                                                QSysInfo::prettyProductName()));
     EXPECT_EQ(about->findChild<QPushButton*>("BitBtn1")->geometry(), QRect(228, 200, 73, 25));
     EXPECT_EQ(about->findChild<QPushButton*>("BitBtn1")->text(), "&OK");
     saveScreenshot(sub, "about-window");
