@@ -10,7 +10,7 @@ namespace {
 
 // The event of samples[first ... last], last being the final one at or above
 // the threshold; nothing when it is shorter than the minimum.
-std::optional<NoiseEvent> eventOf(const std::vector<AcousticSample>& samples, size_t first, size_t last,
+std::optional<NoiseEvent> eventOf(std::span<const AcousticSample> samples, size_t first, size_t last,
                                   double sampleSeconds, const NoiseOptions& options)
 {
     NoiseEvent e;
@@ -39,7 +39,7 @@ std::optional<NoiseEvent> eventOf(const std::vector<AcousticSample>& samples, si
 
 }  // namespace
 
-std::vector<NoiseEvent> findNoiseEvents(const std::vector<AcousticSample>& samples, double sampleSeconds,
+std::vector<NoiseEvent> findNoiseEvents(std::span<const AcousticSample> samples, double sampleSeconds,
                                         const NoiseOptions& options)
 {
     std::vector<NoiseEvent> events;

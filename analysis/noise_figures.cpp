@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <span>
 #include <tuple>
 
 namespace sonavistor {
@@ -107,7 +108,7 @@ DayFigures dayFigures(qint64 day, char weighting, const DaySums& sums, double st
 
 }  // namespace
 
-NoiseFigures computeNoiseFigures(const std::vector<AcousticSample>& samples, const NoiseOptions& options)
+NoiseFigures computeNoiseFigures(std::vector<AcousticSample> samples, const NoiseOptions& options)
 {
     NoiseFigures f;
     if (const auto step = medianTimeStep(samples)) {
@@ -116,29 +117,45 @@ NoiseFigures computeNoiseFigures(const std::vector<AcousticSample>& samples, con
     }
     const PeriodHours& h = options.hours;
 
-    std::map<char, std::vector<AcousticSample>> byWeighting;
-    for (const AcousticSample& s : samples) {
+    // In place, without a copy: the timed A samples, then the timed C samples.
+    const auto left = std::remove_if(samples.begin(), samples.end(), [&f](const AcousticSample& s) {
         if (s.weighting != 'A' && s.weighting != 'C')
-            ++f.unweighted;
-        else if (s.seconds == kUntimed)
-            ++f.untimed;
-        else
-            byWeighting[s.weighting].push_back(s);
-    }
+            return ++f.unweighted, true;
+        if (s.seconds == kUntimed)
+            return ++f.untimed, true;
+        return false;
+    });
+    samples.erase(left, samples.end());
+    const auto isA = [](const AcousticSample& s) { return s.weighting == 'A'; };
+    const auto countA = std::count_if(samples.begin(), samples.end(), isA);
+    if (countA != 0 && countA != static_cast<std::ptrdiff_t>(samples.size()))
+        std::stable_partition(samples.begin(), samples.end(), isA);
+    const auto cStart = samples.begin() + countA;
 
     std::map<std::pair<qint64, char>, DayFigures> days;
-    for (auto& [weighting, timed] : byWeighting) {
+    for (const auto& [first, last] : {std::pair{samples.begin(), cStart}, std::pair{cStart, samples.end()}}) {
+        if (first == last)
+            continue;
+        const char weighting = first->weighting;
+        const std::span<AcousticSample> timed(first, last);
         // Files given one after the other need not be in order.
         const auto earlier = [](const AcousticSample& a, const AcousticSample& b) { return a.seconds < b.seconds; };
         if (!std::is_sorted(timed.begin(), timed.end(), earlier))
             std::stable_sort(timed.begin(), timed.end(), earlier);
-        std::map<qint64, DaySums> sums;
-        DaySums* current = nullptr;
+        // Samples are in time order: each day is done before the next begins,
+        // so only one day's hourly levels are held at a time.
+        std::optional<DaySums> current;
         qint64 currentDay = 0;
+        const auto finishDay = [&] {
+            if (current)
+                days.emplace(std::pair{currentDay, weighting}, dayFigures(currentDay, weighting, *current, f.sampleSeconds, h));
+            current.reset();
+        };
         for (const AcousticSample& s : timed) {
             const qint64 day = floorDiv(s.seconds, kDaySeconds);
             if (!current || day != currentDay) {
-                current = &sums[day];
+                finishDay();
+                current.emplace();
                 currentDay = day;
             }
             const int hour = static_cast<int>((s.seconds - day * kDaySeconds) / 3600);
@@ -149,8 +166,7 @@ NoiseFigures computeNoiseFigures(const std::vector<AcousticSample>& samples, con
             (hour >= kLdnDayStart && hour < kLdnNightStart ? current->ldnDay : current->ldnNight).add(s.level);
             current->hours[static_cast<size_t>(hour)].push_back(s.level);
         }
-        for (const auto& [day, daySums] : sums)
-            days.emplace(std::pair{day, weighting}, dayFigures(day, weighting, daySums, f.sampleSeconds, h));
+        finishDay();
 
         for (const NoiseEvent& e : findNoiseEvents(timed, f.sampleSeconds, options)) {
             const qint64 day = floorDiv(e.start, kDaySeconds);

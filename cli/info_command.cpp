@@ -241,7 +241,7 @@ int infoCommand(const QStringList& args, Output io)
     }
     // Figures over the days of a measurement with a file missing would mislead.
     if (noise.any() && status == kOk) {
-        const NoiseFigures figures = computeNoiseFigures(measurement, noise.options);
+        const NoiseFigures figures = computeNoiseFigures(std::move(measurement), noise.options);
         if (json)
             io.out << QJsonDocument(noiseJson(files, figures, noise)).toJson(QJsonDocument::Compact) << '\n';
         else

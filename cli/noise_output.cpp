@@ -13,7 +13,7 @@ namespace sonavistor::cli {
 namespace {
 
 constexpr const char* kPeriodKeys[kPeriodCount] = {"day", "evening", "night"};
-constexpr const char* kPeriodNames[kPeriodCount] = {"Lday", "Levening", "Lnight"};
+constexpr const char* kPeriodNames[kPeriodCount] = {"Lday:", "Levening:", "Lnight:"};
 
 std::optional<double> parseNumber(const QString& text)
 {
@@ -114,10 +114,10 @@ void printNoiseText(QTextStream& out, const QStringList& files, const NoiseFigur
                 out << "    " << QString::fromLatin1(kPeriodNames[p]).leftJustified(10) << ' ' << level(period.leq)
                     << " (coverage " << oneDecimal(100 * period.coverage) << " %), " << period.events
                     << (period.events == 1 ? " event, " : " events, ") << hoursMinutesSeconds(period.secondsAbove)
-                    << " at or above " << oneDecimal(o.threshold) << '\n';
+                    << " at or above " << oneDecimal(o.threshold) << " dB\n";
             }
             out << "    events:    " << d.events << ", " << hoursMinutesSeconds(d.secondsAbove) << " at or above "
-                << oneDecimal(o.threshold) << '\n';
+                << oneDecimal(o.threshold) << " dB\n";
             out << "    hour\tLeq\tLmax\tL90\n";
             for (size_t h = 0; h < d.hours.size(); ++h) {
                 const HourLevel& hour = d.hours[h];

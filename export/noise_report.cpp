@@ -72,6 +72,7 @@ public:
     // One line of text in the box; cut with an ellipsis rather than run into the next.
     void text(double x, double y, double w, const QString& s, Qt::Alignment align = Qt::AlignLeft, double h = kRow)
     {
+        p_.setPen(Qt::black);
         const QFontMetricsF metrics(p_.font(), p_.device());
         const QString shown = metrics.elidedText(s, Qt::ElideRight, px(w));
         p_.drawText(rect(x, y, w, h), (align | Qt::AlignVCenter).toInt(), shown);
@@ -407,7 +408,7 @@ private:
 
 }  // namespace
 
-NoiseReport makeNoiseReport(const QStringList& files, const std::vector<AcousticSample>& samples,
+NoiseReport makeNoiseReport(const QStringList& files, std::vector<AcousticSample> samples,
                             const NoiseOptions& options, const QString& company, const QDateTime& printedAt)
 {
     NoiseReport r;
@@ -415,27 +416,36 @@ NoiseReport makeNoiseReport(const QStringList& files, const std::vector<Acoustic
     r.options = options;
     r.company = company;
     r.printedAt = printedAt;
-    r.figures = computeNoiseFigures(samples, options);
 
-    std::map<std::pair<qint64, char>, size_t> dayIndex;
-    for (size_t i = 0; i < r.figures.days.size(); ++i)
-        dayIndex[{r.figures.days[i].day, r.figures.days[i].weighting}] = i;
-    std::vector<std::vector<LogSumExp>> energy(r.figures.days.size(), std::vector<LogSumExp>(1440));
-    std::vector<std::vector<int>> counts(r.figures.days.size(), std::vector<int>(1440));
+    // The level-time lines first: the figures take the samples over.
+    struct Minutes {
+        std::vector<LogSumExp> energy = std::vector<LogSumExp>(1440);
+        std::vector<int> counts = std::vector<int>(1440);
+    };
+    std::map<std::pair<qint64, char>, Minutes> minutes;
+    Minutes* current = nullptr;
+    std::pair<qint64, char> currentKey;
     for (const AcousticSample& s : samples) {
         if (s.seconds == kUntimed || (s.weighting != 'A' && s.weighting != 'C'))
             continue;
         const qint64 day = s.seconds >= 0 ? s.seconds / 86400 : (s.seconds - 86399) / 86400;
-        const size_t i = dayIndex.at({day, s.weighting});
+        if (!current || currentKey != std::pair{day, s.weighting}) {
+            currentKey = {day, s.weighting};
+            current = &minutes[currentKey];
+        }
         const auto minute = static_cast<size_t>((s.seconds - day * 86400) / 60);
-        energy[i][minute].add(kEnergy * s.level);
-        ++counts[i][minute];
+        current->energy[minute].add(kEnergy * s.level);
+        ++current->counts[minute];
     }
-    r.minuteLevels.resize(r.figures.days.size());
-    for (size_t i = 0; i < energy.size(); ++i) {
-        r.minuteLevels[i].resize(1440);
-        for (size_t m = 0; m < 1440; ++m)
-            r.minuteLevels[i][m] = counts[i][m] ? static_cast<float>(leqOf(energy[i][m], counts[i][m])) : std::numeric_limits<float>::quiet_NaN();
+    r.figures = computeNoiseFigures(std::move(samples), options);
+    r.minuteLevels.reserve(r.figures.days.size());
+    for (const DayFigures& d : r.figures.days) {
+        const Minutes& m = minutes.at({d.day, d.weighting});
+        std::vector<float>& line = r.minuteLevels.emplace_back(1440, std::numeric_limits<float>::quiet_NaN());
+        for (size_t i = 0; i < 1440; ++i) {
+            if (m.counts[i])
+                line[i] = static_cast<float>(leqOf(m.energy[i], m.counts[i]));
+        }
     }
     return r;
 }

@@ -30,7 +30,8 @@ struct NoiseReport {
     QDateTime printedAt;
 };
 
-NoiseReport makeNoiseReport(const QStringList& files, const std::vector<AcousticSample>& samples,
+// The samples are moved on into computeNoiseFigures.
+NoiseReport makeNoiseReport(const QStringList& files, std::vector<AcousticSample> samples,
                             const NoiseOptions& options, const QString& company, const QDateTime& printedAt);
 
 // The events of day (an index into figures.days) as the report lists them, in

@@ -96,6 +96,8 @@ void BM_ReportCommandOnAMonth(benchmark::State& state)
     rusage children{};
     getrusage(RUSAGE_CHILDREN, &children);
     state.counters["peak_MB"] = children.ru_maxrss / 1024.0;
+    state.counters["cpu_s"] = static_cast<double>(children.ru_utime.tv_sec + children.ru_stime.tv_sec) +
+                              (children.ru_utime.tv_usec + children.ru_stime.tv_usec) / 1e6;
     state.counters["pdf_MB"] = QFile(pdf).size() / 1048576.0;
 }
 
