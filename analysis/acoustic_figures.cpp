@@ -1,6 +1,7 @@
 #include "analysis/acoustic_figures.h"
 
 #include "analysis/level_statistics.h"
+#include "analysis/log_sum_exp.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,41 +12,11 @@ namespace sonavistor {
 
 namespace {
 
-constexpr double kLn10 = 2.302585092994046;
 constexpr double kLn2 = 0.6931471805599453;
 // Exponents of the three sums: 10^(L/10), 2^(L/3), 2^(L/5) as e^(k L).
-constexpr double kEnergy = kLn10 / 10;
 constexpr double kNiosh = kLn2 / 3;
 constexpr double kOsha = kLn2 / 5;
 constexpr double kOshaThreshold = 80.0;
-
-// ln(sum of e^y) over the values added, kept relative to the largest y so
-// far: no term ever overflows, and only terms negligible beside the largest
-// underflow.
-class LogSumExp {
-public:
-    void add(double y)
-    {
-        if (y <= top_) {
-            sum_ += std::exp(y - top_);
-        } else {
-            sum_ = sum_ * std::exp(top_ - y) + 1;
-            top_ = y;
-        }
-    }
-    bool empty() const { return sum_ == 0; }
-    double log() const { return top_ + std::log(sum_); }
-
-private:
-    double top_ = -std::numeric_limits<double>::infinity();
-    double sum_ = 0;
-};
-
-// Leq of n samples from ln(sum of e^(kEnergy L)).
-double leqOf(const LogSumExp& energy, long long n)
-{
-    return (energy.log() - std::log(static_cast<double>(n))) / kEnergy;
-}
 
 // D = 100 % (t / 8 h) sum 2^((L - base) / halving); from ln(sum of 2^(L / halving)).
 // The TWA comes from log2(D / 100), which stays finite when D itself does not.

@@ -1,12 +1,16 @@
 #include "analysis/data_view_window.h"
 
 #include "analysis/general_number.h"
+#include "analysis/noise_panel.h"
+#include "analysis/saved_samples.h"
 #include "analysis/saved_file_load.h"
 #include "common/error.h"
 #include "common/file_dialogs.h"
 #include "common/message_service.h"
+#include "common/meter_settings.h"
 #include "common/progress.h"
 #include "common/shell_state.h"
+#include "export/noise_report.h"
 #include "measure/chart_navigation.h"
 #include "measure/level_chart.h"
 #include "measure/print_graph.h"
@@ -18,6 +22,7 @@
 #include <QChartView>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -46,6 +51,7 @@ constexpr char kTooManyFiles[] = "Sorry, the current version only support to ope
 constexpr char kErrorCaption[] = "Error Information";
 constexpr char kOpenFilter[] = "*.QRV|*.QRV|*.qrv|*.qrv";
 const QColor kGridColour = kDesktopColour;
+constexpr char kReportFilter[] = "PDF files (*.pdf)|*.pdf";
 
 // Rows with a file colour show it in place of the selection highlight.
 class FileColourDelegate : public QStyledItemDelegate {
@@ -183,6 +189,8 @@ void TForm7::buildLayout()
     // Until the first file the chart library's own mouse zoom works, along the readings only.
     Chart1->setRubberBand(QChartView::HorizontalRubberBand);
     right->addWidget(Chart1, 1);
+    noisePanel_ = new NoisePanel(Panel2);
+    right->addWidget(noisePanel_);
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(4, 3, 4, 3);
     right->addLayout(buttons);
@@ -334,6 +342,19 @@ void TForm7::LoadData()
         ProgressBar1->reset();
         throw;
     }
+    openedFiles_ << path;
+    refreshNoiseFigures();
+}
+
+void TForm7::refreshNoiseFigures()
+{
+    try {
+        noisePanel_->showFigures(computeNoiseFigures(readSavedSamples(openedFiles_)));
+    } catch (const Error& e) {
+        // The file changed on disk after it was shown: its rows stay, its figures are not to be trusted.
+        noisePanel_->showFigures({});
+        context_.messages.showException(e);
+    }
 }
 
 void TForm7::refreshGrid()
@@ -382,6 +403,21 @@ void TForm7::SpeedButton1Click()
 void TForm7::SpeedButton4Click()
 {
     HorizScroll(*chart_, 10);
+}
+
+void TForm7::NoiseReportClick()
+{
+    try {
+        if (openedFiles_.isEmpty())
+            return;
+        const QString path = context_.dialogs.getSaveFileName(this, QString::fromLatin1(kReportFilter), QStringLiteral("pdf"));
+        if (path.isEmpty())
+            return;
+        writeNoiseReportPdf(path, makeNoiseReport(openedFiles_, readSavedSamples(openedFiles_), {},
+                                                  MeterSettings.CompanyName, QDateTime::currentDateTime()));
+    } catch (const std::exception& e) {
+        context_.messages.showException(e);
+    }
 }
 
 // ---------------------------------------------------------------- closing

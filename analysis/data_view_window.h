@@ -24,6 +24,7 @@ namespace sonavistor {
 
 class LevelChart;
 class MeasurementDatabase;
+class NoisePanel;
 class ReadingTableModel;
 
 class TForm7 : public QWidget, public ChildWindow {
@@ -44,6 +45,9 @@ public:
     LevelChart& chart() const { return *chart_; }
     // The colour of file 1 ... 10 in this window.
     QColor seriesColour(int file) const;
+    // The saved files shown, in the order they were opened.
+    const QStringList& openedFiles() const { return openedFiles_; }
+    bool canReportNoise() const { return !openedFiles_.isEmpty(); }
 
     // ChildWindow
     QString formName() const override { return objectName(); }
@@ -56,6 +60,8 @@ public slots:
     void BitBtn4Click();  // Reset Zoom
     void SpeedButton1Click();  // scroll left
     void SpeedButton4Click();  // scroll right
+    // File > Noise Report: the noise report of the files shown, as a PDF file.
+    void NoiseReportClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -64,6 +70,7 @@ private:
     void FormCreate();
     void buildLayout();
     void refreshGrid();
+    void refreshNoiseFigures();
     QString stagingFolder();
 
     MeasurementDatabase& database_;
@@ -74,6 +81,7 @@ private:
     bool loading_ = false;
     bool closeAfterLoad_ = false;
 
+    QStringList openedFiles_;
     int FileCount = 0;
     RecNoStarts FileStarts{};
 
@@ -83,6 +91,7 @@ private:
     QLineEdit* Edit2 = nullptr;
     QLineEdit* Edit3 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
+    NoisePanel* noisePanel_ = nullptr;
 };
 
 }  // namespace sonavistor

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "analysis/data_view_window.h"
 #include "app/icons.h"
 #include "app/panel_status_bar.h"
 #include "app/recovery_files.h"
@@ -236,6 +237,7 @@ void TForm1::FormPaint()
     N8->setEnabled(false);
     N7->setEnabled(false);
     N15->setEnabled(false);
+    NoiseReport->setEnabled(false);
 
     ChildWindow* child = activeChildWindow();
     if (!mdi_->subWindowList().isEmpty() && ShellState.ChildReady && child) {
@@ -258,6 +260,8 @@ void TForm1::FormPaint()
         } else if (name == QLatin1String("Form7")) {
             N8->setEnabled(true);
             N7->setEnabled(true);
+            if (const auto* view = dynamic_cast<const TForm7*>(child))
+                NoiseReport->setEnabled(view->canReportNoise());
         }
     }
 }

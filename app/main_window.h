@@ -93,6 +93,7 @@ public slots:
     void N7Click();   // Export to Excel
     void N13Click();  // Printer Setup
     void N8Click();   // Print Data Sheet
+    void NoiseReportClick();  // the data view's noise report
     void N9Click();   // Exit
     void N5Click();   // System Setup
     void HelpClick(); // Quorvane Help
@@ -181,6 +182,7 @@ private:
     QAction* N7 = nullptr;
     QAction* N13 = nullptr;
     QAction* N8 = nullptr;
+    QAction* NoiseReport = nullptr;
     QAction* N9 = nullptr;
     QAction* N5 = nullptr;
     QAction* N18 = nullptr;

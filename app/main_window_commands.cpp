@@ -164,6 +164,12 @@ void TForm1::N8Click()
     runCommand(QStringLiteral("N8"));
 }
 
+void TForm1::NoiseReportClick()
+{
+    if (auto* view = qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data()))
+        view->NoiseReportClick();
+}
+
 void TForm1::N9Click()
 {
     stopMeasuring();

@@ -39,12 +39,14 @@ void TForm1::buildMenus()
     N7 = makeAction(this, "N7", QStringLiteral("&Export to Excel"));
     N13 = makeAction(this, "N13", QStringLiteral("Printer Se&tup"));
     N8 = makeAction(this, "N8", QStringLiteral("Print &Data Sheet"));
+    NoiseReport = makeAction(this, "NoiseReport", QStringLiteral("&Noise Report"));
+    NoiseReport->setEnabled(false);
     N9 = makeAction(this, "N9", QStringLiteral("E&xit"));
     N2->addActions({N3, N6, N15});
     N2->addSeparator();
     N2->addActions({N16, N7});
     N2->addSeparator();
-    N2->addActions({N13, N8});
+    N2->addActions({N13, N8, NoiseReport});
     N2->addSeparator();
     N2->addAction(N9);
 
@@ -88,6 +90,7 @@ void TForm1::buildMenus()
     connect(N7, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N7Click(); }); });
     connect(N13, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N13Click(); }); });
     connect(N8, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N8Click(); }); });
+    connect(NoiseReport, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { NoiseReportClick(); }); });
     connect(N9, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N9Click(); }); });
     connect(N5, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N5Click(); }); });
     connect(HelpItem, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { HelpClick(); }); });

@@ -1,10 +1,14 @@
-// sonavistor-cli info [--json] [--interval 1m|5m|15m|1h] [--exposure DURATION] FILE.qrv...
+// sonavistor-cli info [--json] [--interval 1m|5m|15m|1h] [--exposure DURATION]
+//                     [--periods] [--period-hours D,E,N] [--events] [--threshold DB]
+//                     [--event-gap S] [--event-min S] FILE.qrv...
 #include "cli/cli_command.h"
 #include "cli/durations.h"
+#include "cli/noise_output.h"
 
 #include "analysis/acoustic_figures.h"
 #include "analysis/level_statistics.h"
 #include "analysis/saved_file.h"
+#include "analysis/saved_samples.h"
 #include "common/error.h"
 #include "common/number_text.h"
 
@@ -21,7 +25,8 @@ namespace sonavistor::cli {
 namespace {
 
 constexpr char kUsageLine[] =
-    "sonavistor-cli info [--json] [--interval 1m|5m|15m|1h] [--exposure DURATION] FILE.qrv...";
+    "sonavistor-cli info [--json] [--interval 1m|5m|15m|1h] [--exposure DURATION] [--periods] [--period-hours D,E,N] "
+    "[--events] [--threshold DB] [--event-gap S] [--event-min S] FILE.qrv...";
 
 struct FileSummary {
     QString path;
@@ -42,11 +47,12 @@ QString storedDateTime(const QByteArray& dateTime)
     return (date + QLatin1Char(' ') + time).trimmed();
 }
 
-FileSummary summarise(const QString& path, const AcousticOptions& options)
+// The file's samples are appended to `measurement` when it is given.
+FileSummary summarise(const QString& path, const AcousticOptions& options, std::vector<AcousticSample>* measurement)
 {
     SavedFileReader reader(path);
     if (!reader.isSavedFile())
-        throw Error(QStringLiteral("%1, line 1: not a Sonavistor saved file").arg(path));
+        throw Error(notSavedFileMessage(path));
     FileSummary summary;
     summary.path = path;
     summary.announced = reader.announced();
@@ -62,12 +68,11 @@ FileSummary summarise(const QString& path, const AcousticOptions& options)
         if (levels.empty())
             summary.first = storedDateTime(reading.dateTime());
         levels.push_back(reading.level);
-        // Every reading line has its date at 1-10 and its time at 12-19.
-        const QByteArrayView line(reading.line);
-        const auto seconds = rowSeconds(line.first(10), line.sliced(11, 8));
-        samples.push_back({reading.level, reading.weighting, seconds.value_or(kUntimed)});
+        samples.push_back(savedSample(reading));
         lastLine = reading.line;
     }
+    if (measurement)
+        measurement->insert(measurement->end(), samples.begin(), samples.end());
     summary.last = storedDateTime(lastLine.left(20));
     summary.rows = static_cast<qint64>(levels.size());
     summary.stats = computeLevelStatistics(std::move(levels));
@@ -191,11 +196,16 @@ int infoCommand(const QStringList& args, Output io)
 {
     bool json = false;
     AcousticOptions options;
+    NoiseRequest noise;
     QStringList files;
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         QString value;
-        if (arg == QLatin1String("--json")) {
+        QString error;
+        if (takeNoiseOption("info", args, i, noise, error)) {
+            if (!error.isEmpty())
+                return io.err << error << Qt::endl, kUsage;
+        } else if (arg == QLatin1String("--json")) {
             json = true;
         } else if (takeOption(args, i, QStringLiteral("--interval"), value)) {
             const auto seconds = parseInterval(value);
@@ -218,14 +228,24 @@ int infoCommand(const QStringList& args, Output io)
         return io.err << "info: no file given (" << kUsageLine << ")" << Qt::endl, kUsage;
 
     int status = kOk;
+    // Files given together are one measurement for the noise figures.
+    std::vector<AcousticSample> measurement;
     for (const QString& file : files) {
         try {
-            const FileSummary summary = summarise(file, options);
+            const FileSummary summary = summarise(file, options, noise.any() ? &measurement : nullptr);
             json ? printJson(io.out, summary, options) : printText(io.out, summary, options);
         } catch (const Error& e) {
             io.err << e.message() << Qt::endl;
             status = kFailed;
         }
+    }
+    // Figures over the days of a measurement with a file missing would mislead.
+    if (noise.any() && status == kOk) {
+        const NoiseFigures figures = computeNoiseFigures(std::move(measurement), noise.options);
+        if (json)
+            io.out << QJsonDocument(noiseJson(files, figures, noise)).toJson(QJsonDocument::Compact) << '\n';
+        else
+            printNoiseText(io.out, files, figures, noise);
     }
     io.out.flush();
     return status;

@@ -2,17 +2,22 @@
 #include "cli/cli_command.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
 
 namespace {
 
 constexpr char kHelp[] =
     "sonavistor-cli: Sonavistor's saved measurements from the command line.\n"
     "\n"
-    "  sonavistor-cli info [--json] [--interval 1m|5m|15m|1h] [--exposure DURATION] FILE.qrv...\n"
+    "  sonavistor-cli info [--json] [--interval 1m|5m|15m|1h] [--exposure DURATION]\n"
+    "                      [--periods] [--period-hours D,E,N] [--events] [--threshold DB]\n"
+    "                      [--event-gap S] [--event-min S] FILE.qrv...\n"
     "      For each saved file: rows read, the announced Total, the first and last\n"
     "      reading's date and time as stored, min, max, avg, Leq, L10, L50, L90\n"
     "      (one decimal), then the acoustic figures of each weighting (A and C\n"
@@ -26,6 +31,19 @@ constexpr char kHelp[] =
     "      sampleSeconds, \"A\" and \"C\" (leq, sel, lmax, lmin, lex8h, niosh and\n"
     "      osha with dose and twa; levels to 0.1 dB, doses to 0.01 %) and with\n"
     "      --interval \"intervals\" (start, weighting, count, leq).\n"
+    "      --periods and --events take the files together as one measurement\n"
+    "      (logged days one after the other) and add its environmental noise\n"
+    "      figures, after the files' own: per calendar day and weighting Lden,\n"
+    "      Ldn, Lday, Levening, Lnight with the coverage of their periods, and\n"
+    "      Leq, Lmax, L90 of each hour (--periods); the noise events with start,\n"
+    "      end, duration, Lmax and its time, Leq and SEL (--events). Day, evening\n"
+    "      and night start at --period-hours (default 7,19,23); an event starts at\n"
+    "      a reading at or above --threshold (dB, default 70) and ends when the\n"
+    "      level stays below it for --event-gap seconds (default 5); events shorter\n"
+    "      than --event-min seconds (default 3) are dropped. With --json this is\n"
+    "      one more line: files, sampleSeconds, periodHours, threshold, \"days\"\n"
+    "      (date, weighting, lden, ldn, lday, levening, lnight, coverage in %,\n"
+    "      hours, events, secondsAbove, periods) and \"events\".\n"
     "\n"
     "  sonavistor-cli export -o OUT [--format xls|csv] [--force] FILE.qrv...\n"
     "      Writes the worksheet (xls, the default) that the data view window\n"
@@ -34,6 +52,16 @@ constexpr char kHelp[] =
     "      csv writes the same rows as CSV (RFC 4180, a header line, \".\" decimals).\n"
     "      An existing OUT is only replaced with --force. A worksheet holds at most\n"
     "      65,536 rows; a longer xls export writes what fits and fails with a message.\n"
+    "\n"
+    "  sonavistor-cli report -o REPORT.pdf [--force] [--company NAME]\n"
+    "                        [--period-hours D,E,N] [--threshold DB]\n"
+    "                        [--event-gap S] [--event-min S] FILE.qrv...\n"
+    "      Writes the noise report of the files taken together as one measurement:\n"
+    "      for each calendar day and weighting its figures, a bar chart of the\n"
+    "      hourly Leq, the level-time line, the hourly levels and the events (the\n"
+    "      50 of highest SEL where there are more). The header carries the company\n"
+    "      name of the program's settings, or NAME. An existing REPORT.pdf is only\n"
+    "      replaced with --force.\n"
     "\n"
     "Meter commands (the meter through hidraw, or --meter sim:SCENARIO.json for\n"
     "the simulated meter; they refuse to run while Sonavistor itself runs):\n"
@@ -70,7 +98,15 @@ constexpr char kHelp[] =
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // The report lays out text, which needs fonts and so a GUI application;
+    // it draws into a PDF only, never onto a screen.
+    std::unique_ptr<QCoreApplication> app;
+    if (argc > 1 && std::strcmp(argv[1], "report") == 0) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QTextStream out(stdout);
     QTextStream err(stderr);
     using namespace sonavistor::cli;
@@ -84,6 +120,7 @@ int main(int argc, char** argv)
     const std::map<QString, std::function<int(const QStringList&, Output)>> commands = {
         {QStringLiteral("info"), infoCommand},
         {QStringLiteral("export"), exportCommand},
+        {QStringLiteral("report"), reportCommand},
         {QStringLiteral("days"), daysCommand},
         {QStringLiteral("import"), importCommand},
         {QStringLiteral("live"), liveCommand},

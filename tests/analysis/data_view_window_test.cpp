@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 
@@ -367,4 +368,35 @@ TEST_F(DataViewWindow, ExportAndDataSheetHoldEveryLoadDataRow)
     const QString text = pdfText(files.filePath("both.pdf"));
     EXPECT_TRUE(text.contains("Page 1 of 1")) << text.toStdString();
     EXPECT_TRUE(text.contains("81.4"));
+}
+
+TEST_F(DataViewWindow, NoiseFiguresFollowEachOpenAndGoIntoTheNoiseReport)
+{
+    open(saved("a.qrv", {"60.1", "72.5", "65"}));
+    auto* panel = find<QTableWidget>("NoiseFigures");
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->accessibleName(), "Noise figures");
+    ASSERT_EQ(panel->rowCount(), 1);
+    EXPECT_EQ(panel->item(0, 0)->text(), "2024/5/17");
+    EXPECT_EQ(panel->item(0, 2)->text(), "-");  // no evening or night: no Lden
+    // Lday = 10 log10((10^6.01 + 10^7.25 + 10^6.5) / 3) = 68.6
+    EXPECT_EQ(panel->item(0, 3)->text(), "68.6");
+    EXPECT_EQ(panel->item(0, 6)->text(), "0");  // one second at 72.5 dB is no event
+
+    open(saved("b.qrv", {"50.2", "81.4"}, "C"));
+    ASSERT_EQ(panel->rowCount(), 2);
+    EXPECT_EQ(panel->item(1, 1)->text(), "C");
+    EXPECT_TRUE(messages.shown().isEmpty());
+
+    const QString pdf = files.filePath("noise.pdf");
+    dialogs.choose(pdf);
+    form->NoiseReportClick();
+    EXPECT_TRUE(errors().isEmpty()) << errors().join('\n').toStdString();
+    ASSERT_TRUE(QFile::exists(pdf));
+    if (!pdfToTextInstalled())
+        GTEST_SKIP() << "pdftotext is not installed";
+    const QString text = pdfText(pdf);
+    EXPECT_TRUE(text.contains("2024/5/17, A-weighted"));
+    EXPECT_TRUE(text.contains("2024/5/17, C-weighted"));
+    EXPECT_TRUE(text.contains("68.6"));
 }

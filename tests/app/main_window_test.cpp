@@ -114,7 +114,7 @@ TEST_F(MainWindowTest, ShowsTheFrameWithMenusToolBarAndStatusBar)
     EXPECT_EQ(menus, QStringList({"&File", "&Option", "&Window", "&Help"}));
     EXPECT_EQ(captionsOf(form->findChild<QMenu*>("N2")),
               QStringList({"&Real Time Measure", "&Open", "&Save", "-", "&Import Data",
-                           "&Export to Excel", "-", "Printer Se&tup", "Print &Data Sheet", "-",
+                           "&Export to Excel", "-", "Printer Se&tup", "Print &Data Sheet", "&Noise Report", "-",
                            "E&xit"}));
     EXPECT_EQ(captionsOf(form->findChild<QMenu*>("N4")),
               QStringList({"S&ystem Setup", "-", "&Language"}));
