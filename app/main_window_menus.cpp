@@ -3,6 +3,7 @@
 
 #include "app/icons.h"
 #include "app/panel_status_bar.h"
+#include "measure/announcer.h"
 
 #include <QAction>
 #include <QMenu>
@@ -147,6 +148,7 @@ void TForm1::buildStatusBar()
     StatusBar1->setFixedHeight(28);
     StatusBar1->setOwnerDrawn(0, [this](QPainter& p, const QRect& r) { StatusBar1DrawPanel(p, r); });
     setStatusBar(StatusBar1);
+    announcer_ = new Announcer(StatusBar1);
 }
 
 void TForm1::createWindowEntries()

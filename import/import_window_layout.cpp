@@ -2,6 +2,7 @@
 // two panels centred over it, Import, Save and the figures along the bottom.
 #include "import/import_window.h"
 
+#include "measure/chart_keys.h"
 #include "measure/chart_navigation.h"
 #include "measure/level_chart.h"
 #include "store/reading_table_model.h"
@@ -41,8 +42,11 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int width 
 {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
-    if (width >= 0)
-        l->setFixedWidth(width);
+    if (width >= 0) {
+        // The designed width, or what a large font needs.
+        l->setMinimumWidth(width);
+        l->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    }
     return l;
 }
 
@@ -148,6 +152,7 @@ QWidget* TForm4::buildChartButtons(QWidget* parent)
     SpeedButton1->setAccessibleName(QStringLiteral("Scroll left"));
     SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
     SpeedButton4->setAccessibleName(QStringLiteral("Scroll right"));
+    addChartKeys(Chart1, chartButtonCommands(*chart_));
     chartButtons_ = {BitBtn6, BitBtn2, BitBtn3, BitBtn4, SpeedButton1, SpeedButton4};
     for (QPushButton* b : chartButtons_)
         row->addWidget(b);

@@ -20,6 +20,7 @@
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -158,6 +159,13 @@ void TForm8::buildLayout()
     });
     connect(BitBtn1, &QPushButton::clicked, this, &TForm8::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &TForm8::BitBtn2Click);
+    // Enter and Escape as in a dialog: Ok and Cancel.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        auto* ok = new QShortcut(key, this, [this] { BitBtn1->click(); });
+        ok->setContext(Qt::WidgetWithChildrenShortcut);
+    }
+    auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this, [this] { BitBtn2->click(); });
+    cancel->setContext(Qt::WidgetWithChildrenShortcut);
     connect(BitBtn3, &QPushButton::clicked, this, &TForm8::BitBtn3Click);
 }
 
