@@ -11,6 +11,8 @@
 #include "common/progress.h"
 #include "common/shell_state.h"
 #include "export/noise_report.h"
+#include "measure/accessible_text.h"
+#include "measure/chart_keys.h"
 #include "measure/chart_navigation.h"
 #include "measure/level_chart.h"
 #include "measure/print_graph.h"
@@ -194,16 +196,18 @@ void TForm7::buildLayout()
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(4, 3, 4, 3);
     right->addLayout(buttons);
-    QPushButton* BitBtn1 = chartButton(Panel2, buttons, "BitBtn1", QStringLiteral("Print Graph"));
-    QPushButton* BitBtn2 = chartButton(Panel2, buttons, "BitBtn2", QStringLiteral("Zoom In"));
-    QPushButton* BitBtn3 = chartButton(Panel2, buttons, "BitBtn3", QStringLiteral("Zoom Out"));
-    QPushButton* BitBtn4 = chartButton(Panel2, buttons, "BitBtn4", QStringLiteral("Reset Zoom"));
+    QPushButton* BitBtn1 = chartButton(Panel2, buttons, "BitBtn1", QStringLiteral("&Print Graph"));
+    QPushButton* BitBtn2 = chartButton(Panel2, buttons, "BitBtn2", QStringLiteral("&Zoom In"));
+    QPushButton* BitBtn3 = chartButton(Panel2, buttons, "BitBtn3", QStringLiteral("Zoom O&ut"));
+    QPushButton* BitBtn4 = chartButton(Panel2, buttons, "BitBtn4", QStringLiteral("&Reset Zoom"));
     QPushButton* SpeedButton1 = chartButton(Panel2, buttons, "SpeedButton1", QString());
     QPushButton* SpeedButton4 = chartButton(Panel2, buttons, "SpeedButton4", QString());
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
     SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
     SpeedButton1->setAccessibleName(QStringLiteral("Scroll left"));
     SpeedButton4->setAccessibleName(QStringLiteral("Scroll right"));
+    addChartKeys(Chart1, {[this] { BitBtn2Click(); }, [this] { BitBtn3Click(); }, [this] { SpeedButton1Click(); },
+                          [this] { SpeedButton4Click(); }, [this] { BitBtn4Click(); }});
     buttons->addStretch(1);
     connect(BitBtn1, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn1Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn2Click(); }); });
@@ -325,6 +329,7 @@ void TForm7::LoadData()
     Edit2->setText(generalNumber(staged.lowest));
     Edit3->setText(generalNumber(staged.highest));
     FileStarts[static_cast<size_t>(file - 1)] = staged.lastRecNo + 1;
+    describeChart();
     QCoreApplication::processEvents();
     try {
         database_.PostLoadData(StagingFile::pathIn(folder));
@@ -340,6 +345,7 @@ void TForm7::LoadData()
             Chart1->setInteractive(true);
         }
         ProgressBar1->reset();
+        describeChart();
         throw;
     }
     openedFiles_ << path;
@@ -393,6 +399,14 @@ void TForm7::BitBtn3Click()
 void TForm7::BitBtn4Click()
 {
     ResetZoom(*chart_);
+}
+
+void TForm7::describeChart()
+{
+    QStringList figures;
+    if (!Edit1->text().isEmpty())
+        figures << QStringLiteral("File Numbers: %1 MIN: %2 MAX: %3").arg(Edit1->text(), Edit2->text(), Edit3->text());
+    Chart1->setAccessibleDescription(chartDescription(figures, std::nullopt));
 }
 
 void TForm7::SpeedButton1Click()

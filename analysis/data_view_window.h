@@ -67,6 +67,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The figures under the chart, for a screen reader.
+    void describeChart();
     void FormCreate();
     void buildLayout();
     void refreshGrid();

@@ -10,6 +10,7 @@
 #include "common/meter_settings.h"
 #include "common/program_folder.h"
 #include "common/shell_state.h"
+#include "measure/announcer.h"
 #include "measure/measure_state.h"
 #include "meter/meter_connection.h"
 #include "meter/meter_link.h"
@@ -55,6 +56,11 @@ FileDialogService& dialogsOrNone(FileDialogService* dialogs)
 {
     static NoFileDialogs none;
     return dialogs ? *dialogs : none;
+}
+
+QString connectionText()
+{
+    return QString::fromLatin1(MeterLink.Connected ? kConnected : kDisconnected);
 }
 
 }  // namespace
@@ -191,6 +197,11 @@ bool TForm1::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
+void TForm1::announceConnection()
+{
+    announcer_->say(connectionText());
+}
+
 void TForm1::FormPaint()
 {
     if (!startedUp_)
@@ -199,7 +210,7 @@ void TForm1::FormPaint()
     menuanalyze->setText(QString::fromLatin1(kAnalyzeEntry));
     importdata->setText(QString::fromLatin1(kImportEntry));
 
-    StatusBar1->setPanelText(1, QString::fromLatin1(MeterLink.Connected ? kConnected : kDisconnected));
+    StatusBar1->setPanelText(1, connectionText());
 
     QWidget* active = activeChild();
     const auto markActive = [active](const QPointer<QObject>& handle, QAction* entry) {

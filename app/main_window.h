@@ -30,6 +30,7 @@ namespace sonavistor {
 class ChildWindow;
 class MeasurementDatabase;
 class MeterConnection;
+class Announcer;
 class PanelStatusBar;
 
 class TForm1 : public QMainWindow {
@@ -139,6 +140,8 @@ private:
     // seam: meter link. Creates the HID controller; its first scan runs as
     // soon as the event loop runs.
     void createMeterLink();
+    // Tells a screen reader the meter came or went, as the status bar shows it.
+    void announceConnection();
 
     QWidget* showOrCreate(ChildKind kind, QPointer<QObject>& handle, QAction* entry,
                           bool& entryClosed);
@@ -169,6 +172,7 @@ private:
     QToolBar* ToolBar1 = nullptr;
     PanelStatusBar* StatusBar1 = nullptr;
     QProgressBar* StatusProgress = nullptr;
+    Announcer* announcer_ = nullptr;
 
     QMenu* N2 = nullptr;   // &File
     QMenu* N4 = nullptr;   // &Option

@@ -4,6 +4,7 @@
 #include "app/icons.h"
 #include "app/panel_status_bar.h"
 #include "common/message_service.h"
+#include "measure/announcer.h"
 
 #include <QAction>
 #include <QMenu>
@@ -151,6 +152,7 @@ void TForm1::buildStatusBar()
     StatusBar1->setFixedHeight(28);
     StatusBar1->setOwnerDrawn(0, [this](QPainter& p, const QRect& r) { StatusBar1DrawPanel(p, r); });
     setStatusBar(StatusBar1);
+    announcer_ = new Announcer(StatusBar1);
 }
 
 void TForm1::createWindowEntries()

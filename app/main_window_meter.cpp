@@ -9,7 +9,10 @@ namespace sonavistor {
 void TForm1::createMeterLink()
 {
     meter_ = std::make_unique<MeterConnection>(env_.hid);
-    connect(meter_.get(), &MeterConnection::connectionChanged, this, [this] { FormPaint(); });
+    connect(meter_.get(), &MeterConnection::connectionChanged, this, [this] {
+        FormPaint();
+        announceConnection();
+    });
 }
 
 }  // namespace sonavistor

@@ -17,7 +17,16 @@ PanelStatusBar::PanelStatusBar(const std::vector<int>& widths, QWidget* parent)
 
 void PanelStatusBar::setPanelText(int index, const QString& text)
 {
+    if (panels_.at(index).text == text)
+        return;
     panels_.at(index).text = text;
+    // The panels are painted, not widgets: a screen reader reads the bar's
+    // name instead, the panels' texts in order.
+    QStringList shown;
+    for (const Panel& panel : panels_)
+        if (!panel.text.isEmpty())
+            shown << panel.text;
+    setAccessibleName(shown.join(QStringLiteral(", ")));
 }
 
 QRect PanelStatusBar::panelRect(int index) const

@@ -8,6 +8,7 @@
 #include "import/day_import.h"
 #include "import/day_list.h"
 #include "import/import_view.h"
+#include "measure/accessible_text.h"
 #include "measure/level_chart.h"
 #include "measure/live_display.h"
 #include "measure/print_graph.h"
@@ -377,12 +378,17 @@ void TForm4::showFigures()
     Edit1->setText(figures_.maxText());
     Edit2->setText(figures_.minText());
     Edit3->setText(figures_.avgText());
+    QStringList shown;
+    if (figures_.count() > 0)
+        shown << footerLine1(figures_.maximum(), figures_.minimum(), figures_.total() / figures_.count());
+    Chart1->setAccessibleDescription(chartDescription(shown, std::nullopt));
 }
 
 void TForm4::clearFigures()
 {
     for (QLineEdit* box : {Edit4, Edit1, Edit2, Edit3})
         box->clear();
+    Chart1->setAccessibleDescription(chartDescription({}, std::nullopt));
 }
 
 void TForm4::attemptFailed()

@@ -3,6 +3,7 @@
 #include "import/import_window.h"
 
 #include "common/message_service.h"
+#include "measure/chart_keys.h"
 #include "measure/chart_navigation.h"
 #include "measure/level_chart.h"
 #include "measure/reading_grid.h"
@@ -45,8 +46,11 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, int width 
 {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
-    if (width >= 0)
-        l->setFixedWidth(width);
+    if (width >= 0) {
+        // The designed width, or what a large font needs.
+        l->setMinimumWidth(width);
+        l->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    }
     return l;
 }
 
@@ -150,6 +154,7 @@ QWidget* TForm4::buildChartButtons(QWidget* parent)
     SpeedButton1->setAccessibleName(QStringLiteral("Scroll left"));
     SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
     SpeedButton4->setAccessibleName(QStringLiteral("Scroll right"));
+    addChartKeys(Chart1, chartButtonCommands(*chart_));
     chartButtons_ = {BitBtn6, BitBtn2, BitBtn3, BitBtn4, SpeedButton1, SpeedButton4};
     for (QPushButton* b : chartButtons_)
         row->addWidget(b);

@@ -1,12 +1,48 @@
 #include "measure/led_font_num.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 
 namespace sonavistor {
 
+namespace {
+
+// The display reads as text: its name says what it shows, its value (and,
+// for readers that only speak names and descriptions, its description) what
+// it shows now. It raises no event of its own as the digits change: a level
+// a second is read on request, not spoken over everything else.
+class LedAccessible : public QAccessibleWidget {
+public:
+    explicit LedAccessible(TLEDFontNum* led) : QAccessibleWidget(led, QAccessible::StaticText) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        const auto* led = static_cast<const TLEDFontNum*>(widget());
+        if (t == QAccessible::Value || (t == QAccessible::Description && led->accessibleDescription().isEmpty()))
+            return led->spokenText();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface* ledAccessible(const QString&, QObject* object)
+{
+    if (auto* led = qobject_cast<TLEDFontNum*>(object))
+        return new LedAccessible(led);
+    return nullptr;
+}
+
+}  // namespace
+
 TLEDFontNum::TLEDFontNum(QWidget* parent) : QWidget(parent)
 {
+    static const bool factoryInstalled = (QAccessible::installFactory(ledAccessible), true);
+    Q_UNUSED(factoryInstalled);
     resize(47, 38);
+}
+
+QString TLEDFontNum::spokenText() const
+{
+    return spoken_.isEmpty() ? text_ + QStringLiteral(" dB") : spoken_;
 }
 
 QPixmap TLEDFontNum::render() const

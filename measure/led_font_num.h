@@ -39,6 +39,10 @@ public:
     void setLightColor(const QColor& c);
     QColor DarkColor() const { return dark_; }
     void setDarkColor(const QColor& c);
+    // What a screen reader reads as the display's value ("62.8 dB, A
+    // weighting, FAST"); the digits and " dB" until the owner says more.
+    QString spokenText() const;
+    void setSpokenText(const QString& text) { spoken_ = text; }
 
     const LedMetrics& metrics() const { return m_; }
     // Renders the whole text into a picture of the display's size.
@@ -57,6 +61,7 @@ private:
     QColor bg_{74, 66, 74};
     QColor light_{247, 255, 0};
     QColor dark_{99, 99, 99};
+    QString spoken_;
 };
 
 }  // namespace sonavistor

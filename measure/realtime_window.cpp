@@ -6,7 +6,10 @@
 #include "common/message_service.h"
 #include "common/meter_settings.h"
 #include "common/shell_state.h"
+#include "measure/accessible_text.h"
 #include "measure/alarm_player.h"
+#include "measure/announcer.h"
+#include "measure/chart_keys.h"
 #include "measure/chart_navigation.h"
 #include "measure/led_font_num.h"
 #include "measure/level_chart.h"
@@ -29,6 +32,7 @@
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStyle>
 #include <QTableView>
@@ -48,6 +52,8 @@ constexpr char kReplaceQuestion[] = " already exits!\rAre you sure to replace it
 constexpr char kSaveFilter[] = "*.qrv|*.qrv|*.QRV|*.QRV";
 constexpr char kHighAlarm[] = "highalarm.wav";
 constexpr char kLowAlarm[] = "lowalarm.wav";
+constexpr char kLevelName[] = "Sound level";
+constexpr char kLevelShortcut[] = "Ctrl+L";
 const QColor kPanelGreen(0, 128, 0);
 const QColor kYellow(255, 255, 0);
 
@@ -77,6 +83,13 @@ TLEDFontNum* led(QWidget* parent, const char* name, int x, int y)
     d->setBGColor(kPanelGreen);
     d->setDarkColor(kPanelGreen);
     return d;
+}
+
+// An indicator shown or hidden, and what a screen reader says of it.
+void showFlag(QLabel* flag, bool lit)
+{
+    flag->setVisible(lit);
+    flag->setAccessibleName(flagSpeech(flag->text(), lit));
 }
 
 }  // namespace
@@ -130,11 +143,13 @@ TForm5::TForm5(MeasurementDatabase& database, MeterConnection& meter, const Wind
 
 TForm5::~TForm5() = default;
 
-QPushButton* TForm5::button(QWidget* parent, const char* name, const QString& caption, int x, int width)
+QPushButton* TForm5::button(QWidget* parent, const char* name, const QString& caption, int width)
 {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
-    b->setGeometry(x, 4, width, 25);
+    // The designed width at least; wider, and taller, when a large font needs it.
+    b->setMinimumWidth(width);
+    parent->layout()->addWidget(b);
     return b;
 }
 
@@ -181,6 +196,7 @@ void TForm5::buildLayout()
     LEDFontNum3->setText(QStringLiteral("130"));
     LEDFontNum1 = led(Panel4, "LEDFontNum1", 100, 75);
     LEDFontNum1->setSpace(4);
+    LEDFontNum1->setAccessibleName(QString::fromLatin1(kLevelName));
     maxlable = label(Panel4, "maxlable", QStringLiteral("MAX"), 8, 82);
     minlable = label(Panel4, "minlable", QStringLiteral("MIN"), 8, 102);
     label(Panel4, "Label11", QStringLiteral("SPL"), 8, 120);
@@ -197,6 +213,7 @@ void TForm5::buildLayout()
 
     DataGrid1 = new QTableView(Panel1);
     DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
+    DataGrid1->setAccessibleName(QStringLiteral("Readings"));
     model_ = new ReadingTableModel(database_, TableMeaData, this);
     model_->setBackgroundRule([this](const ReadingRow& row, int) {
         return QVariant(rowColour(row.MeaValue, MeasureState.MaxLevel, MeasureState.MinLevel));
@@ -236,16 +253,25 @@ void TForm5::buildLayout()
     right->addWidget(footer_);
     auto* Panel5 = new QWidget(Panel2);
     Panel5->setObjectName(QStringLiteral("Panel5"));
-    Panel5->setFixedHeight(31);
+    auto* chartRow = new QHBoxLayout(Panel5);
+    chartRow->setContentsMargins(4, 3, 4, 3);
+    chartRow->setSpacing(4);
     right->addWidget(Panel5);
-    BitBtn6 = button(Panel5, "BitBtn6", QStringLiteral("Print Graph"), 4, 96);
-    QPushButton* BitBtn3 = button(Panel5, "BitBtn3", QStringLiteral("Zoom In"), 104, 96);
-    QPushButton* BitBtn4 = button(Panel5, "BitBtn4", QStringLiteral("Zoom Out"), 205, 96);
-    QPushButton* SpeedButton2 = button(Panel5, "SpeedButton2", QStringLiteral("Reset Zoom"), 306, 92);
-    QPushButton* SpeedButton1 = button(Panel5, "SpeedButton1", QString(), 402, 30);
-    QPushButton* SpeedButton4 = button(Panel5, "SpeedButton4", QString(), 435, 30);
+    BitBtn6 = button(Panel5, "BitBtn6", QStringLiteral("&Print Graph"), 96);
+    QPushButton* BitBtn3 = button(Panel5, "BitBtn3", QStringLiteral("&Zoom In"), 96);
+    QPushButton* BitBtn4 = button(Panel5, "BitBtn4", QStringLiteral("Zoom O&ut"), 96);
+    QPushButton* SpeedButton2 = button(Panel5, "SpeedButton2", QStringLiteral("&Reset Zoom"), 92);
+    QPushButton* SpeedButton1 = button(Panel5, "SpeedButton1", QString(), 30);
+    QPushButton* SpeedButton4 = button(Panel5, "SpeedButton4", QString(), 30);
+    chartRow->addStretch(1);
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
     SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
+    SpeedButton1->setAccessibleName(QStringLiteral("Scroll left"));
+    SpeedButton4->setAccessibleName(QStringLiteral("Scroll right"));
+    SpeedButton1->setToolTip(SpeedButton1->accessibleName());
+    SpeedButton4->setToolTip(SpeedButton4->accessibleName());
+    Chart1->setAccessibleName(chart_->chart()->title());
+    addChartKeys(Chart1, chartButtonCommands(*chart_));
     connect(BitBtn6, &QPushButton::clicked, this,
             [this] {
                 showingErrors(context_.messages, [this] {
@@ -264,16 +290,26 @@ void TForm5::buildLayout()
     // Bottom: the measurement buttons.
     auto* Panel3 = new QWidget(this);
     Panel3->setObjectName(QStringLiteral("Panel3"));
-    Panel3->setFixedHeight(38);
+    auto* measureRow = new QHBoxLayout(Panel3);
+    measureRow->setContentsMargins(8, 5, 8, 5);
+    measureRow->setSpacing(7);
     outer->addWidget(Panel3);
-    BitBtn1 = button(Panel3, "BitBtn1", QStringLiteral("Start to Measure"), 8, 112);
-    BitBtn8 = button(Panel3, "BitBtn8", QStringLiteral("Stop Measure"), 8, 112);
-    BitBtn2 = button(Panel3, "BitBtn2", QStringLiteral("Clear"), 127, 90);
-    BitBtn7 = button(Panel3, "BitBtn7", QStringLiteral("Save"), 265, 64);
+    BitBtn1 = button(Panel3, "BitBtn1", QStringLiteral("&Start to Measure"), 112);
+    BitBtn8 = button(Panel3, "BitBtn8", QStringLiteral("&Stop Measure"), 112);
+    BitBtn2 = button(Panel3, "BitBtn2", QStringLiteral("&Clear"), 90);
+    measureRow->addSpacing(41);
+    BitBtn7 = button(Panel3, "BitBtn7", QStringLiteral("Sa&ve"), 64);
     Edit1 = new QLineEdit(Panel3);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(335, 6, 320, 25);
+    Edit1->setMinimumWidth(320);
+    measureRow->addWidget(Edit1);
+    measureRow->addStretch(1);
     Edit1->setEnabled(false);
+    Edit1->setAccessibleName(QStringLiteral("Saved file"));
+    announcer_ = new Announcer(Panel3);
+    auto* sayLevel = new QShortcut(QKeySequence(QString::fromLatin1(kLevelShortcut)), this);
+    sayLevel->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(sayLevel, &QShortcut::activated, this, &TForm5::sayLevel);
     connect(BitBtn1, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn1Click(); }); });
     connect(BitBtn8, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn8Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn2Click(); }); });
@@ -287,10 +323,11 @@ void TForm5::buildLayout()
 void TForm5::FormCreate()
 {
     Label2->setText(QStringLiteral("A"));
-    fastlable->hide();
-    slowlable->hide();
-    underlable->hide();
-    overlable->hide();
+    for (QLabel* flag : {fastlable, slowlable, underlable, overlable})
+        showFlag(flag, false);
+    // MAX and MIN stay lit until the first reading says otherwise.
+    showFlag(maxlable, true);
+    showFlag(minlable, true);
     BitBtn6->setEnabled(false);
     database_.ClearTable(TableMeaData);
     BitBtn8->hide();
@@ -309,6 +346,9 @@ void TForm5::FormCreate()
     MeasureState.MinLevel = 0;
     MeasureState.ReadingCount = 0;
     LEDFontNum1->setText(QStringLiteral("0.0"));
+    LEDFontNum1->setSpokenText(levelSpeech(LEDFontNum1->Text(), Label2->text(), {}));
+    showRange(0);
+    describeChart({});
     LEDFontNum1->move((image1->width() - 2 * LEDFontNum1->WordWidth()) / 2, 75);
     BitBtn7->setEnabled(false);
     image1->DrawGauge(50);
@@ -338,6 +378,7 @@ void TForm5::BitBtn1Click()
     BitBtn1->hide();
     BitBtn8->show();
     BitBtn7->setEnabled(false);
+    alerts_.reset();
     Timer1->start(1000);
 }
 
@@ -364,13 +405,13 @@ void TForm5::Timer1Timer()
 
 void TForm5::playAlarms(int level)
 {
-    if (!MeterSettings.AlarmOn)
-        return;
+    highAlarm_ = MeterSettings.AlarmOn && level > MeterSettings.SystemHal * 10;
+    lowAlarm_ = MeterSettings.AlarmOn && level < MeterSettings.SystemLal * 10;
     // With the low level set above the high one a reading can pass both:
     // one sound, the high alarm's, rather than the second cutting off the first.
-    if (level > MeterSettings.SystemHal * 10)
+    if (highAlarm_)
         alarms_->play(QString::fromLatin1(kHighAlarm));
-    else if (level < MeterSettings.SystemLal * 10)
+    else if (lowAlarm_)
         alarms_->play(QString::fromLatin1(kLowAlarm));
 }
 
@@ -381,6 +422,9 @@ void TForm5::showRange(int status)
         LEDFontNum2->setText(QString::number(range->first));
         LEDFontNum3->setText(QString::number(range->second));
     }
+    const QString name = rangeSpeech(LEDFontNum2->Text().toInt(), LEDFontNum3->Text().toInt());
+    LEDFontNum2->setAccessibleName(name);
+    LEDFontNum3->setAccessibleName(name);
 }
 
 void TForm5::ShowRead_Pro()
@@ -396,19 +440,18 @@ void TForm5::ShowRead_Pro()
     BitBtn2->setEnabled(true);
 
     const LiveStatus status = decodeLiveStatus(MeterLink.LiveStatus);
-    maxlable->setVisible(status.maxShown);
-    minlable->setVisible(status.minShown);
-    fastlable->hide();
-    slowlable->hide();
-    (status.fast ? fastlable : slowlable)->show();
+    showFlag(maxlable, status.maxShown);
+    showFlag(minlable, status.minShown);
+    showFlag(fastlable, status.fast);
+    showFlag(slowlable, !status.fast);
 
     showRange(MeterLink.LiveStatus);
     const auto range = rangeLimits(MeterLink.LiveStatus);
     const int low = range ? range->first : LEDFontNum2->Text().toInt();
     const int high = range ? range->second : LEDFontNum3->Text().toInt();
     const GaugeState gauge = gaugeFor(v, low, high);
-    underlable->setVisible(gauge.under);
-    overlable->setVisible(gauge.over);
+    showFlag(underlable, gauge.under);
+    showFlag(overlable, gauge.over);
     image1->DrawGauge(gauge.ticks);
 
     const QString weight = status.weightingC ? QStringLiteral("C") : QStringLiteral("A");
@@ -424,6 +467,8 @@ void TForm5::ShowRead_Pro()
         throw;
     }
     Label2->setText(weight);
+    LEDFontNum1->setSpokenText(levelSpeech(text, weight, {gauge.under, gauge.over, status.fast, !status.fast,
+                                                          status.maxShown, status.minShown}));
     DataGrid1->scrollToBottom();
     DataGrid1->setUpdatesEnabled(true);
 
@@ -440,7 +485,23 @@ void TForm5::ShowRead_Pro()
                                  stats_.average(MeasureState.ReadingCount)) +
                      QLatin1Char('\n') + footerLine2(QLocale::system().toString(now.date(), QLocale::ShortFormat)));
     chart_->addPoint(v, true);
+    describeChart(v);
     MeasureState.LiveDataSaved = false;
+    for (const QString& news : alerts_.update({highAlarm_, lowAlarm_, gauge.over, gauge.under}))
+        announcer_->say(news);
+}
+
+void TForm5::describeChart(std::optional<double> latest)
+{
+    Chart1->setAccessibleDescription(chartDescription(footer_->text().split(QLatin1Char('\n')), latest));
+}
+
+void TForm5::sayLevel()
+{
+    const bool any = MeasureState.ReadingCount > 0;
+    const auto figure = [any](double v) { return any ? std::optional<double>(v) : std::nullopt; };
+    announcer_->say(levelSummary(LEDFontNum1->Text(), figure(MeasureState.MaxLevel), figure(MeasureState.MinLevel),
+                                 figure(stats_.average(MeasureState.ReadingCount))));
 }
 
 void TForm5::BitBtn8Click()
@@ -477,6 +538,7 @@ void TForm5::BitBtn2Click()
     MeasureState.ReadingCount = 0;
     BitBtn2->setEnabled(false);
     footer_->clear();
+    describeChart({});
     chart_->setRange(Axis::Bottom, {0, 59});
 }
 

@@ -5,11 +5,13 @@
 
 #include "common/child_window.h"
 #include "common/window_context.h"
+#include "measure/accessible_text.h"
 #include "measure/live_display.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QChartView;
 class QLabel;
@@ -21,6 +23,7 @@ class QTimer;
 namespace sonavistor {
 
 class AlarmSink;
+class Announcer;
 class LevelChart;
 class MeasurementDatabase;
 class MeterConnection;
@@ -69,6 +72,8 @@ public slots:
     void BitBtn2Click();  // Clear
     void BitBtn7Click();  // Save
     void ShowRead_Pro();
+    // Ctrl+L: says the level and the running maximum, minimum and average.
+    void sayLevel();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -76,10 +81,11 @@ protected:
 private:
     void FormCreate();
     void buildLayout();
-    QPushButton* button(QWidget* parent, const char* name, const QString& caption, int x, int width);
+    QPushButton* button(QWidget* parent, const char* name, const QString& caption, int width);
     void playAlarms(int level);
     void showRange(int status);
     void releaseMeter();
+    void describeChart(std::optional<double> latest);
 
     MeasurementDatabase& database_;
     MeterConnection& meter_;
@@ -91,6 +97,10 @@ private:
     LiveStatistics stats_;
     bool tickWaiting_ = false;
     bool closeAfterTick_ = false;
+    bool highAlarm_ = false;  // this reading's alarms, as played
+    bool lowAlarm_ = false;
+    AlertAnnouncer alerts_;
+    Announcer* announcer_ = nullptr;
 
     QWidget* Panel4 = nullptr;
     GaugeImage* image1 = nullptr;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 
 namespace sonavistor {
@@ -43,6 +44,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, const QRec
     l->setObjectName(QString::fromLatin1(name));
     l->setFont(face);
     l->setGeometry(geometry);
+    l->resize(l->size().expandedTo(l->sizeHint()));  // never cut a text off
     return l;
 }
 
@@ -67,6 +69,12 @@ TForm3::TForm3(std::optional<OsVersion> version)
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(228, 200, 73, 25);
     connect(BitBtn1, &QPushButton::clicked, this, &TForm3::BitBtn1Click);
+    // Enter and Escape close it, as they would a dialog.
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter), QKeySequence(Qt::Key_Escape)}) {
+        auto* close = new QShortcut(key, this, [this] { BitBtn1->click(); });
+        close->setContext(Qt::WidgetWithChildrenShortcut);
+    }
     FormCreate(version);
 }
 

@@ -20,6 +20,7 @@
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -159,6 +160,13 @@ void TForm8::buildLayout()
     connect(BitBtn1, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn1Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn2Click(); }); });
     connect(BitBtn3, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn3Click(); }); });
+    // Enter and Escape as in a dialog: Ok and Cancel.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        auto* ok = new QShortcut(key, this, [this] { BitBtn1->click(); });
+        ok->setContext(Qt::WidgetWithChildrenShortcut);
+    }
+    auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this, [this] { BitBtn2->click(); });
+    cancel->setContext(Qt::WidgetWithChildrenShortcut);
 }
 
 void TForm8::FormCreate()

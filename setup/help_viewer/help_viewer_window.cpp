@@ -3,6 +3,7 @@
 #include "setup/help_viewer/help_contents.h"
 #include "setup/help_viewer/help_topic.h"
 
+#include <QAccessibleWidget>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -86,8 +87,23 @@ QVariant ChmBrowser::loadResource(int type, const QUrl& name)
 
 // ---------------------------------------------------------------- window
 
+namespace {
+
+// A plain widget reads as a "filler" to a screen reader; this one is a window
+// of its own, named by its title.
+QAccessibleInterface* helpWindowAccessible(const QString&, QObject* object)
+{
+    if (auto* window = qobject_cast<HelpViewerWindow*>(object))
+        return new QAccessibleWidget(window, QAccessible::Window);
+    return nullptr;
+}
+
+}  // namespace
+
 HelpViewerWindow::HelpViewerWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
+    static const bool factoryInstalled = (QAccessible::installFactory(helpWindowAccessible), true);
+    Q_UNUSED(factoryInstalled);
     setObjectName(QStringLiteral("HelpViewer"));
     setWindowTitle(QString::fromLatin1(kTitle));
     resize(900, 640);

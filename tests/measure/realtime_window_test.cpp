@@ -16,6 +16,7 @@
 #include "sim/simulated_device.h"
 #include "store/measurement_db.h"
 #include "tests/meter/meter_test_support.h"
+#include "tests/support/accessibility.h"
 #include "tests/support/program_folder_fixture.h"
 #include "tests/support/scripted_file_dialogs.h"
 #include "tests/support/scripted_messages.h"
@@ -32,6 +33,8 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -154,6 +157,80 @@ TEST_F(RealTimeWindow, FirstReadingShowsEverywhere)
     // The only row is both maximum and minimum: purple.
     const QAbstractItemModel* model = find<QTableView>("DataGrid1")->model();
     EXPECT_EQ(model->data(model->index(0, 1), Qt::BackgroundRole).value<QColor>(), QColor(128, 0, 128));
+}
+
+TEST_F(RealTimeWindow, AScreenReaderReadsTheDisplayAndTheChart)
+{
+    start(live({{853, 64}, {1300, 1}}));
+    EXPECT_EQ(accessibleText(find<QWidget>("LEDFontNum1")), "Sound level");
+    EXPECT_EQ(accessibleText(find<QWidget>("LEDFontNum1"), QAccessible::Value), "0.0 dB, A weighting");
+    EXPECT_EQ(accessibleText(find<QWidget>("maxlable")), "MAX: on");
+    window->BitBtn1Click();
+    reading();
+    EXPECT_EQ(accessibleText(find<QWidget>("LEDFontNum1"), QAccessible::Value), "85.3 dB, A weighting, FAST");
+    EXPECT_EQ(accessibleText(find<QWidget>("LEDFontNum2")), "Range 30 to 130 dB");
+    EXPECT_EQ(accessibleText(find<QWidget>("fastlable")), "FAST: on");
+    EXPECT_EQ(accessibleText(find<QWidget>("slowlable")), "SLOW: off");
+    EXPECT_EQ(accessibleText(find<QWidget>("maxlable")), "MAX: off");
+    const QString chart = accessibleText(find<QWidget>("Chart1"), QAccessible::Description);
+    EXPECT_TRUE(chart.startsWith("MAX: 85.3 MIN: 85.3 AVG: 85.3. Date: ")) << chart.toStdString();
+    EXPECT_TRUE(chart.endsWith(". Latest value 85.3 dB")) << chart.toStdString();
+    reading();  // 130.0 in range 1 (30 .. 80), slow
+    EXPECT_EQ(accessibleText(find<QWidget>("LEDFontNum3")), "Range 30 to 80 dB");
+    EXPECT_EQ(accessibleText(find<QWidget>("overlable")), "OVER: on");
+    EXPECT_EQ(accessibleText(find<QWidget>("LEDFontNum1"), QAccessible::Value), "130.0 dB, A weighting, SLOW, OVER");
+    EXPECT_EQ(accessibleText(form->findChild<QWidget*>("StatusBar1")).section(", ", 0, 0), "Connect OK!");
+    EXPECT_TRUE(unnamedTabStops(window).isEmpty()) << unnamedTabStops(window).join(' ').toStdString();
+}
+
+TEST_F(RealTimeWindow, AlarmsRangeAndConnectionAreAnnouncedOnlyWhenTheyChange)
+{
+    AccessibilityEvents events;
+    start(live({{853, 0}, {853, 0}, {500, 0}, {200, 0}}));
+    MeterSettings.AlarmOn = true;
+    MeterSettings.SystemHal = 80.0;
+    MeterSettings.SystemLal = 40.0;
+    window->BitBtn1Click();
+    events.clear();
+    reading();
+    reading();
+    reading();
+    EXPECT_EQ(events.alerts(), QStringList({"High level alarm", "Alarm ended"}));
+    events.clear();
+    reading();  // 20.0: under range 30 .. 130 and below the low limit
+    EXPECT_EQ(events.alerts(), QStringList({"Low level alarm", "Under range"}));
+    MeterSettings.AlarmOn = false;
+    // The level is told only when asked.
+    events.clear();
+    window->sayLevel();
+    EXPECT_EQ(events.alerts(), QStringList({"Level 20.0 dB, maximum 85.3 dB, minimum 20.0 dB, average 60.2 dB"}));
+    events.clear();
+    platform.unplug(meterPath);
+    ASSERT_TRUE(waitUntil([] { return !MeterLink.Connected; }));
+    EXPECT_EQ(events.alerts(), QStringList({"Disconnect!"}));
+}
+
+TEST_F(RealTimeWindow, TabFollowsTheLayoutAndTheChartTakesKeys)
+{
+    start(live({{853, 64}}));
+    EXPECT_EQ(tabStops(window), QStringList({"DataGrid1", "Chart1", "BitBtn3", "BitBtn4", "SpeedButton2",
+                                             "SpeedButton1", "SpeedButton4", "BitBtn1"}));
+    window->BitBtn1Click();
+    for (int i = 0; i < 3; ++i)
+        reading();
+    window->BitBtn8Click();
+    EXPECT_EQ(tabStops(window), QStringList({"DataGrid1", "Chart1", "BitBtn6", "BitBtn3", "BitBtn4", "SpeedButton2",
+                                             "SpeedButton1", "SpeedButton4", "BitBtn1", "BitBtn2", "BitBtn7"}));
+    auto* chart = find<QChartView>("Chart1");
+    const auto width = [this] { return window->chart().range(Axis::Bottom).max - window->chart().range(Axis::Bottom).min; };
+    const double before = width();
+    QTest::keyClick(chart, Qt::Key_Plus);
+    EXPECT_LT(width(), before);
+    const double left = window->chart().range(Axis::Bottom).min;
+    QTest::keyClick(chart, Qt::Key_Right);
+    EXPECT_DOUBLE_EQ(window->chart().range(Axis::Bottom).min, left + 30);
+    QTest::keyClick(chart, Qt::Key_Left);
+    EXPECT_DOUBLE_EQ(window->chart().range(Axis::Bottom).min, left);
 }
 
 TEST_F(RealTimeWindow, BarGraphLimitsAndRanges)

@@ -1,0 +1,116 @@
+// Every window at a 14-point font (run at a 150 % scale factor): no caption
+// or label is cut off. Screenshots go to build/screenshots/large_text_*.png.
+#include "app/child_windows.h"
+#include "app/main_window.h"
+#include "common/shell_state.h"
+#include "measure/measure_state.h"
+#include "meter/fake_hid_platform.h"
+#include "meter/meter_link.h"
+#include "sim/demo_scenario.h"
+#include "sim/simulated_device.h"
+#include "tests/meter/meter_test_support.h"
+#include "tests/support/program_folder_fixture.h"
+#include "tests/support/scripted_file_dialogs.h"
+#include "tests/support/scripted_messages.h"
+#include "tests/support/screenshot.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace sonavistor;
+using namespace sonavistor::test;
+
+namespace {
+
+// The texts in window that do not fit their control, as "name: text".
+QStringList cutOffTexts(QWidget* window)
+{
+    QStringList cut;
+    const auto check = [&cut](QWidget* w, const QString& text, int extraWidth) {
+        if (text.isEmpty() || !w->isVisibleTo(w->window()) || w->objectName() == QLatin1String("Announcements"))
+            return;
+        const QFontMetrics fm(w->font());
+        const QStringList lines = text.split(QLatin1Char('\n'));
+        int widest = 0;
+        for (const QString& line : lines)
+            widest = std::max(widest, fm.horizontalAdvance(QString(line).remove(QLatin1Char('&'))));
+        const QRect room = w->contentsRect();
+        if (widest + extraWidth > room.width() || fm.height() * lines.size() > room.height())
+            cut << w->objectName() + QStringLiteral(": ") + text;
+    };
+    for (QLabel* label : window->findChildren<QLabel*>())
+        if (!label->wordWrap() && label->textFormat() != Qt::RichText)
+            check(label, label->text(), 2 * label->margin() + 2 * label->indent());
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+        if (!qobject_cast<QToolButton*>(button) ||
+            static_cast<QToolButton*>(button)->toolButtonStyle() != Qt::ToolButtonIconOnly)
+            check(button, button->text(), button->icon().isNull() ? 4 : button->iconSize().width() + 8);
+    return cut;
+}
+
+class LargeText : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QFont large = QApplication::font();
+        large.setPointSize(14);
+        QApplication::setFont(large);
+        AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, &platform};
+        form = std::make_unique<TForm1>(env);
+        installStandardWindows(*form);
+        form->resize(1280, 860);
+        form->show();
+        plugSimulatedMeter(platform, demoScenarioFor({}));
+        ASSERT_TRUE(waitUntil([] { return MeterLink.Connected; }));
+    }
+    void TearDown() override
+    {
+        MeasureState.LiveDataSaved = true;
+        messages.answer(Yes);
+        form->close();
+        form.reset();
+        QApplication::setFont(normal);
+    }
+    void look(const char* name)
+    {
+        settle(300);
+        QMdiSubWindow* sub = form->mdiArea()->activeSubWindow();
+        ASSERT_NE(sub, nullptr) << name;
+        sub->showMaximized();
+        settle(100);
+        EXPECT_FALSE(saveScreenshot(form.get(), QStringLiteral("large_text_") + QLatin1String(name)).isEmpty());
+        const QStringList cut = cutOffTexts(sub->widget());
+        EXPECT_TRUE(cut.isEmpty()) << name << ": " << cut.join(QStringLiteral(" | ")).toStdString();
+    }
+
+    QFont normal = QApplication::font();
+    ProgramFolder folder;
+    QTemporaryDir locks;
+    ScriptedMessages messages;
+    ScriptedFileDialogs dialogs;
+    FakeHidPlatform platform;
+    std::unique_ptr<TForm1> form;
+};
+
+}  // namespace
+
+TEST_F(LargeText, EveryWindowShowsItsTextsWhole)
+{
+    form->N3Click();
+    look("measure");
+    form->N16Click();
+    look("import");
+    form->N6Click();
+    look("data_view");
+    form->N5Click();
+    look("setup");
+    form->A1Click();
+    look("about");
+}
