@@ -96,7 +96,7 @@ TEST_F(Cli, ErrorsNameTheFileAndLine)
     EXPECT_EQ(cli({}).status, 2);
     r = cli({"--help"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.contains("export -o OUT [--format xls|csv]"));
+    EXPECT_TRUE(r.out.contains("export -o OUT [--format xls|csv|influx]"));
 }
 
 TEST_F(Cli, ExportNumbersRowsAcrossFilesAndAReaderSeesTheCells)
