@@ -133,6 +133,8 @@ void BM_LoggersPublishingToOneBroker(benchmark::State& state)
         for (int i = 0; i < loggers; ++i) {
             const QString folder = dir.filePath(QStringLiteral("logger%1").arg(i));
             QDir().mkpath(folder);
+            // Qt takes a runtime folder only when it is the user's alone.
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             auto p = std::make_unique<QProcess>();
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert("XDG_RUNTIME_DIR", folder);  // one meter lock each
