@@ -251,7 +251,11 @@ void LoggerMonitor::handle(const MqttEvent& e)
         sentUpTo_ = 0;
         // A refusal ends in a disconnection too; it has been said.
         if (wasConnected || problemsSaid_.isEmpty()) {
-            const QString text = QStringLiteral("no connection to the MQTT broker %1 (%2)").arg(broker, e.reason);
+            const QString text = wasConnected
+                                     ? QStringLiteral("no connection to the MQTT broker %1 (%2)").arg(broker, e.reason)
+                                     : QStringLiteral("cannot connect to the MQTT broker %1; it is tried again every "
+                                                      "few seconds")
+                                           .arg(broker);
             say(text + goesOn);
             problemsSaid_ << text;
         }

@@ -76,15 +76,15 @@ void MqttClient::start()
     // Short pauses first: a broker restart is over in seconds.
     mosquitto_reconnect_delay_set(mosq_, 1, 8, true);
     const QByteArray host = settings_.host.toUtf8();
-    // A first attempt that fails is retried by the network thread.
+    // The thread first, so that it retries a first attempt that fails.
+    if (mosquitto_loop_start(mosq_) != MOSQ_ERR_SUCCESS)
+        throw Error(QStringLiteral("Cannot start the MQTT client's thread"));
+    running_ = true;
     const int rc = mosquitto_connect_async(mosq_, host.constData(), settings_.port, kKeepAliveSeconds);
     if (rc != MOSQ_ERR_SUCCESS)
         push({MqttEvent::Kind::Disconnected, 0,
               rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
                                    : QString::fromUtf8(mosquitto_strerror(rc))});
-    if (mosquitto_loop_start(mosq_) != MOSQ_ERR_SUCCESS)
-        throw Error(QStringLiteral("Cannot start the MQTT client's thread"));
-    running_ = true;
 }
 
 void MqttClient::stop()

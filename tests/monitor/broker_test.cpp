@@ -25,6 +25,8 @@
 #include <csignal>
 #include <map>
 #include <mutex>
+#include <pwd.h>
+#include <unistd.h>
 
 using namespace sonavistor;
 
@@ -54,10 +56,12 @@ public:
     {
         QFile conf(folder + "/mosquitto.conf");
         conf.open(QIODevice::WriteOnly);
+        // Started by root it would become the user "mosquitto", who cannot write here.
+        const passwd* me = ::getpwuid(::getuid());
         conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous %2\npersistence true\n"
-                                  "persistence_location %3/\n")
+                                  "persistence_location %3/\nuser %4\n")
                        .arg(port)
-                       .arg(anonymous ? "true" : "false", folder)
+                       .arg(anonymous ? "true" : "false", folder, QString::fromLocal8Bit(me ? me->pw_name : "root"))
                        .toUtf8());
     }
     ~Broker() { stop(); }
@@ -272,6 +276,12 @@ TEST_F(MonitorBroker, EveryIntervalArrivesInOrderWithTheDayFileFiguresThroughABr
 
 TEST_F(MonitorBroker, ABacklogLeftByAKilledLoggerIsDeliveredByTheNextStart)
 {
+    // The subscriber's session outlives the broker's stop.
+    Broker broker(dir.path(), port, true);
+    ASSERT_TRUE(broker.start());
+    Subscriber subscriber(port);
+    broker.stop();
+
     QProcess first;
     startLogger(first, {"--mqtt", url()});  // no broker yet
     const QString outbox = logs() + "/" + kOutboxFileName;
@@ -288,11 +298,11 @@ TEST_F(MonitorBroker, ABacklogLeftByAKilledLoggerIsDeliveredByTheNextStart)
         waiting.push_back(startOf(QJsonDocument::fromJson(m.payload).object()));
     ASSERT_GE(waiting.size(), 3u);
 
-    Broker broker(dir.path(), port, true);
-    ASSERT_TRUE(broker.start());
-    Subscriber subscriber(port);
+    // The next start finds no broker either, until it comes back.
     QProcess second;
     startLogger(second, {"--mqtt", url()});
+    waitUntilTrue([] { return false; }, 1000);
+    ASSERT_TRUE(broker.start());
     ASSERT_TRUE(waitUntilTrue([&] { return subscriber.intervals().size() >= waiting.size() + 1; }));
     const QString err = stopLogger(second);
     EXPECT_TRUE(err.contains(QString("%1 interval messages from an earlier run").arg(waiting.size()))) << err.toStdString();
