@@ -134,7 +134,8 @@ void LoggerMonitor::reading(const ReadingRow& row)
     aggregator_.add(*seconds, level, weighting);
     armBoundaryTimer();
 
-    if (weighting != snapshot_.weighting)
+    // A weighting change or a clock set back starts the minute afresh.
+    if (weighting != snapshot_.weighting || (!lastMinute_.empty() && *seconds < lastMinute_.back().first))
         lastMinute_.clear();
     lastMinute_.emplace_back(*seconds, level);
     while (lastMinute_.front().first <= *seconds - 60)

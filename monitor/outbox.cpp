@@ -166,8 +166,11 @@ QStringList Outbox::takeMessages()
 void Outbox::write(const QByteArray& entries)
 {
     QString error;
+    // A rewrite that failed may have left no file to append to.
+    if (fd_ < 0)
+        fd_ = ::open(QFile::encodeName(path_).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd_ < 0) {
-        error = QStringLiteral("it is not open");
+        error = QString::fromLocal8Bit(std::strerror(errno));
     } else {
         qsizetype done = 0;
         while (done < entries.size()) {
