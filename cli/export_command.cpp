@@ -1,7 +1,7 @@
-// sonavistor-cli export -o OUT [--format xls|csv] [--force] FILE.qrv...
+// sonavistor-cli export -o OUT [--format xls|csv|influx] [--force] FILE.qrv...
 // The worksheet the data view window's export writes for those files opened
 // one after the other: LoadData rows numbered from 1 across the files; or
-// the same rows as CSV.
+// the same rows as CSV; or InfluxDB line protocol.
 #include "cli/cli_command.h"
 #include "cli/durations.h"
 
@@ -10,6 +10,7 @@
 #include "common/error.h"
 #include "export/csv_export.h"
 #include "export/grid_to_excel.h"
+#include "export/influx_lines.h"
 #include "export/reading_rows_dataset.h"
 #include "store/scratch_database.h"
 
@@ -28,8 +29,9 @@ int exportCommand(const QStringList& args, Output io)
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (takeOption(args, i, QStringLiteral("--format"), format)) {
-            if (format != QLatin1String("xls") && format != QLatin1String("csv"))
-                return io.err << "export: --format takes xls or csv, not '" << format << "'" << Qt::endl, kUsage;
+            if (format != QLatin1String("xls") && format != QLatin1String("csv") && format != QLatin1String("influx"))
+                return io.err << "export: --format takes xls, csv or influx, not '" << format << "'" << Qt::endl,
+                       kUsage;
         } else if (arg == QLatin1String("-o") || arg == QLatin1String("--output")) {
             if (i + 1 >= args.size())
                 return io.err << "export: -o needs a file name" << Qt::endl, kUsage;
@@ -43,10 +45,23 @@ int exportCommand(const QStringList& args, Output io)
         }
     }
     if (output.isEmpty() || files.isEmpty())
-        return io.err << "export: usage: sonavistor-cli export -o OUT [--format xls|csv] [--force] FILE.qrv..."
+        return io.err << "export: usage: sonavistor-cli export -o OUT [--format xls|csv|influx] [--force] FILE.qrv..."
                       << Qt::endl, kUsage;
     if (QFileInfo::exists(output) && !force)
         return io.err << output << ": already exists (use --force to replace it)" << Qt::endl, kFailed;
+
+    if (format == QLatin1String("influx")) {
+        try {
+            const InfluxExport result = writeInfluxLines(output, files);
+            if (result.untimed > 0)
+                io.err << "export: " << result.untimed << " readings without a readable date and time were left out"
+                       << Qt::endl;
+            io.out << "Exported " << result.written << " records to " << output << Qt::endl;
+            return kOk;
+        } catch (const Error& e) {
+            return io.err << e.message() << Qt::endl, kFailed;
+        }
+    }
 
     std::unique_ptr<ScratchDatabase> scratch;
     try {

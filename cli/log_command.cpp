@@ -1,12 +1,16 @@
-// sonavistor-cli log --dir DIR [--interval SECONDS] [--meter usb|sim:FILE]
+// sonavistor-cli log --dir DIR [--interval SECONDS] [--meter usb|sim:FILE] [monitoring options]
 // Logs the live level once a second into one saved file a day, for as long
 // as it runs (a systemd user service: packaging/sonavistor-log.service).
+// Optionally it publishes interval figures over MQTT and serves metrics
+// (cli/log_monitoring.h).
 #include "cli/durations.h"
+#include "cli/log_monitoring.h"
 #include "cli/meter_session.h"
 
 #include "common/error.h"
 #include "common/single_instance.h"
 #include "logging/meter_logger.h"
+#include "store/reading_row.h"
 
 #include <QDateTime>
 
@@ -16,7 +20,8 @@ namespace sonavistor::cli {
 
 namespace {
 
-constexpr char kUsageLine[] = "sonavistor-cli log --dir DIR [--interval SECONDS] [--meter usb|sim:SCENARIO.json]";
+constexpr char kUsageLine[] = "sonavistor-cli log --dir DIR [--interval SECONDS] [--meter usb|sim:SCENARIO.json] "
+                              "[--mqtt URL ...] [--metrics [ADDR:]PORT] (see the man page)";
 
 }  // namespace
 
@@ -25,8 +30,10 @@ int logCommand(const QStringList& arguments, Output io)
     QStringList args;
     QString folder;
     double interval = 1.0;
+    LogMonitoring monitoring;
     for (int i = 0; i < arguments.size(); ++i) {
         QString value;
+        int monitoringStatus = kOk;
         if (takeOption(arguments, i, QStringLiteral("--dir"), value)) {
             if (value.isEmpty())
                 return io.err << "log: --dir needs a folder (" << kUsageLine << ")" << Qt::endl, kUsage;
@@ -37,12 +44,20 @@ int logCommand(const QStringList& arguments, Output io)
             if (!ok || !(interval >= 0.01 && interval <= 3600))
                 return io.err << "log: --interval takes seconds from 0.01 to 3600, not '" << value << "'"
                               << Qt::endl, kUsage;
+        } else if (takeMonitoringOption(arguments, i, monitoring, io, monitoringStatus)) {
+            if (monitoringStatus != kOk)
+                return monitoringStatus;
         } else {
             args << arguments[i];
         }
     }
     if (folder.isEmpty())
         return io.err << "log: no folder given (" << kUsageLine << ")" << Qt::endl, kUsage;
+    const qsizetype meterAt = args.indexOf(QStringLiteral("--meter"));
+    const QString meterArgument = meterAt >= 0 ? args.value(meterAt + 1) : QStringLiteral("usb");
+    if (const int status = completeMonitoring(monitoring, meterArgument, io))
+        return status;
+    monitoring.options.readingSeconds = interval;
 
     MeterSession session;
     // Without a meter now: the logger waits for it.
@@ -76,6 +91,17 @@ int logCommand(const QStringList& arguments, Output io)
     MeterLogger logger(session.meter(), log, [] { return QDateTime::currentDateTime(); }, options);
     logger.meterTakenByProgram = [] { return SingleInstance::heldByAnother(QString::fromLatin1(kProgramLockTitle)); };
     logger.onMessage = say;
+    LoggerMonitor monitor(folder, monitoring.options, [] { return QDateTime::currentDateTime(); });
+    monitor.onMessage = say;
+    try {
+        monitor.start();
+    } catch (const Error& e) {
+        io.err << e.message() << Qt::endl;
+        log.close();
+        return kFailed;
+    }
+    logger.onReading = [&monitor](const ReadingRow& row) { monitor.reading(row); };
+    logger.afterTick = [&monitor, &logger] { monitor.update(logger.readings(), logger.gaps(), !logger.inGap()); };
     running = &logger;
     say(QStringLiteral("logging to %1, one reading every %2 s (Ctrl-C or SIGTERM ends it)").arg(folder).arg(interval));
     int status = kOk;
@@ -88,6 +114,7 @@ int logCommand(const QStringList& arguments, Output io)
     }
     running = nullptr;
     session.setInterruptHandler({});
+    monitor.finish();
     log.close();
     for (const QString& message : log.takeMessages())
         say(message);

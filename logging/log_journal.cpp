@@ -31,15 +31,6 @@ constexpr std::array<quint32, 256> crcTable()
     return table;
 }
 
-quint32 crc32(QByteArrayView data)
-{
-    static constexpr std::array<quint32, 256> table = crcTable();
-    quint32 c = 0xFFFFFFFFu;
-    for (char byte : data)
-        c = table[(c ^ static_cast<quint8>(byte)) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
-
 QByteArray withCrc(const QByteArray& body)
 {
     return body + ' ' + QByteArray::number(crc32(body), 16).rightJustified(kCrcDigits, '0') + '\n';
@@ -90,6 +81,15 @@ bool parseEntry(QByteArrayView line, JournalEntry& entry)
 }
 
 }  // namespace
+
+quint32 crc32(QByteArrayView data)
+{
+    static constexpr std::array<quint32, 256> table = crcTable();
+    quint32 c = 0xFFFFFFFFu;
+    for (char byte : data)
+        c = table[(c ^ static_cast<quint8>(byte)) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
 
 QByteArray journalBaseEntry(const QDate& day, qint64 rows)
 {

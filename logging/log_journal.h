@@ -70,6 +70,9 @@ private:
     bool torn_ = false;      // a failed write left part of an entry behind
 };
 
+// The CRC-32 (IEEE 802.3) that checks each entry; other append-only files use it too.
+quint32 crc32(QByteArrayView data);
+
 // fsync of a folder: a rename or a new file in it survives a power cut.
 bool syncFolder(const QString& folder);
 

@@ -108,8 +108,11 @@ void MeterLogger::tick()
 void MeterLogger::record(qint32 level, qint32 status)
 {
     const QDateTime now = clock_();
-    log_.add(now.date(), liveReadingRow(now, level, status));
+    const ReadingRow row = liveReadingRow(now, level, status);
+    log_.add(now.date(), row);
     ++readings_;
+    if (onReading)
+        onReading(row);
     if (inGap_) {
         inGap_ = false;
         say(lastReading_.isValid()

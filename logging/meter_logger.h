@@ -43,9 +43,13 @@ public:
     std::function<void(const QString&)> onMessage;
     // After every tick (tests move their clock and plug meters here).
     std::function<void()> afterTick;
+    // Each reading as its day-file row, once it is in the log.
+    std::function<void(const ReadingRow&)> onReading;
 
     qint64 readings() const { return readings_; }
     int gaps() const { return gaps_; }
+    // Whether readings have stopped coming (no meter, no answer, paused).
+    bool inGap() const { return inGap_; }
 
 private:
     void tick();

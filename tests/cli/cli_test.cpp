@@ -1,6 +1,7 @@
 // sonavistor-cli run as a person runs it.
 #include "analysis/saved_file.h"
 
+#include <QDateTime>
 #include <QFile>
 
 #include <iostream>
@@ -95,7 +96,7 @@ TEST_F(Cli, ErrorsNameTheFileAndLine)
     EXPECT_EQ(cli({}).status, 2);
     r = cli({"--help"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out.contains("export -o OUT [--format xls|csv]"));
+    EXPECT_TRUE(r.out.contains("export -o OUT [--format xls|csv|influx]"));
 }
 
 TEST_F(Cli, ExportNumbersRowsAcrossFilesAndAReaderSeesTheCells)
@@ -156,6 +157,23 @@ TEST_F(Cli, ExportOfABadFileWritesNothing)
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains("bad.qrv, line 3")) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(out));
+}
+
+TEST_F(Cli, ExportAsInfluxLinesStampsEachReadingWithItsLocalTime)
+{
+    const QString a = saved("a.qrv", {{"2024/5/17", "9:5:3", "65.3", "A", 0}, {"2024/5/17", "9:5:5", "70", "C", 1}});
+    const QString bad = file("bad.qrv", "@Sonavistor File\r\nTotal:1\r\n\r\n");
+    const QString out = dir.filePath("out.lp");
+    EXPECT_EQ(cli({"export", "--format", "influx", "-o", out, a, bad}).status, 1);
+    EXPECT_FALSE(QFile::exists(out));  // whole or not at all
+
+    const CliRun r = cli({"export", "--format", "influx", "-o", out, a});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const qint64 ns = QDateTime(QDate(2024, 5, 17), QTime(9, 5, 3)).toSecsSinceEpoch() * 1000000000LL;
+    EXPECT_EQ(f.readAll(), QByteArray("sound_level,weighting=A level=65.3 ") + QByteArray::number(ns) +
+                               "\nsound_level,weighting=C level=70.0 " + QByteArray::number(ns + 2000000000LL) + "\n");
 }
 
 TEST_F(Cli, InfoAndExportAcceptTheSameFiles)

@@ -1,0 +1,135 @@
+#include "cli/log_monitoring.h"
+
+#include "cli/durations.h"
+#include "common/error.h"
+#include "monitor/metrics_server.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
+
+namespace sonavistor::cli {
+
+namespace {
+
+// The HID serial number of the first hidraw node of the meter (vendor
+// 0483, product 5750), from the kernel's uevent file: HID_UNIQ=...
+QString firstMeterSerial()
+{
+    const QDir hidraw(QStringLiteral("/sys/class/hidraw"));
+    for (const QString& node : hidraw.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        QFile uevent(hidraw.filePath(node + QStringLiteral("/device/uevent")));
+        if (!uevent.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = uevent.readAll();
+        if (!text.contains("HID_ID=0003:00000483:00005750"))
+            continue;
+        for (const QByteArray& line : text.split('\n')) {
+            if (line.startsWith("HID_UNIQ="))
+                return QString::fromUtf8(line.mid(9)).trimmed();
+        }
+    }
+    return QString();
+}
+
+}  // namespace
+
+bool takeMonitoringOption(const QStringList& args, int& i, LogMonitoring& m, Output io, int& status)
+{
+    const auto bad = [&](const QString& text) {
+        io.err << "log: " << text << Qt::endl;
+        status = kUsage;
+        return true;
+    };
+    QString value;
+    if (args[i] == QLatin1String("--mqtt-live")) {
+        m.options.live = true;
+        return true;
+    }
+    if (takeOption(args, i, QStringLiteral("--mqtt"), value)) {
+        m.url = value;
+        return value.isEmpty() ? bad(QStringLiteral("--mqtt needs a URL such as mqtt://localhost/sonavistor")) : true;
+    }
+    if (takeOption(args, i, QStringLiteral("--mqtt-ca"), value)) {
+        m.caFile = value;
+        return value.isEmpty() ? bad(QStringLiteral("--mqtt-ca needs a file")) : true;
+    }
+    if (takeOption(args, i, QStringLiteral("--mqtt-password-file"), value)) {
+        m.passwordFile = value;
+        return value.isEmpty() ? bad(QStringLiteral("--mqtt-password-file needs a file")) : true;
+    }
+    if (takeOption(args, i, QStringLiteral("--mqtt-id"), value)) {
+        m.meterId = value;
+        return topicSafeId(value) != value ? bad(QStringLiteral("--mqtt-id takes letters, digits, - and _, not '%1'").arg(value))
+                                          : true;
+    }
+    if (takeOption(args, i, QStringLiteral("--mqtt-outbox"), value)) {
+        bool ok = false;
+        m.options.outboxCapacity = value.toLongLong(&ok);
+        return !ok || m.options.outboxCapacity < 1
+                   ? bad(QStringLiteral("--mqtt-outbox takes a number of messages, not '%1'").arg(value))
+                   : true;
+    }
+    if (takeOption(args, i, QStringLiteral("--publish-interval"), value)) {
+        const auto seconds = parseDuration(value);
+        // Intervals start on the clock: the length divides a day.
+        if (!seconds || *seconds < 1 || *seconds != std::floor(*seconds) || 86400 % static_cast<qint64>(*seconds) != 0)
+            return bad(QStringLiteral("--publish-interval takes a whole number of seconds that divides a day, such as "
+                                      "10s, 1m or 15m, not '%1'")
+                           .arg(value));
+        m.options.publishSeconds = static_cast<qint64>(*seconds);
+        return true;
+    }
+    if (takeOption(args, i, QStringLiteral("--metrics"), value)) {
+        try {
+            metricsListenAddress(value);
+        } catch (const Error& e) {
+            return bad(e.message());
+        }
+        m.options.metricsAddress = value;
+        return true;
+    }
+    return false;
+}
+
+int completeMonitoring(LogMonitoring& m, const QString& meterArgument, Output io)
+{
+    if (m.url.isEmpty()) {
+        if (!m.caFile.isEmpty() || !m.passwordFile.isEmpty() || m.options.live || !m.meterId.isEmpty() ||
+            m.options.outboxCapacity > 0)
+            return io.err << "log: the --mqtt-... options need --mqtt URL" << Qt::endl, kUsage;
+        return kOk;
+    }
+    try {
+        MqttSettings settings = parseMqttUrl(m.url);
+        if (!m.caFile.isEmpty()) {
+            if (!settings.tls)
+                return io.err << "log: --mqtt-ca goes with an mqtts:// URL" << Qt::endl, kUsage;
+            if (!QFileInfo(m.caFile).isReadable())
+                return io.err << "log: cannot read the certificate file " << m.caFile << Qt::endl, kFailed;
+            settings.caFile = QFileInfo(m.caFile).absoluteFilePath();
+        }
+        if (!m.passwordFile.isEmpty())
+            settings.password = readPasswordFile(m.passwordFile);
+        else if (qEnvironmentVariableIsSet(kMqttPasswordVariable))
+            settings.password = qEnvironmentVariable(kMqttPasswordVariable);
+        m.options.mqtt = settings;
+    } catch (const Error& e) {
+        io.err << "log: " << e.message() << Qt::endl;
+        return e.message().startsWith(QLatin1String("Cannot")) ? kFailed : kUsage;
+    }
+    m.options.meterId = m.meterId.isEmpty() ? meterTopicId(meterArgument) : m.meterId;
+    return kOk;
+}
+
+QString meterTopicId(const QString& meterArgument)
+{
+    if (meterArgument.startsWith(QLatin1String("sim:")))
+        return QStringLiteral("sim");
+    const QString serial = firstMeterSerial();
+    return serial.isEmpty() ? QStringLiteral("usb") : topicSafeId(serial);
+}
+
+}  // namespace sonavistor::cli

@@ -1,0 +1,38 @@
+#pragma once
+// The log command's monitoring options: --mqtt URL, --mqtt-ca FILE,
+// --mqtt-password-file FILE, --mqtt-id NAME, --mqtt-live,
+// --mqtt-outbox MESSAGES, --publish-interval DURATION, --metrics [ADDR:]PORT.
+
+#include "cli/cli_command.h"
+#include "monitor/logger_monitor.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace sonavistor::cli {
+
+inline constexpr char kMonitoringUsage[] =
+    "[--mqtt mqtt://[USER@]HOST[:PORT]/PREFIX [--mqtt-ca FILE] [--mqtt-password-file FILE] [--mqtt-id NAME] "
+    "[--mqtt-live] [--mqtt-outbox MESSAGES] [--publish-interval 1m]] [--metrics [ADDR:]PORT]";
+
+struct LogMonitoring {
+    MonitorOptions options;
+    QString url;
+    QString caFile;
+    QString passwordFile;
+    QString meterId;  // --mqtt-id; else the meter's serial number
+};
+
+// When args[i] is a monitoring option: takes it (and its value), sets
+// `status` to nonzero on a bad value (said on io.err), and returns true.
+bool takeMonitoringOption(const QStringList& args, int& i, LogMonitoring& m, Output io, int& status);
+
+// Checks the options together and reads the password. 0, or the exit status
+// after saying what is wrong. `meterArgument` is what --meter named.
+int completeMonitoring(LogMonitoring& m, const QString& meterArgument, Output io);
+
+// The meter's id in topics: "sim" for a simulated meter, else the USB serial
+// number of the first meter found (letters, digits, - and _), "usb" when it has none.
+QString meterTopicId(const QString& meterArgument);
+
+}  // namespace sonavistor::cli

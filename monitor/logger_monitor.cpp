@@ -1,0 +1,346 @@
+#include "monitor/logger_monitor.h"
+
+#include "analysis/acoustic_figures.h"
+#include "analysis/level_statistics.h"
+#include "common/error.h"
+#include "monitor/metrics_server.h"
+#include "monitor/mqtt_client.h"
+#include "monitor/outbox.h"
+#include "store/reading_row.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <algorithm>
+
+namespace sonavistor {
+
+namespace {
+
+// Interval messages sent and not yet acknowledged at one time: a long
+// backlog goes out in order without flooding the client's queue.
+constexpr int kInFlightWindow = 100;
+constexpr qint64 kThirtyDays = 30 * 86400;
+constexpr int kGoodbyeWaitMs = 1000;
+// The boundary timer fires this long after an interval's end, so that a
+// reading stamped just before the end is in.
+constexpr int kBoundaryGraceMs = 20;
+
+qint64 rowSecondsOf(const QDateTime& when)
+{
+    return QDate(1970, 1, 1).daysTo(when.date()) * 86400 + when.time().msecsSinceStartOfDay() / 1000;
+}
+
+}  // namespace
+
+QString topicSafeId(const QString& text)
+{
+    QString id;
+    for (const QChar c : text) {
+        if ((c.isLetterOrNumber() && c.unicode() < 128) || c == QLatin1Char('-') || c == QLatin1Char('_'))
+            id += c;
+    }
+    return id.isEmpty() ? QStringLiteral("meter") : id;
+}
+
+LoggerMonitor::LoggerMonitor(QString folder, MonitorOptions options, Clock clock)
+    : folder_(std::move(folder)),
+      options_(std::move(options)),
+      clock_(std::move(clock)),
+      aggregator_(options_.publishSeconds, options_.readingSeconds)
+{
+    boundary_.setSingleShot(true);
+    boundary_.setTimerType(Qt::PreciseTimer);
+    connect(&boundary_, &QTimer::timeout, this, [this] { closeIntervals(); });
+    snapshot_.mqtt = options_.mqtt.has_value();
+}
+
+LoggerMonitor::~LoggerMonitor()
+{
+    client_.reset();  // its thread ends before the outbox goes
+}
+
+void LoggerMonitor::start()
+{
+    if (!options_.metricsAddress.isEmpty()) {
+        metrics_ = std::make_unique<MetricsServer>(options_.metricsAddress);
+        metrics_->update(snapshot_);
+        say(QStringLiteral("metrics on http://%1/metrics").arg(metricsListenAddress(options_.metricsAddress)
+                                                                    .replace(QRegularExpression(QStringLiteral(":\\d+$")),
+                                                                             QLatin1Char(':') + QString::number(metrics_->port()))));
+    }
+    if (!options_.mqtt)
+        return;
+    const qint64 capacity =
+        options_.outboxCapacity > 0 ? options_.outboxCapacity : std::max<qint64>(1, kThirtyDays / options_.publishSeconds);
+    outbox_ = std::make_unique<Outbox>(QDir(folder_).filePath(QLatin1String(kOutboxFileName)), capacity);
+    outbox_->open();
+    sayOutbox();
+    const QString clientId = QStringLiteral("sonavistor-%1-%2")
+                                 .arg(options_.meterId)
+                                 .arg(QRandomGenerator::global()->generate() & 0xFFFFFF, 6, 16, QLatin1Char('0'));
+    client_ = std::make_unique<MqttClient>(*options_.mqtt, clientId, topic("status"), "offline");
+    client_->onEvent = [this] { QMetaObject::invokeMethod(this, "takeEvents", Qt::QueuedConnection); };
+    client_->start();
+    say(QStringLiteral("publishing to %1://%2:%3/%4/%5, one interval every %6 s")
+            .arg(options_.mqtt->tls ? QStringLiteral("mqtts") : QStringLiteral("mqtt"), options_.mqtt->host)
+            .arg(options_.mqtt->port)
+            .arg(options_.mqtt->prefix, options_.meterId)
+            .arg(options_.publishSeconds));
+}
+
+void LoggerMonitor::finish()
+{
+    boundary_.stop();
+    // An interval that ended before the stop is whole: it goes out too.
+    closeIntervals();
+    boundary_.stop();
+    if (!client_)
+        return;
+    takeEvents();
+    if (connected_) {
+        // The broker answers in order: once it has "offline", it has the intervals sent before.
+        const auto mid = client_->publish(topic("status"), "offline", 1, true);
+        QElapsedTimer waited;
+        waited.start();
+        bool acknowledged = !mid;
+        while (!acknowledged && connected_ && waited.elapsed() < kGoodbyeWaitMs) {
+            for (const MqttEvent& e : client_->takeEvents()) {
+                acknowledged = acknowledged || (e.kind == MqttEvent::Kind::Acknowledged && e.mid == *mid);
+                handle(e);
+            }
+            if (!acknowledged)
+                QThread::msleep(5);
+        }
+    }
+    client_->stop();
+    client_.reset();
+    connected_ = false;
+}
+
+void LoggerMonitor::reading(const ReadingRow& row)
+{
+    const auto seconds = rowSeconds(QByteArrayView(row.NDate.toLatin1()), QByteArrayView(row.NTime.toLatin1()));
+    if (!seconds)
+        return;
+    const double level = row.MeaValue.toDouble();
+    const char weighting = row.Weight.isEmpty() ? 'A' : row.Weight.at(0).toLatin1();
+    aggregator_.add(*seconds, level, weighting);
+    armBoundaryTimer();
+
+    // A weighting change or a clock set back starts the minute afresh.
+    if (weighting != snapshot_.weighting || (!lastMinute_.empty() && *seconds < lastMinute_.back().first))
+        lastMinute_.clear();
+    lastMinute_.emplace_back(*seconds, level);
+    while (lastMinute_.front().first <= *seconds - 60)
+        lastMinute_.pop_front();
+    std::vector<double> levels;
+    levels.reserve(lastMinute_.size());
+    for (const auto& [at, l] : lastMinute_)
+        levels.push_back(l);
+    snapshot_.leq1m = computeLevelStatistics(std::move(levels))->leq;
+    snapshot_.level = level;
+    snapshot_.weighting = weighting;
+
+    if (options_.live && connected_) {
+        const QJsonObject o{{"time", isoWithOffset(*seconds)},
+                            {"level", level},
+                            {"weighting", QString(QLatin1Char(weighting))}};
+        client_->publish(topic("level"), QJsonDocument(o).toJson(QJsonDocument::Compact), 0, false);
+    }
+}
+
+void LoggerMonitor::update(qint64 readings, qint64 gaps, bool meterConnected)
+{
+    snapshot_.readings = readings;
+    snapshot_.gaps = gaps;
+    snapshot_.meterConnected = meterConnected;
+    snapshot_.mqttConnected = connected_;
+    snapshot_.outboxMessages = outboxMessages();
+    if (metrics_)
+        metrics_->update(snapshot_);
+    // The boundary timer is the prompt way; this catches a clock that jumped.
+    if (const auto end = aggregator_.nextEnd(); end && *end <= rowSecondsOf(clock_()))
+        closeIntervals();
+}
+
+qint64 LoggerMonitor::outboxMessages() const
+{
+    return outbox_ ? static_cast<qint64>(outbox_->waiting().size()) : 0;
+}
+
+int LoggerMonitor::metricsPort() const
+{
+    return metrics_ ? metrics_->port() : 0;
+}
+
+void LoggerMonitor::closeIntervals()
+{
+    const std::vector<IntervalSummary> closed = aggregator_.closeUpTo(rowSecondsOf(clock_()));
+    if (outbox_) {
+        for (const IntervalSummary& s : closed)
+            outbox_->add(topic("interval"), intervalJson(s));
+        sayOutbox();
+        sendWaiting();
+    }
+    armBoundaryTimer();
+    if (!closed.empty()) {
+        snapshot_.outboxMessages = outboxMessages();
+        if (metrics_)
+            metrics_->update(snapshot_);
+    }
+}
+
+void LoggerMonitor::armBoundaryTimer()
+{
+    const auto end = aggregator_.nextEnd();
+    if (!end || boundary_.isActive())
+        return;
+    const QDateTime now = clock_();
+    const qint64 ms = (*end - rowSecondsOf(now)) * 1000 - now.time().msec() + kBoundaryGraceMs;
+    boundary_.start(static_cast<int>(std::clamp<qint64>(ms, 0, 86'400'000)));
+}
+
+void LoggerMonitor::takeEvents()
+{
+    if (!client_)
+        return;
+    for (const MqttEvent& e : client_->takeEvents())
+        handle(e);
+    sendWaiting();
+    snapshot_.mqttConnected = connected_;
+    snapshot_.outboxMessages = outboxMessages();
+    if (metrics_)
+        metrics_->update(snapshot_);
+}
+
+void LoggerMonitor::handle(const MqttEvent& e)
+{
+    const QString broker = QStringLiteral("%1:%2").arg(options_.mqtt->host).arg(options_.mqtt->port);
+    const QString goesOn = QStringLiteral("; logging to files goes on and the intervals wait in the outbox");
+    switch (e.kind) {
+    case MqttEvent::Kind::Connected:
+        connected_ = true;
+        problemsSaid_.clear();
+        say(QStringLiteral("connected to the MQTT broker %1").arg(broker));
+        client_->publish(topic("status"), "online", 1, true);
+        publishDiscovery();
+        // What was in flight on the last connection goes again: a
+        // duplicate is possible there, a loss is not.
+        inFlight_.clear();
+        sentUpTo_ = 0;
+        break;
+    case MqttEvent::Kind::Refused: {
+        connected_ = false;
+        // Retries are refused the same way every few seconds: said once.
+        const QString text = QStringLiteral("the MQTT broker %1 refused the connection: %2").arg(broker, e.reason);
+        if (!problemsSaid_.contains(text)) {
+            say(text + goesOn);
+            problemsSaid_ << text;
+        }
+        break;
+    }
+    case MqttEvent::Kind::Disconnected: {
+        const bool wasConnected = std::exchange(connected_, false);
+        inFlight_.clear();
+        sentUpTo_ = 0;
+        // A refusal ends in a disconnection too; it has been said.
+        if (wasConnected || problemsSaid_.isEmpty()) {
+            const QString text = wasConnected
+                                     ? QStringLiteral("no connection to the MQTT broker %1 (%2)").arg(broker, e.reason)
+                                     : QStringLiteral("cannot connect to the MQTT broker %1; it is tried again every "
+                                                      "few seconds")
+                                           .arg(broker);
+            say(text + goesOn);
+            problemsSaid_ << text;
+        }
+        break;
+    }
+    case MqttEvent::Kind::Acknowledged:
+        if (const auto it = inFlight_.find(e.mid); it != inFlight_.end()) {
+            outbox_->acknowledge(it->second);
+            inFlight_.erase(it);
+            sayOutbox();
+        }
+        break;
+    }
+}
+
+void LoggerMonitor::sendWaiting()
+{
+    if (!connected_ || !outbox_)
+        return;
+    const auto& waiting = outbox_->waiting();
+    auto it = std::upper_bound(waiting.begin(), waiting.end(), sentUpTo_,
+                               [](qint64 id, const OutboxMessage& m) { return id < m.id; });
+    for (; it != waiting.end() && inFlight_.size() < kInFlightWindow; ++it) {
+        const auto mid = client_->publish(it->topic, it->payload, 1, false);
+        if (!mid)
+            return;  // the connection went; the next one starts over
+        inFlight_[*mid] = it->id;
+        sentUpTo_ = it->id;
+    }
+}
+
+void LoggerMonitor::publishDiscovery()
+{
+    const QString node = QStringLiteral("sonavistor_") + options_.meterId;
+    const QJsonObject device{{"identifiers", QJsonArray{node}},
+                             {"name", QStringLiteral("Sound level meter %1").arg(options_.meterId)},
+                             {"model", QStringLiteral("sonavistor-cli log")}};
+    struct Sensor {
+        const char* key;
+        const char* name;
+        const char* leaf;
+        bool wanted;
+    };
+    for (const Sensor& s : {Sensor{"leq", "Leq", "interval", true}, Sensor{"lmax", "Lmax", "interval", true},
+                            Sensor{"l90", "L90", "interval", true}, Sensor{"level", "Level", "level", options_.live}}) {
+        const QByteArray configTopic = "homeassistant/sensor/" + node.toUtf8() + '/' + s.key + "/config";
+        if (!s.wanted) {
+            // An empty retained config removes a sensor an earlier run announced.
+            client_->publish(configTopic, QByteArray(), 1, true);
+            continue;
+        }
+        const QJsonObject config{
+            {"name", QLatin1String(s.name)},
+            {"unique_id", node + QLatin1Char('_') + QLatin1String(s.key)},
+            {"object_id", node + QLatin1Char('_') + QLatin1String(s.key)},
+            {"state_topic", QString::fromUtf8(topic(s.leaf))},
+            {"value_template", QStringLiteral("{{ value_json.%1 }}").arg(QLatin1String(s.key))},
+            {"device_class", QStringLiteral("sound_pressure")},
+            {"unit_of_measurement", QStringLiteral("dB")},
+            {"state_class", QStringLiteral("measurement")},
+            {"availability_topic", QString::fromUtf8(topic("status"))},
+            {"payload_available", QStringLiteral("online")},
+            {"payload_not_available", QStringLiteral("offline")},
+            {"device", device},
+        };
+        client_->publish(configTopic, QJsonDocument(config).toJson(QJsonDocument::Compact), 1, true);
+    }
+}
+
+void LoggerMonitor::say(const QString& text)
+{
+    if (onMessage)
+        onMessage(text);
+}
+
+void LoggerMonitor::sayOutbox()
+{
+    for (const QString& message : outbox_->takeMessages())
+        say(message);
+}
+
+QByteArray LoggerMonitor::topic(const char* leaf) const
+{
+    return (options_.mqtt->prefix + QLatin1Char('/') + options_.meterId + QLatin1Char('/') + QLatin1String(leaf)).toUtf8();
+}
+
+}  // namespace sonavistor
