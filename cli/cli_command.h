@@ -38,5 +38,6 @@ int setClockCommand(const QStringList& args, Output io);
 int devicesCommand(const QStringList& args, Output io);
 int logCommand(const QStringList& args, Output io);
 int dumpCommand(const QStringList& args, Output io);
+int historyCommand(const QStringList& args, Output io);
 
 }  // namespace sonavistor::cli
