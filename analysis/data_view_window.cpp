@@ -32,6 +32,8 @@
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace sonavistor {
 
 namespace {
@@ -254,8 +256,15 @@ QString TForm7::stagingFolder()
 
 // ---------------------------------------------------------------- opening a file
 
+void TForm7::LoadData(const QString& path)
+{
+    chosenPath_ = path;
+    LoadData();
+}
+
 void TForm7::LoadData()
 {
+    const QString chosen = std::exchange(chosenPath_, QString());
     // One file at a time: an Open that arrives during a load's event-loop pass adds nothing.
     if (loading_)
         return;
@@ -285,7 +294,8 @@ void TForm7::LoadData()
         }
     } finish{this};
 
-    const QString path = context_.dialogs.getOpenFileName(this, QString::fromLatin1(kOpenFilter));
+    const QString path =
+        chosen.isEmpty() ? context_.dialogs.getOpenFileName(this, QString::fromLatin1(kOpenFilter)) : chosen;
     if (path.isEmpty())
         return;
     const QString folder = stagingFolder();

@@ -39,7 +39,8 @@ void TForm1::buildMenus()
     N13 = makeAction(this, "N13", QStringLiteral("Printer Se&tup"));
     N8 = makeAction(this, "N8", QStringLiteral("Print &Data Sheet"));
     N9 = makeAction(this, "N9", QStringLiteral("E&xit"));
-    N2->addActions({N3, N6, N15});
+    NoiseHistory = makeAction(this, "NoiseHistory", QStringLiteral("Noise &History..."));
+    N2->addActions({N3, N6, NoiseHistory, N15});
     N2->addSeparator();
     N2->addActions({N16, N7});
     N2->addSeparator();
@@ -82,6 +83,7 @@ void TForm1::buildMenus()
 
     connect(N3, &QAction::triggered, this, &TForm1::N3Click);
     connect(N6, &QAction::triggered, this, &TForm1::N6Click);
+    connect(NoiseHistory, &QAction::triggered, this, [this] { runCommand(QStringLiteral("NoiseHistory")); });
     connect(N15, &QAction::triggered, this, &TForm1::N15Click);
     connect(N16, &QAction::triggered, this, &TForm1::N16Click);
     connect(N7, &QAction::triggered, this, &TForm1::N7Click);

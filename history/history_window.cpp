@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTableWidget>
@@ -43,6 +44,8 @@ constexpr int kChangeDelayMs = 500;
 // Files changed this recently are watched for their contents as well: the
 // day the logger is writing.
 constexpr qint64 kWatchRecentMs = 2 * 24 * 3600 * 1000LL;
+constexpr int kHourWidth = 22;
+constexpr int kDateWidth = 110;
 
 // The colour scale beside the calendar, labelled every 10 dB.
 class LevelLegend : public QWidget {
@@ -181,12 +184,16 @@ void NoiseHistoryWindow::buildLayout()
     Calendar->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Calendar->setSelectionMode(QAbstractItemView::SingleSelection);
     Calendar->setShowGrid(false);
-    Calendar->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Calendar->horizontalHeader()->setDefaultSectionSize(18);
+    // Small fixed cells: a whole day across, a month down in one view.
     Calendar->horizontalHeader()->setMinimumSectionSize(10);
-    Calendar->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Calendar->verticalHeader()->setDefaultSectionSize(14);
+    Calendar->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Calendar->horizontalHeader()->setDefaultSectionSize(kHourWidth);
     Calendar->verticalHeader()->setMinimumSectionSize(10);
+    Calendar->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Calendar->verticalHeader()->setDefaultSectionSize(16);
+    Calendar->verticalHeader()->setFixedWidth(kDateWidth);
+    Calendar->setMinimumWidth(kDateWidth + 24 * kHourWidth + Calendar->style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                              2 * Calendar->frameWidth() + 4);
     auto* legend = new LevelLegend(left);
     leftLayout->addWidget(calendarLabel);
     leftLayout->addWidget(Calendar, 1);
@@ -223,6 +230,7 @@ void NoiseHistoryWindow::buildLayout()
     DayTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     DayTable->setSelectionMode(QAbstractItemView::SingleSelection);
     DayTable->verticalHeader()->hide();
+    DayTable->verticalHeader()->setDefaultSectionSize(20);
     DayTable->horizontalHeader()->setStretchLastSection(true);
     tableLayout->addLayout(tableTop);
     tableLayout->addWidget(DayTable, 1);
@@ -248,7 +256,7 @@ void NoiseHistoryWindow::buildLayout()
     StatusLabel = new QLabel(this);
     StatusLabel->setObjectName(QStringLiteral("StatusLabel"));
     layout->addWidget(StatusLabel);
-    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     showDayLine({}, {});
 
@@ -384,6 +392,8 @@ void NoiseHistoryWindow::showDayLine(const QDate& date, const std::array<HourFig
     x->setTitleText(QStringLiteral("Hour"));
     auto* y = new QValueAxis(chart);
     y->setRange(kScaleLowest, kScaleHighest);
+    y->setTickCount(8);
+    y->setLabelFormat(QStringLiteral("%d"));
     y->setTitleText(QStringLiteral("dB"));
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
