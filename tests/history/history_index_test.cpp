@@ -21,12 +21,13 @@ using sonavistor::test::writeLoggedDay;
 namespace {
 
 // Hour h holds the constant level 40 + h dB, except hour 3 (no readings)
-// and hour 5, whose seconds alternate between 50.0 and 60.0 dB.
+// and hour 5: every tenth second at 50.0 dB, the others at 60.0 dB, so that
+// its L90 falls exactly on the last of the quieter readings.
 int generatedLevel(int second)
 {
     const int hour = second / 3600;
     if (hour == 5)
-        return second % 2 ? 600 : 500;
+        return second % 10 ? 600 : 500;
     return (40 + hour) * 10;
 }
 
@@ -66,11 +67,12 @@ TEST_F(History, HourlyAndDailyFiguresOfALoggedDay)
     EXPECT_EQ(d.hours[3].count, 0);
     EXPECT_NEAR(d.hours[0].leq, 40.0, 1e-9);
     EXPECT_NEAR(d.hours[23].leq, 63.0, 1e-9);
-    // 10 log10((10^5 + 10^6) / 2) = 57.40 dB; L90 is the quieter half's level.
-    EXPECT_NEAR(d.hours[5].leq, 57.4036, 1e-4);
+    // 10 log10(0.1 x 10^5 + 0.9 x 10^6) = 10 log10(910,000) = 59.59 dB; L90 is
+    // the 360th of 3,600 levels in ascending order, the last of the 50.0s.
+    EXPECT_NEAR(d.hours[5].leq, 59.5904, 1e-4);
     EXPECT_DOUBLE_EQ(d.hours[5].lmax, 60.0);
     EXPECT_DOUBLE_EQ(d.hours[5].l90, 50.0);
-    EXPECT_EQ(hourCellName(d.date, 5, d.hours[5]), "2026-12-03 05:00, 57.4 dB");
+    EXPECT_EQ(hourCellName(d.date, 5, d.hours[5]), "2026-12-03 05:00, 59.6 dB");
     EXPECT_EQ(hourCellName(d.date, 3, d.hours[3]), "2026-12-03 03:00, no readings");
     // The day's figures are those of the level statistics over the same readings.
     const auto stats = computeLevelStatistics(levels);
