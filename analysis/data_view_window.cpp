@@ -41,6 +41,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace sonavistor {
 
@@ -267,8 +268,15 @@ QString TForm7::stagingFolder()
 
 // ---------------------------------------------------------------- opening a file
 
+void TForm7::LoadData(const QString& path)
+{
+    chosenPath_ = path;
+    LoadData();
+}
+
 void TForm7::LoadData()
 {
+    const QString chosen = std::exchange(chosenPath_, QString());
     // One file at a time: an Open that arrives during a load's event-loop pass adds nothing.
     if (loading_)
         return;
@@ -298,7 +306,8 @@ void TForm7::LoadData()
         }
     } finish{this};
 
-    const QString path = context_.dialogs.getOpenFileName(this, QString::fromLatin1(kOpenFilter));
+    const QString path =
+        chosen.isEmpty() ? context_.dialogs.getOpenFileName(this, QString::fromLatin1(kOpenFilter)) : chosen;
     if (path.isEmpty())
         return;
     const QString folder = stagingFolder();

@@ -39,6 +39,8 @@ public:
     // standard error box after the window has been put right; the file then
     // leaves nothing behind.
     void LoadData();
+    // The same for a file chosen elsewhere (the noise history), without the dialog.
+    void LoadData(const QString& path);
 
     int fileCount() const { return FileCount; }
     const RecNoStarts& fileStarts() const { return FileStarts; }
@@ -81,6 +83,7 @@ private:
     std::unique_ptr<QTemporaryDir> staging_;
     ReadingTableModel* model_ = nullptr;
     bool loading_ = false;
+    QString chosenPath_;  // set by LoadData(path) for the one load it starts
     bool closeAfterLoad_ = false;
 
     QStringList openedFiles_;

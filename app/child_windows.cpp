@@ -1,6 +1,7 @@
 #include "app/child_windows.h"
 
 #include "analysis/data_view_window.h"
+#include "app/history_command.h"
 #include "app/main_window.h"
 #include "app/print_commands.h"
 #include "app/setup_commands.h"
@@ -32,6 +33,7 @@ void installStandardWindows(TForm1& form)
     });
     installPrintCommands(form);
     installSetupCommands(form);
+    installHistoryCommand(form);
 }
 
 }  // namespace sonavistor

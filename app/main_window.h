@@ -69,6 +69,10 @@ public:
     QWidget* activeChild() const;
     ChildWindow* activeChildWindow() const;
 
+    // Open for a file chosen elsewhere (the noise history): the data view's
+    // rules apply, its ten-file limit included. Errors go to the error box.
+    void openSavedFile(const QString& path);
+
     // The real-time window's "Stop Measure", performed while it exists.
     void stopMeasuring();
     // The working database with its three tables (open or not).
@@ -200,6 +204,7 @@ private:
     QAction* menumeasure = nullptr;
     QAction* menuanalyze = nullptr;
     QAction* importdata = nullptr;
+    QAction* NoiseHistory = nullptr;
 };
 
 }  // namespace sonavistor

@@ -6,6 +6,7 @@
 #include "app/child_tiling.h"
 #include "app/icons.h"
 #include "common/child_window.h"
+#include "common/message_service.h"
 #include "common/shell_state.h"
 #include "measure/measure_state.h"
 #include "store/measurement_db.h"
@@ -138,6 +139,25 @@ void TForm1::N6Click()
     bringToFront(ShellState.AnalyzeWindowHandle);
     if (auto* view = qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data()))
         view->LoadData();
+}
+
+void TForm1::openSavedFile(const QString& path)
+{
+    try {
+        stopMeasuring();
+        if (!ShellState.AnalyzeWindowOpen) {
+            if (!showOrCreate(ChildKind::Analyze, ShellState.AnalyzeWindowHandle, menuanalyze,
+                              ShellState.AnalyzeEntryClosed))
+                return;
+            ShellState.AnalyzeWindowOpen = true;
+            database_->ClearTable(TableLoadData);
+        }
+        bringToFront(ShellState.AnalyzeWindowHandle);
+        if (auto* view = qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data()))
+            view->LoadData(path);
+    } catch (const std::exception& e) {
+        messages().showException(e);
+    }
 }
 
 void TForm1::N15Click()

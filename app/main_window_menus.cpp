@@ -43,7 +43,8 @@ void TForm1::buildMenus()
     NoiseReport = makeAction(this, "NoiseReport", QStringLiteral("&Noise Report"));
     NoiseReport->setEnabled(false);
     N9 = makeAction(this, "N9", QStringLiteral("E&xit"));
-    N2->addActions({N3, N6, N15});
+    NoiseHistory = makeAction(this, "NoiseHistory", QStringLiteral("Noise &History..."));
+    N2->addActions({N3, N6, NoiseHistory, N15});
     N2->addSeparator();
     N2->addActions({N16, N7});
     N2->addSeparator();
@@ -86,6 +87,8 @@ void TForm1::buildMenus()
 
     connect(N3, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N3Click(); }); });
     connect(N6, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N6Click(); }); });
+    connect(NoiseHistory, &QAction::triggered, this,
+            [this] { showingErrors(messages(), [this] { runCommand(QStringLiteral("NoiseHistory")); }); });
     connect(N15, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N15Click(); }); });
     connect(N16, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N16Click(); }); });
     connect(N7, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N7Click(); }); });

@@ -39,5 +39,6 @@ int devicesCommand(const QStringList& args, Output io);
 int logCommand(const QStringList& args, Output io);
 int dumpCommand(const QStringList& args, Output io);
 int reportCommand(const QStringList& args, Output io);
+int historyCommand(const QStringList& args, Output io);
 
 }  // namespace sonavistor::cli

@@ -65,6 +65,14 @@ constexpr char kHelp[] =
     "      name of the program's settings, or NAME. An existing REPORT.pdf is only\n"
     "      replaced with --force.\n"
     "\n"
+    "  sonavistor-cli history DIR [--json|--csv] [--from DATE --to DATE]\n"
+    "      The day table of every saved file in DIR and its subfolders: date,\n"
+    "      rows, coverage, Leq, Lmax, L90 of the day (the file's main weighting),\n"
+    "      one line per file and day; --json adds the 24 hourly Leq, Lmax and L90.\n"
+    "      The figures are kept in $XDG_CACHE_HOME/sonavistor/history.db, so a\n"
+    "      second run reads only new and changed files. Dates are 2026-12-03;\n"
+    "      files that cannot be read are named on stderr with their reason.\n"
+    "\n"
     "Meter commands (the meter through hidraw, or --meter sim:SCENARIO.json for\n"
     "the simulated meter; they refuse to run while Sonavistor itself runs):\n"
     "\n"
@@ -138,6 +146,7 @@ int main(int argc, char** argv)
         {QStringLiteral("devices"), devicesCommand},
         {QStringLiteral("log"), logCommand},
         {QStringLiteral("dump"), dumpCommand},
+        {QStringLiteral("history"), historyCommand},
     };
     const QString name = args.takeFirst();
     const auto command = commands.find(name);

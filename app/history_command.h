@@ -1,0 +1,18 @@
+#pragma once
+// File > Noise History...: the noise history window, one per main window.
+
+#include "history/history_window.h"
+
+namespace sonavistor {
+
+class TForm1;
+
+// The index in the user's cache folder, folders chosen in Qt's dialog.
+void installHistoryCommand(TForm1& form);
+// Tests give their own index and answer the folder question themselves.
+void installHistoryCommand(TForm1& form, const QString& indexPath, NoiseHistoryWindow::FolderQuestion askFolder);
+
+// The window the command made, if it is open.
+NoiseHistoryWindow* noiseHistoryWindow(TForm1& form);
+
+}  // namespace sonavistor
