@@ -28,6 +28,7 @@ namespace {
 constexpr int kInFlightWindow = 100;
 constexpr qint64 kThirtyDays = 30 * 86400;
 constexpr int kGoodbyeWaitMs = 1000;
+constexpr int kNoAnswerMs = 10000;
 // The boundary timer fires this long after an interval's end, so that a
 // reading stamped just before the end is in.
 constexpr int kBoundaryGraceMs = 20;
@@ -88,6 +89,16 @@ void LoggerMonitor::start()
     client_ = std::make_unique<MqttClient>(*options_.mqtt, clientId, topic("status"), "offline");
     client_->onEvent = [this] { QMetaObject::invokeMethod(this, "takeEvents", Qt::QueuedConnection); };
     client_->start();
+    // A broker that takes the connection and never answers makes no event at all.
+    QTimer::singleShot(kNoAnswerMs, this, [this] {
+        if (connected_ || !problemsSaid_.isEmpty())
+            return;
+        const QString text = QStringLiteral("no answer from the MQTT broker %1:%2 yet")
+                                 .arg(options_.mqtt->host)
+                                 .arg(options_.mqtt->port);
+        say(text + QStringLiteral("; logging to files goes on and the intervals wait in the outbox"));
+        problemsSaid_ << text;
+    });
     say(QStringLiteral("publishing to %1://%2:%3/%4/%5, one interval every %6 s")
             .arg(options_.mqtt->tls ? QStringLiteral("mqtts") : QStringLiteral("mqtt"), options_.mqtt->host)
             .arg(options_.mqtt->port)
@@ -236,6 +247,14 @@ void LoggerMonitor::handle(const MqttEvent& e)
         inFlight_.clear();
         sentUpTo_ = 0;
         break;
+    case MqttEvent::Kind::Failed: {
+        const QString text = QStringLiteral("cannot connect to the MQTT broker %1: %2").arg(broker, e.reason);
+        if (!connected_ && !problemsSaid_.contains(text)) {
+            say(text + goesOn);
+            problemsSaid_ << text;
+        }
+        break;
+    }
     case MqttEvent::Kind::Refused: {
         connected_ = false;
         // Retries are refused the same way every few seconds: said once.

@@ -12,6 +12,7 @@ namespace sonavistor {
 namespace {
 
 constexpr int kKeepAliveSeconds = 30;
+constexpr char kSystemCertificates[] = "/etc/ssl/certs";
 
 // libmosquitto is set up once per process.
 struct Library {
@@ -45,6 +46,7 @@ MqttClient::MqttClient(MqttSettings settings, QString clientId, QByteArray willT
     mosquitto_connect_callback_set(mosq_, &MqttClient::connected);
     mosquitto_disconnect_callback_set(mosq_, &MqttClient::disconnected);
     mosquitto_publish_callback_set(mosq_, &MqttClient::published);
+    mosquitto_log_callback_set(mosq_, &MqttClient::logged);
 }
 
 MqttClient::~MqttClient()
@@ -64,11 +66,9 @@ void MqttClient::start()
                        true);
     if (settings_.tls) {
         const QByteArray ca = settings_.caFile.toLocal8Bit();
-        int rc = MOSQ_ERR_SUCCESS;
-        if (ca.isEmpty())
-            rc = mosquitto_int_option(mosq_, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
-        else
-            rc = mosquitto_tls_set(mosq_, ca.constData(), nullptr, nullptr, nullptr, nullptr);
+        // Without a CA file: the system's authorities (ca-certificates' folder).
+        const int rc = ca.isEmpty() ? mosquitto_tls_set(mosq_, nullptr, kSystemCertificates, nullptr, nullptr, nullptr)
+                                    : mosquitto_tls_set(mosq_, ca.constData(), nullptr, nullptr, nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS)
             throw Error(QStringLiteral("Cannot use the certificate authorities \"%1\" for mqtts: %2")
                             .arg(settings_.caFile, QString::fromUtf8(mosquitto_strerror(rc))));
@@ -137,6 +137,13 @@ void MqttClient::disconnected(mosquitto*, void* self, int rc)
     static_cast<MqttClient*>(self)->push(
         {MqttEvent::Kind::Disconnected, 0,
          rc == 0 ? QStringLiteral("disconnected") : QStringLiteral("the connection to the broker was lost")});
+}
+
+// The library's errors say what no callback does: a TLS handshake that failed.
+void MqttClient::logged(mosquitto*, void* self, int level, const char* text)
+{
+    if (level == MOSQ_LOG_ERR)
+        static_cast<MqttClient*>(self)->push({MqttEvent::Kind::Failed, 0, QString::fromUtf8(text)});
 }
 
 void MqttClient::published(mosquitto*, void* self, int mid)

@@ -20,10 +20,10 @@ struct mosquitto;
 namespace sonavistor {
 
 struct MqttEvent {
-    enum class Kind { Connected, Disconnected, Refused, Acknowledged };
+    enum class Kind { Connected, Disconnected, Refused, Acknowledged, Failed };
     Kind kind = Kind::Connected;
     int mid = 0;      // Acknowledged: the message
-    QString reason;   // Disconnected, Refused: why, for a person
+    QString reason;   // Disconnected, Refused, Failed: why, for a person
 };
 
 class MqttClient {
@@ -52,6 +52,7 @@ private:
     static void connected(mosquitto*, void* self, int rc);
     static void disconnected(mosquitto*, void* self, int rc);
     static void published(mosquitto*, void* self, int mid);
+    static void logged(mosquitto*, void* self, int level, const char* text);
     void push(MqttEvent event);
 
     MqttSettings settings_;
