@@ -20,6 +20,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStyle>
@@ -304,7 +305,10 @@ bool NoiseHistoryWindow::chooseFolder()
 
 void NoiseHistoryWindow::openFolder(const QString& folder)
 {
-    folder_ = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    const QString chosen = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    if (chosen != folder_)
+        calendarModel_->setDays({});  // another folder starts at its latest days
+    folder_ = chosen;
     FolderLabel->setText(QDir::toNativeSeparators(folder_));
     try {
         HistoryIndex index(indexPath_);
@@ -332,7 +336,7 @@ void NoiseHistoryWindow::cancelScan()
 
 void NoiseHistoryWindow::showResult(const std::shared_ptr<const ScanResult>& result)
 {
-    if (job_->running())
+    if (job_->running() || result->folder != folder_)
         return;  // a newer scan follows; its result is shown
     ScanProgress->hide();
     CancelButton->hide();
@@ -340,8 +344,6 @@ void NoiseHistoryWindow::showResult(const std::shared_ptr<const ScanResult>& res
         messages_.showError(result->error);
         return;
     }
-    if (result->folder != folder_)
-        return;
     lastRead_ = result->report.read;
     showOverview(result->files);
     const ScanReport& r = result->report;
@@ -361,6 +363,8 @@ void NoiseHistoryWindow::showOverview(const std::vector<IndexedFile>& files)
     const QModelIndex current = Calendar->currentIndex();
     const QDate currentDate =
         current.isValid() ? calendarModel_->days()[static_cast<size_t>(current.row())].date : QDate();
+    const bool shownBefore = !calendarModel_->days().empty();
+    const int scrolled = Calendar->verticalScrollBar()->value();
     calendarModel_->setDays(std::move(o.calendar));
     dayModel_->setRows(std::move(o.days));
     Problems->setRowCount(static_cast<int>(o.problems.size()));
@@ -374,6 +378,8 @@ void NoiseHistoryWindow::showOverview(const std::vector<IndexedFile>& files)
         const qint64 row = days.front().date.daysTo(currentDate);
         if (row >= 0 && row < static_cast<qint64>(days.size()))
             Calendar->setCurrentIndex(calendarModel_->index(static_cast<int>(row), current.column()));
+    } else if (shownBefore) {
+        Calendar->verticalScrollBar()->setValue(scrolled);
     } else if (!days.empty()) {
         Calendar->scrollToBottom();  // the latest days first
     }

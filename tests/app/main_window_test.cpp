@@ -113,7 +113,7 @@ TEST_F(MainWindowTest, ShowsTheFrameWithMenusToolBarAndStatusBar)
         menus << a->text();
     EXPECT_EQ(menus, QStringList({"&File", "&Option", "&Window", "&Help"}));
     EXPECT_EQ(captionsOf(form->findChild<QMenu*>("N2")),
-              QStringList({"&Real Time Measure", "&Open", "&Save", "-", "&Import Data",
+              QStringList({"&Real Time Measure", "&Open", "Noise &History...", "&Save", "-", "&Import Data",
                            "&Export to Excel", "-", "Printer Se&tup", "Print &Data Sheet", "&Noise Report", "-",
                            "E&xit"}));
     EXPECT_EQ(captionsOf(form->findChild<QMenu*>("N4")),
