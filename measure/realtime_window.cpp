@@ -578,8 +578,10 @@ void TForm5::BitBtn7Click()
 void TForm5::closeEvent(QCloseEvent* e)
 {
     if (tickWaiting_) {
-        // Never destroyed under a waiting tick: close once it has returned.
+        // Never destroyed under a waiting tick: its wait ends now, and the
+        // window closes once the tick has returned (the reading is dropped).
         closeAfterTick_ = true;
+        meter_.stopWaiting();
         e->ignore();
         return;
     }

@@ -76,6 +76,7 @@ public:
             // What the meter still sends for the stopped request is nobody's
             // answer: it is neither decoded nor taken for the next request's.
             MeterLink.RequestKind = KindNone;
+            MeterLink.Pending = false;
             meter_.quietBeforeNext_ = true;
         }
     }

@@ -360,7 +360,7 @@ TEST_F(RealTimeWindow, MeterUnpluggedDuringATickAndPluggedBack)
     EXPECT_EQ(led("LEDFontNum1"), "72.1");
 }
 
-TEST_F(RealTimeWindow, CloseDuringAWaitingTickWaitsForIt)
+TEST_F(RealTimeWindow, CloseDuringAWaitingTickEndsItsWait)
 {
     start(live({{700, 0}}, 300));
     window->BitBtn1Click();
@@ -368,6 +368,7 @@ TEST_F(RealTimeWindow, CloseDuringAWaitingTickWaitsForIt)
     once(window, [] { return MeterLink.Pending; }, [this] { window->parentWidget()->close(); });
     reading();  // the window must still be here when the tick returns
     EXPECT_TRUE(window);
+    EXPECT_TRUE(rows().empty());  // the wait ended at the close, without the reading
     ASSERT_TRUE(waitUntil([this] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); return window.isNull(); }));
 }
 

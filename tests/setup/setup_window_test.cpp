@@ -273,12 +273,12 @@ TEST_F(SetupWindow, AnUnplugDuringTheClockWaitIsReportedAndTheWindowOutlivesIt)
     open([] { return kNewYearsEve; });
     find<QCheckBox>("CheckBox2")->setChecked(true);
     edit("Edit8")->setText("Still applied");
-    QTimer::singleShot(30, window, [this] {
+    once(window, [this] { return form->meter().requestInProgress(); }, [this, silent] {
         EXPECT_FALSE(find<QPushButton>("BitBtn2")->isEnabled());
         window->parentWidget()->close();
         EXPECT_EQ(MeterLink.Busy, kBusySettingClock);
+        platform.unplug(silent);
     });
-    QTimer::singleShot(80, &platform, [this, silent] { platform.unplug(silent); });
     window->BitBtn1Click();
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown()[0].text, "The meter's clock was not set: the meter was disconnected.");
