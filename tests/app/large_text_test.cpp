@@ -1,5 +1,6 @@
 // Every window at a 14-point font (run at a 150 % scale factor): no caption
-// or label is cut off. Screenshots go to build/screenshots/large_text_*.png.
+// or label is cut off, and every control Tab reaches has a name for a screen
+// reader. Screenshots go to build/screenshots/large_text_*.png.
 #include "app/child_windows.h"
 #include "app/main_window.h"
 #include "common/shell_state.h"
@@ -9,6 +10,7 @@
 #include "sim/demo_scenario.h"
 #include "sim/simulated_device.h"
 #include "tests/meter/meter_test_support.h"
+#include "tests/support/accessibility.h"
 #include "tests/support/program_folder_fixture.h"
 #include "tests/support/scripted_file_dialogs.h"
 #include "tests/support/scripted_messages.h"
@@ -88,6 +90,8 @@ protected:
         EXPECT_FALSE(saveScreenshot(form.get(), QStringLiteral("large_text_") + QLatin1String(name)).isEmpty());
         const QStringList cut = cutOffTexts(sub->widget());
         EXPECT_TRUE(cut.isEmpty()) << name << ": " << cut.join(QStringLiteral(" | ")).toStdString();
+        const QStringList unnamed = unnamedTabStops(sub->widget());
+        EXPECT_TRUE(unnamed.isEmpty()) << name << " without a name: " << unnamed.join(' ').toStdString();
     }
 
     QFont normal = QApplication::font();
