@@ -18,6 +18,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -32,7 +33,7 @@ using namespace sonavistor::test;
 namespace {
 
 // The texts in window that do not fit their control, as "name: text".
-QStringList cutOffTexts(QWidget* window)
+QStringList cutOffTexts(QWidget* window, bool withGridTitles)
 {
     QStringList cut;
     const auto check = [&cut](QWidget* w, const QString& text, int extraWidth) {
@@ -50,6 +51,17 @@ QStringList cutOffTexts(QWidget* window)
     for (QLabel* label : window->findChildren<QLabel*>())
         if (!label->wordWrap() && label->textFormat() != Qt::RichText)
             check(label, label->text(), 2 * label->margin() + 2 * label->indent());
+    for (QHeaderView* header : window->findChildren<QHeaderView*>()) {
+        if (!withGridTitles || header->orientation() != Qt::Horizontal || !header->isVisibleTo(window) ||
+            !header->model())
+            continue;
+        const QFontMetrics fm(header->font());
+        for (int c = 0; c < header->count(); ++c) {
+            const QString title = header->model()->headerData(c, Qt::Horizontal).toString();
+            if (!header->isSectionHidden(c) && fm.horizontalAdvance(title) + 4 > header->sectionSize(c))
+                cut << header->parentWidget()->objectName() + QStringLiteral(" column: ") + title;
+        }
+    }
     for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
         if (!qobject_cast<QToolButton*>(button) ||
             static_cast<QToolButton*>(button)->toolButtonStyle() != Qt::ToolButtonIconOnly)
@@ -80,7 +92,7 @@ protected:
         form.reset();
         QApplication::setFont(normal);
     }
-    void look(const char* name)
+    void look(const char* name, bool withGridTitles = true)
     {
         settle(300);
         QMdiSubWindow* sub = form->mdiArea()->activeSubWindow();
@@ -88,7 +100,7 @@ protected:
         sub->showMaximized();
         settle(100);
         EXPECT_FALSE(saveScreenshot(form.get(), QStringLiteral("large_text_") + QLatin1String(name)).isEmpty());
-        const QStringList cut = cutOffTexts(sub->widget());
+        const QStringList cut = cutOffTexts(sub->widget(), withGridTitles);
         EXPECT_TRUE(cut.isEmpty()) << name << ": " << cut.join(QStringLiteral(" | ")).toStdString();
         const QStringList unnamed = unnamedTabStops(sub->widget());
         EXPECT_TRUE(unnamed.isEmpty()) << name << " without a name: " << unnamed.join(' ').toStdString();
@@ -110,9 +122,10 @@ TEST_F(LargeText, EveryWindowShowsItsTextsWhole)
     form->N3Click();
     look("measure");
     form->N16Click();
-    look("import");
+    // Not yet the grid titles here: these two grids keep fixed column widths.
+    look("import", false);
     form->N6Click();
-    look("data_view");
+    look("data_view", false);
     form->N5Click();
     look("setup");
     form->A1Click();
