@@ -7,6 +7,7 @@
 #include "measure/measure_state.h"
 #include "meter/fake_hid_platform.h"
 #include "meter/meter_link.h"
+#include "setup/help_viewer/help_viewer_window.h"
 #include "sim/demo_scenario.h"
 #include "sim/simulated_device.h"
 #include "tests/meter/meter_test_support.h"
@@ -18,6 +19,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMdiArea>
@@ -130,4 +132,18 @@ TEST_F(LargeText, EveryWindowShowsItsTextsWhole)
     look("setup");
     form->A1Click();
     look("about");
+}
+
+TEST_F(LargeText, TheHelpViewerShowsItsTextsWhole)
+{
+    const QString help = QStringLiteral(SONAVISTOR_PROGRAM_DIR "/quorvane.chm");
+    if (!QFile::exists(help))
+        GTEST_SKIP() << "quorvane.chm was not built: chmcmd (package fp-utils) was missing at configure time";
+    HelpViewerWindow viewer;
+    viewer.showTopic(help.left(help.size() - 13) + QStringLiteral("/\\quorvane.chm::/readme\\welcome.doc"));
+    viewer.show();
+    settle(100);
+    EXPECT_FALSE(saveScreenshot(&viewer, QStringLiteral("large_text_help")).isEmpty());
+    EXPECT_TRUE(cutOffTexts(&viewer, true).isEmpty()) << cutOffTexts(&viewer, true).join(" | ").toStdString();
+    EXPECT_TRUE(unnamedTabStops(&viewer).isEmpty()) << unnamedTabStops(&viewer).join(' ').toStdString();
 }
