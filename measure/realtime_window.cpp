@@ -223,7 +223,10 @@ void TForm5::buildLayout()
     DataGrid1->verticalHeader()->hide();
     DataGrid1->setShowGrid(false);
     DataGrid1->setFrameShape(QFrame::NoFrame);  // flat
-    DataGrid1->setStyleSheet(QStringLiteral("QTableView { background: #3a6ea5; color: white; }"));
+    // The style sheet states the compact size too: without it the header
+    // would be drawn in the program's font, which may be far larger.
+    DataGrid1->setStyleSheet(QStringLiteral(
+        "QTableView { background: #3a6ea5; color: white; font-size: 11px; } QHeaderView { font-size: 11px; }"));
     const int columns = fitReadingColumns(DataGrid1);
     left->addWidget(DataGrid1, 1);
     // The display panel's width, or what the columns need beside the scroll bar.

@@ -142,6 +142,9 @@ HelpViewerWindow::HelpViewerWindow(QWidget* parent) : QWidget(parent, Qt::Window
     contents_->setObjectName(QStringLiteral("HelpContents"));
     contents_->setAccessibleName(QStringLiteral("Contents"));
     contents_->setHeaderLabel(QStringLiteral("Contents"));
+    // Entries are never cut short: in a large font the list scrolls sideways.
+    contents_->header()->setStretchLastSection(false);
+    contents_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     page_ = new ChmBrowser(split);
     page_->setObjectName(QStringLiteral("HelpPage"));
     page_->setAccessibleName(QStringLiteral("Help page"));

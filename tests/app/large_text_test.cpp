@@ -1,14 +1,17 @@
 // Every window at a 14-point font (run at a 150 % scale factor): no caption
-// or label is cut off. Screenshots go to build/screenshots/large_text_*.png.
+// or label is cut off, and every control Tab reaches has a name for a screen
+// reader. Screenshots go to build/screenshots/large_text_*.png.
 #include "app/child_windows.h"
 #include "app/main_window.h"
 #include "common/shell_state.h"
 #include "measure/measure_state.h"
 #include "meter/fake_hid_platform.h"
 #include "meter/meter_link.h"
+#include "setup/help_viewer/help_viewer_window.h"
 #include "sim/demo_scenario.h"
 #include "sim/simulated_device.h"
 #include "tests/meter/meter_test_support.h"
+#include "tests/support/accessibility.h"
 #include "tests/support/program_folder_fixture.h"
 #include "tests/support/scripted_file_dialogs.h"
 #include "tests/support/scripted_messages.h"
@@ -16,6 +19,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -30,7 +35,7 @@ using namespace sonavistor::test;
 namespace {
 
 // The texts in window that do not fit their control, as "name: text".
-QStringList cutOffTexts(QWidget* window)
+QStringList cutOffTexts(QWidget* window, bool withGridTitles)
 {
     QStringList cut;
     const auto check = [&cut](QWidget* w, const QString& text, int extraWidth) {
@@ -48,6 +53,17 @@ QStringList cutOffTexts(QWidget* window)
     for (QLabel* label : window->findChildren<QLabel*>())
         if (!label->wordWrap() && label->textFormat() != Qt::RichText)
             check(label, label->text(), 2 * label->margin() + 2 * label->indent());
+    for (QHeaderView* header : window->findChildren<QHeaderView*>()) {
+        if (!withGridTitles || header->orientation() != Qt::Horizontal || !header->isVisibleTo(window) ||
+            !header->model())
+            continue;
+        const QFontMetrics fm(header->font());
+        for (int c = 0; c < header->count(); ++c) {
+            const QString title = header->model()->headerData(c, Qt::Horizontal).toString();
+            if (!header->isSectionHidden(c) && fm.horizontalAdvance(title) + 4 > header->sectionSize(c))
+                cut << header->parentWidget()->objectName() + QStringLiteral(" column: ") + title;
+        }
+    }
     for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
         if (!qobject_cast<QToolButton*>(button) ||
             static_cast<QToolButton*>(button)->toolButtonStyle() != Qt::ToolButtonIconOnly)
@@ -78,7 +94,7 @@ protected:
         form.reset();
         QApplication::setFont(normal);
     }
-    void look(const char* name)
+    void look(const char* name, bool withGridTitles = true)
     {
         settle(300);
         QMdiSubWindow* sub = form->mdiArea()->activeSubWindow();
@@ -86,8 +102,10 @@ protected:
         sub->showMaximized();
         settle(100);
         EXPECT_FALSE(saveScreenshot(form.get(), QStringLiteral("large_text_") + QLatin1String(name)).isEmpty());
-        const QStringList cut = cutOffTexts(sub->widget());
+        const QStringList cut = cutOffTexts(sub->widget(), withGridTitles);
         EXPECT_TRUE(cut.isEmpty()) << name << ": " << cut.join(QStringLiteral(" | ")).toStdString();
+        const QStringList unnamed = unnamedTabStops(sub->widget());
+        EXPECT_TRUE(unnamed.isEmpty()) << name << " without a name: " << unnamed.join(' ').toStdString();
     }
 
     QFont normal = QApplication::font();
@@ -106,11 +124,26 @@ TEST_F(LargeText, EveryWindowShowsItsTextsWhole)
     form->N3Click();
     look("measure");
     form->N16Click();
-    look("import");
+    // Not yet the grid titles here: these two grids keep fixed column widths.
+    look("import", false);
     form->N6Click();
-    look("data_view");
+    look("data_view", false);
     form->N5Click();
     look("setup");
     form->A1Click();
     look("about");
+}
+
+TEST_F(LargeText, TheHelpViewerShowsItsTextsWhole)
+{
+    const QString help = QStringLiteral(SONAVISTOR_PROGRAM_DIR "/quorvane.chm");
+    if (!QFile::exists(help))
+        GTEST_SKIP() << "quorvane.chm was not built: chmcmd (package fp-utils) was missing at configure time";
+    HelpViewerWindow viewer;
+    viewer.showTopic(help.left(help.size() - 13) + QStringLiteral("/\\quorvane.chm::/readme\\welcome.doc"));
+    viewer.show();
+    settle(100);
+    EXPECT_FALSE(saveScreenshot(&viewer, QStringLiteral("large_text_help")).isEmpty());
+    EXPECT_TRUE(cutOffTexts(&viewer, true).isEmpty()) << cutOffTexts(&viewer, true).join(" | ").toStdString();
+    EXPECT_TRUE(unnamedTabStops(&viewer).isEmpty()) << unnamedTabStops(&viewer).join(' ').toStdString();
 }

@@ -9,6 +9,7 @@
 #include "tests/support/scripted_messages.h"
 #include "tests/support/screenshot.h"
 
+#include <QAccessibleInterface>
 #include <QAction>
 #include <QFile>
 #include <QLabel>
@@ -118,6 +119,10 @@ TEST(HelpViewer, ShowsTheWelcomePageWithContentsLinksPicturesHistoryAndFind)
     viewer.showTopic(QStringLiteral(SONAVISTOR_PROGRAM_DIR "/\\quorvane.chm::/readme\\welcome.doc"));
     EXPECT_EQ(viewer.problem(), "");
     EXPECT_EQ(viewer.currentPage(), "/readme/welcome.html");
+    // A screen reader announces a window with its title, not a "filler".
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&viewer);
+    EXPECT_EQ(window->role(), QAccessible::Window);
+    EXPECT_EQ(window->text(QAccessible::Name), viewer.windowTitle());
     auto* contents = viewer.findChild<QTreeWidget*>("HelpContents");
     ASSERT_EQ(contents->topLevelItemCount(), 8);
     EXPECT_EQ(contents->topLevelItem(0)->text(0), "Getting started");
