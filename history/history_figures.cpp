@@ -16,7 +16,7 @@ namespace sonavistor {
 namespace {
 
 // Saved levels carry one decimal, so a histogram of tenths holds them
-// exactly: the hourly L90 needs no sort and no copy of the readings. Levels
+// exactly: the day's L90 needs no sort of its readings. Levels
 // beyond 200 dB share the last bin (they only ever raise a percentile that
 // is already far above any sound).
 constexpr int kBins = 2001;
