@@ -1,7 +1,9 @@
 #include "history/history_figures.h"
 
 #include "analysis/acoustic_figures.h"
+#include "analysis/noise_figures.h"
 #include "analysis/saved_file.h"
+#include "analysis/saved_samples.h"
 #include "common/error.h"
 
 #include <algorithm>
@@ -14,7 +16,7 @@ namespace sonavistor {
 namespace {
 
 // Saved levels carry one decimal, so a histogram of tenths holds them
-// exactly: the hourly L90 needs no sort and no copy of the readings. Levels
+// exactly: the day's L90 needs no sort of its readings. Levels
 // beyond 200 dB share the last bin (they only ever raise a percentile that
 // is already far above any sound).
 constexpr int kBins = 2001;
@@ -35,7 +37,9 @@ const Tenths& tenths()
     return table;
 }
 
-struct HourSum {
+// The readings of one day and weighting: their energy, maximum and a
+// histogram of tenths for the L90.
+struct LevelSum {
     long long count = 0;
     double energy = 0;
     double lmax = -std::numeric_limits<double>::infinity();
@@ -51,18 +55,6 @@ struct HourSum {
         ++bins[static_cast<size_t>(bin)];
         lmax = std::max(lmax, level);
         ++count;
-    }
-    void add(const HourSum& other)
-    {
-        if (other.count == 0)
-            return;
-        if (bins.empty())
-            bins.assign(kBins, 0);
-        for (size_t i = 0; i < bins.size(); ++i)
-            bins[i] += other.bins[i];
-        count += other.count;
-        energy += other.energy;
-        lmax = std::max(lmax, other.lmax);
     }
     double leq() const
     {
@@ -88,33 +80,17 @@ struct HourSum {
 
 struct DaySum {
     long long rows = 0;
-    std::array<std::array<HourSum, 24>, 2> hours;  // A, C
+    std::array<LevelSum, 2> weightings;  // A, C
 };
+
+qint64 floorDay(qint64 seconds)
+{
+    return seconds >= 0 ? seconds / kDaySeconds : (seconds - kDaySeconds + 1) / kDaySeconds;
+}
 
 int weightingIndex(char weighting)
 {
     return weighting == 'A' ? 0 : weighting == 'C' ? 1 : -1;
-}
-
-double medianStep(const std::map<qint64, long long>& steps)
-{
-    long long total = 0;
-    for (const auto& [step, count] : steps)
-        total += count;
-    if (total == 0)
-        return 1;  // no two timed readings a step apart: 1 s, as the acoustic figures assume
-    // The values at 0-based positions half - 1 and half of the sorted steps.
-    const long long half = total / 2;
-    const auto valueAt = [&steps](long long position) {
-        long long seen = 0;
-        for (const auto& [step, count] : steps) {
-            seen += count;
-            if (seen > position)
-                return static_cast<double>(step);
-        }
-        return 1.0;
-    };
-    return total % 2 == 1 ? valueAt(half) : (valueAt(half - 1) + valueAt(half)) / 2;
 }
 
 }  // namespace
@@ -126,55 +102,68 @@ FileFigures historyFiguresOf(const QString& path, const std::atomic<bool>* cance
         throw Error(QString::fromLatin1(kNotSavedFile));
     FileFigures figures;
     std::map<qint64, DaySum> days;
-    std::map<qint64, long long> steps;
     std::array<long long, 2> perWeighting{};
-    qint64 previous = kUntimed;
+    // The timed samples, for the period levels, events and hourly cells: the
+    // same call over the same samples as info --periods --events, so that
+    // both always show the same figures.
+    std::vector<AcousticSample> samples;
+    if (reader.announced() > 0 && reader.announced() < 10'000'000)
+        samples.reserve(static_cast<size_t>(reader.announced()));
     SavedReading reading;
     while (reader.next(reading)) {
         if (cancel && (figures.readings & 0x3fff) == 0 && cancel->load(std::memory_order_relaxed))
             throw HistoryReadCancelled{};
         ++figures.readings;
-        // Every reading line has its date at 1-10 and its time at 12-19.
-        const QByteArrayView line(reading.line);
-        const auto seconds = rowSeconds(line.first(10), line.sliced(11, 8));
-        if (!seconds) {
+        const AcousticSample sample = savedSample(reading);
+        if (sample.seconds == kUntimed) {
             ++figures.untimed;
             continue;
         }
-        if (previous != kUntimed && *seconds > previous)
-            ++steps[*seconds - previous];
-        previous = *seconds;
-        const qint64 day = *seconds >= 0 ? *seconds / kDaySeconds : (*seconds - kDaySeconds + 1) / kDaySeconds;
+        samples.push_back(sample);
+        const qint64 day = floorDay(sample.seconds);
         DaySum& sum = days[day];
         ++sum.rows;
         const int w = weightingIndex(reading.weighting);
         if (w < 0)
             continue;
         ++perWeighting[static_cast<size_t>(w)];
-        const auto hour = static_cast<size_t>((*seconds - day * kDaySeconds) / 3600);
-        sum.hours[static_cast<size_t>(w)][hour].add(reading.level);
+        sum.weightings[static_cast<size_t>(w)].add(reading.level);
     }
+    if (cancel && cancel->load(std::memory_order_relaxed))
+        throw HistoryReadCancelled{};
     const size_t main = perWeighting[1] > perWeighting[0] ? 1 : 0;
     figures.weighting = main == 0 ? 'A' : 'C';
-    figures.stepSeconds = medianStep(steps);
+    const NoiseFigures noise = computeNoiseFigures(std::move(samples));
+    figures.stepSeconds = noise.sampleSeconds;
+    std::map<qint64, const DayFigures*> noiseDays;
+    for (const DayFigures& d : noise.days) {
+        if (d.weighting == figures.weighting)
+            noiseDays[d.day] = &d;
+    }
 
     for (const auto& [day, sum] : days) {
-        DayFigures out;
+        HistoryDay out;
         out.date = QDate::fromJulianDay(day + kJulianDayOfRowSecondsZero);
         out.rows = sum.rows;
-        HourSum whole;
-        for (size_t h = 0; h < 24; ++h) {
-            const HourSum& hour = sum.hours[main][h];
-            whole.add(hour);
-            if (hour.count == 0)
-                continue;
-            out.hours[h] = {hour.count, hour.leq(), hour.lmax, hour.l90()};
-        }
+        const LevelSum& whole = sum.weightings[main];
         if (whole.count > 0) {
             out.leq = whole.leq();
             out.lmax = whole.lmax;
             out.l90 = whole.l90();
             out.coverage = std::min(1.0, static_cast<double>(whole.count) * figures.stepSeconds / kDaySeconds);
+        }
+        if (const auto at = noiseDays.find(day); at != noiseDays.end()) {
+            const DayFigures& n = *at->second;
+            out.lden = n.lden.level;
+            out.lday = n.period(Period::Day).leq;
+            out.levening = n.period(Period::Evening).leq;
+            out.lnight = n.period(Period::Night).leq;
+            out.events = n.events;
+            for (size_t h = 0; h < 24; ++h) {
+                const HourLevel& hour = n.hours[h];
+                if (hour.count > 0)
+                    out.hours[h] = {hour.count, *hour.leq, *hour.lmax, *hour.l90};
+            }
         }
         figures.days.push_back(std::move(out));
     }

@@ -7,7 +7,9 @@
 // Figures of one weighting only: a file's main weighting (the letter, A or
 // C, with more readings; A on a tie). Levels are energy averages, each
 // reading lasting the file's median time step, as the acoustic figures take
-// them; L90 is the nearest-rank percentile of the level statistics.
+// them; L90 is the nearest-rank percentile of the level statistics. The
+// period levels, events and hourly cells are the noise figures' own, with
+// their default periods and event rule (noise_figures.h).
 
 #include <QDate>
 #include <QString>
@@ -20,7 +22,7 @@
 namespace sonavistor {
 
 // Raise whenever historyFiguresOf computes something new or differently.
-inline constexpr int kFiguresVersion = 1;
+inline constexpr int kFiguresVersion = 2;
 
 struct HourFigures {
     long long count = 0;  // 0: no readings in this hour, the other fields are unset
@@ -29,14 +31,15 @@ struct HourFigures {
     double l90 = 0;
 };
 
-struct DayFigures {
+struct HistoryDay {
     QDate date;
     long long rows = 0;    // readings dated this day, of any weighting
     double coverage = 0;   // the share of the day's 24 hours that its readings stand for, 0..1
     std::optional<double> leq;
     std::optional<double> lmax;
     std::optional<double> l90;
-    // Period levels and events: not computed yet, kept so the tables have their place.
+    // Nothing where the day has no readings of the file's weighting (and a
+    // period level, also where that period has none).
     std::optional<double> lden;
     std::optional<double> lday;
     std::optional<double> levening;
@@ -50,7 +53,7 @@ struct FileFigures {
     long long readings = 0;
     long long untimed = 0;  // readings without a readable date and time: in no day
     double stepSeconds = 1;
-    std::vector<DayFigures> days;  // by date
+    std::vector<HistoryDay> days;  // by date
 };
 
 // Thrown by historyFiguresOf when *cancel became true while it read.

@@ -142,9 +142,9 @@ std::pair<QString, QString> folderRange(const QString& folder)
 constexpr char kDaysColumns[] =
     "SELECT path, date, rows, coverage, leq, lmax, l90, lden, lday, levening, lnight, events, hours FROM days ";
 
-DayFigures dayOf(const Statement& s)
+HistoryDay dayOf(const Statement& s)
 {
-    DayFigures d;
+    HistoryDay d;
     d.date = QDate::fromJulianDay(s.integer(1));
     d.rows = s.integer(2);
     d.coverage = s.real(3).value_or(0);
@@ -356,7 +356,7 @@ void HistoryIndex::store(const QString& path, const FileStamp& stamp, const File
     Statement s(db_,
                 "INSERT INTO days(path, date, rows, coverage, leq, lmax, l90, lden, lday, levening, lnight, events,"
                 " hours) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
-    for (const DayFigures& d : figures.days) {
+    for (const HistoryDay& d : figures.days) {
         s.bind(1, path);
         s.bind(2, static_cast<qint64>(d.date.toJulianDay()));
         s.bind(3, static_cast<qint64>(d.rows));

@@ -32,7 +32,7 @@ struct IndexedFile {
     char weighting = 'A';
     long long readings = 0;
     long long reads = 0;   // how often this file has been read into the index
-    std::vector<DayFigures> days;
+    std::vector<HistoryDay> days;
 };
 
 class HistoryIndex {

@@ -49,7 +49,7 @@ HistoryOverview overviewOf(const std::vector<IndexedFile>& files, const QDate& f
             o.problems.push_back({f.path, f.problem});
             continue;
         }
-        for (const DayFigures& d : f.days) {
+        for (const HistoryDay& d : f.days) {
             if ((from.isValid() && d.date < from) || (to.isValid() && d.date > to))
                 continue;
             o.days.push_back({f.path, f.weighting, d});
@@ -86,7 +86,7 @@ QString dayColumnTitle(DayColumn column)
 
 QString dayCellText(const DayRow& row, DayColumn column)
 {
-    const DayFigures& d = row.figures;
+    const HistoryDay& d = row.figures;
     switch (column) {
     case DayColumn::Date: return d.date.toString(Qt::ISODate);
     case DayColumn::Rows: return QString::number(d.rows);
@@ -107,7 +107,7 @@ QString dayCellText(const DayRow& row, DayColumn column)
 
 std::optional<double> dayCellValue(const DayRow& row, DayColumn column)
 {
-    const DayFigures& d = row.figures;
+    const HistoryDay& d = row.figures;
     switch (column) {
     case DayColumn::Date: return static_cast<double>(d.date.toJulianDay());
     case DayColumn::Rows: return static_cast<double>(d.rows);
@@ -150,7 +150,7 @@ QByteArray dayTableJson(const std::vector<DayRow>& days)
 {
     QByteArray out;
     for (const DayRow& row : days) {
-        const DayFigures& d = row.figures;
+        const HistoryDay& d = row.figures;
         QJsonArray hours;
         for (const HourFigures& h : d.hours) {
             hours.append(h.count == 0 ? QJsonValue()

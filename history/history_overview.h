@@ -19,7 +19,7 @@ namespace sonavistor {
 struct DayRow {
     QString path;
     char weighting = 'A';
-    DayFigures figures;
+    HistoryDay figures;
 };
 
 struct CalendarDay {

@@ -68,3 +68,37 @@ TEST(HistoryCommand, AgreesWithInfoForEveryDayAndNamesBadFiles)
     EXPECT_EQ(cli({"history", folder.path(), "--csv", "--from", "2026-12-02"}, cache.path()).out.count('\n'), 2);
     EXPECT_EQ(cli({"history", folder.path(), "--from", "2026-12-03", "--to", "2026-12-01"}, cache.path()).status, 2);
 }
+
+TEST(HistoryCommand, PeriodLevelsAndEventsAreThoseOfInfo)
+{
+    QTemporaryDir folder;
+    QTemporaryDir cache;
+    // 40.0 to 79.9 dB every 30 s: events at 70 dB on each day.
+    const auto level = [](int s) { return s % 30 ? -1 : 400 + (s * 7) % 400; };
+    // A whole day; daytime only (no night, so no Lnight and no Lden); a C-weighted evening and night.
+    const QStringList files{
+        test::writeLoggedDay(folder.filePath("a.qrv"), {2026, 12, 1}, level),
+        test::writeLoggedDay(folder.filePath("b.qrv"), {2026, 12, 2}, level, 8 * 3600, 20 * 3600),
+        test::writeLoggedDay(folder.filePath("c.qrv"), {2026, 12, 3}, level, 18 * 3600, 86400, 'C')};
+
+    const CliRun history = cli({"history", folder.path(), "--json"}, cache.path());
+    ASSERT_EQ(history.status, 0) << history.err.toStdString();
+    const QList<QByteArray> days = history.out.trimmed().split('\n');
+    ASSERT_EQ(days.size(), files.size());
+    for (int d = 0; d < files.size(); ++d) {
+        const QJsonObject day = QJsonDocument::fromJson(days[d]).object();
+        const CliRun info = cli({"info", "--periods", "--events", "--json", files[d]}, cache.path());
+        const QJsonArray infoDays = QJsonDocument::fromJson(info.out.trimmed().split('\n').last()).object()["days"].toArray();
+        ASSERT_EQ(infoDays.size(), 1) << info.out.toStdString();
+        const QJsonObject expected = infoDays[0].toObject();
+        EXPECT_EQ(day["date"].toString(), QDate::fromString(expected["date"].toString(), "yyyy/M/d").toString(Qt::ISODate));
+        // Null where info has null (-1 stands for it: no level is -1 dB).
+        for (const char* key : {"lden", "lday", "levening", "lnight", "events"})
+            EXPECT_EQ(day[key].toDouble(-1), expected[key].toDouble(-1)) << key << " of " << days[d].left(30).data();
+        for (int h = 0; h < 24; ++h)
+            EXPECT_EQ(day["hours"][h]["leq"].toDouble(-1), expected["hours"][h]["leq"].toDouble(-1)) << "hour " << h;
+    }
+    const QJsonObject daytime = QJsonDocument::fromJson(days[1]).object();
+    EXPECT_TRUE(daytime["lden"].isNull());
+    EXPECT_GT(daytime["events"].toDouble(), 0);
+}

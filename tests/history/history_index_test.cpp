@@ -60,7 +60,7 @@ TEST_F(History, HourlyAndDailyFiguresOfALoggedDay)
     ASSERT_FALSE(writeLoggedDay(path, {2026, 12, 3}, level).isEmpty());
     const FileFigures f = historyFiguresOf(path);
     ASSERT_EQ(f.days.size(), 1u);
-    const DayFigures& d = f.days[0];
+    const HistoryDay& d = f.days[0];
     EXPECT_EQ(d.date, QDate(2026, 12, 3));
     EXPECT_EQ(d.rows, 23 * 3600);
     EXPECT_DOUBLE_EQ(d.coverage, 23.0 / 24);
@@ -79,7 +79,7 @@ TEST_F(History, HourlyAndDailyFiguresOfALoggedDay)
     EXPECT_NEAR(*d.leq, stats->leq, 1e-9);
     EXPECT_DOUBLE_EQ(*d.l90, stats->l90);
     EXPECT_DOUBLE_EQ(*d.lmax, stats->max);
-    EXPECT_FALSE(d.lden.has_value());
+    EXPECT_TRUE(d.lden && d.lday && d.levening && d.lnight && d.events);
 }
 
 TEST_F(History, FilesThatCannotBeReadGiveTheirReason)
@@ -204,7 +204,7 @@ TEST_F(History, CancelledScanLeavesEveryIndexedFileWhole)
 TEST_F(History, CalendarCombinesFilesOfADayAndKeepsEmptyDays)
 {
     IndexedFile logged{at("a.qrv"), {}, {}, 'A', 3600, 1, {}};
-    DayFigures d;
+    HistoryDay d;
     d.date = {2026, 12, 1};
     d.hours[1] = {3600, 60.0, 70.0, 50.0};
     logged.days.push_back(d);
