@@ -28,6 +28,7 @@ class QToolBar;
 namespace sonavistor {
 
 class ChildWindow;
+class TForm7;
 class MeasurementDatabase;
 class MeterConnection;
 class Announcer;
@@ -93,6 +94,7 @@ public slots:
     // Commands (menu items and the tool buttons bound to them).
     void N3Click();   // Real Time Measure
     void N6Click();   // Open
+    TForm7* dataViewInFront();
     void N15Click();  // Save
     void N16Click();  // Import Data
     void N7Click();   // Export to Excel

@@ -125,35 +125,32 @@ void TForm1::N16Click()
                  ShellState.ImportEntryClosed);
 }
 
-void TForm1::N6Click()
+// The data view in front, made first when none is open (a new one starts
+// from an empty table: its first file's RecNo is 1). Null when it could not be made.
+TForm7* TForm1::dataViewInFront()
 {
     stopMeasuring();
     if (!ShellState.AnalyzeWindowOpen) {
         if (!showOrCreate(ChildKind::Analyze, ShellState.AnalyzeWindowHandle, menuanalyze,
                           ShellState.AnalyzeEntryClosed))
-            return;
+            return nullptr;
         ShellState.AnalyzeWindowOpen = true;
-        // A new window starts from an empty table: its first file's RecNo is 1.
         database_->ClearTable(TableLoadData);
     }
     bringToFront(ShellState.AnalyzeWindowHandle);
-    if (auto* view = qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data()))
+    return qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data());
+}
+
+void TForm1::N6Click()
+{
+    if (auto* view = dataViewInFront())
         view->LoadData();
 }
 
 void TForm1::openSavedFile(const QString& path)
 {
     try {
-        stopMeasuring();
-        if (!ShellState.AnalyzeWindowOpen) {
-            if (!showOrCreate(ChildKind::Analyze, ShellState.AnalyzeWindowHandle, menuanalyze,
-                              ShellState.AnalyzeEntryClosed))
-                return;
-            ShellState.AnalyzeWindowOpen = true;
-            database_->ClearTable(TableLoadData);
-        }
-        bringToFront(ShellState.AnalyzeWindowHandle);
-        if (auto* view = qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data()))
+        if (auto* view = dataViewInFront())
             view->LoadData(path);
     } catch (const std::exception& e) {
         messages().showException(e);
