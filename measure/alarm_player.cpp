@@ -16,6 +16,11 @@ AlarmPlayer::AlarmPlayer(const QString& folder, QObject* parent)
 
 AlarmPlayer::~AlarmPlayer() = default;
 
+bool AlarmPlayer::loading() const
+{
+    return effect_ && effect_->status() == QSoundEffect::Loading;
+}
+
 bool AlarmPlayer::playing() const
 {
     // Only a loaded sound can be heard: one that is still loading (or never

@@ -27,6 +27,8 @@ public:
 
     void play(const QString& name) override;
     bool playing() const;
+    // The sound is still being read (the effect loads it on a thread of its own).
+    bool loading() const;
 
 private:
     QString folder_;
