@@ -1,11 +1,11 @@
 #include "app/child_windows.h"
 
-#include "analysis/data_view_window.h"
+#include "data_view/data_view_window.h"
 #include "app/history_command.h"
 #include "app/main_window.h"
 #include "app/print_commands.h"
 #include "app/setup_commands.h"
-#include "import/import_window.h"
+#include "import_window/import_window.h"
 #include "measure/realtime_window.h"
 
 #include <QMdiSubWindow>

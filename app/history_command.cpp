@@ -2,7 +2,7 @@
 
 #include "app/main_window.h"
 #include "history/history_index.h"
-#include "history/history_window.h"
+#include "history_window/history_window.h"
 
 #include <QFileDialog>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 // File > Noise History...: the noise history window, one per main window.
 
-#include "history/history_window.h"
+#include "history_window/history_window.h"
 
 namespace sonavistor {
 

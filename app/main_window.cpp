@@ -1,6 +1,6 @@
 #include "app/main_window.h"
 
-#include "analysis/data_view_window.h"
+#include "data_view/data_view_window.h"
 #include "app/icons.h"
 #include "app/panel_status_bar.h"
 #include "app/recovery_files.h"
@@ -10,7 +10,7 @@
 #include "common/meter_settings.h"
 #include "common/program_folder.h"
 #include "common/shell_state.h"
-#include "measure/announcer.h"
+#include "widgets/announcer.h"
 #include "measure/measure_state.h"
 #include "meter/meter_connection.h"
 #include "meter/meter_link.h"

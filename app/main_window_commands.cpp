@@ -2,7 +2,7 @@
 // their Window-menu entries, and what each menu item and tool button does.
 #include "app/main_window.h"
 
-#include "analysis/data_view_window.h"
+#include "data_view/data_view_window.h"
 #include "app/child_tiling.h"
 #include "app/icons.h"
 #include "common/child_window.h"

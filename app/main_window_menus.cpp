@@ -4,7 +4,7 @@
 #include "app/icons.h"
 #include "app/panel_status_bar.h"
 #include "common/message_service.h"
-#include "measure/announcer.h"
+#include "widgets/announcer.h"
 
 #include <QAction>
 #include <QMenu>

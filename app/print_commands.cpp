@@ -2,7 +2,7 @@
 
 #include "app/main_window.h"
 #include "print/data_sheet_print.h"
-#include "print/export_command.h"
+#include "export/export_command.h"
 #include "print/qt_print_dialogs.h"
 
 #include <memory>

@@ -2,9 +2,9 @@
 
 #include "app/main_window.h"
 #include "common/shell_state.h"
-#include "setup/about_window.h"
+#include "setup_window/about_window.h"
 #include "setup/html_help.h"
-#include "setup/setup_window.h"
+#include "setup_window/setup_window.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,8 +5,8 @@
 
 #include "common/child_window.h"
 #include "common/window_context.h"
-#include "measure/accessible_text.h"
-#include "measure/live_display.h"
+#include "widgets/accessible_text.h"
+#include "widgets/live_display.h"
 
 #include <QWidget>
 

@@ -5,7 +5,7 @@
 #include "common/message_service.h"
 #include "common/meter_settings.h"
 #include "common/program_folder.h"
-#include "measure/print_graph.h"
+#include "widgets/print_graph.h"
 #include "print/print_dialogs.h"
 #include "print/report_preview.h"
 

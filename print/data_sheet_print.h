@@ -5,7 +5,7 @@
 // printer or a PDF file through the engine's dialogs.
 
 #include "common/window_context.h"
-#include "export/report_project.h"
+#include "print/report_project.h"
 
 class QWidget;
 

@@ -3,7 +3,7 @@
 // day of readings is some 800 pages; none is drawn before it is looked at),
 // with page and zoom buttons, Print and Save PDF.
 
-#include "export/report_render.h"
+#include "print/report_render.h"
 
 #include <QDialog>
 #include <QPixmap>

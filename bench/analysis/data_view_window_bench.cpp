@@ -2,7 +2,7 @@
 // more day, and with ten days open (432,000 rows) the chart's zooms and
 // scrolls and the grid's page scroll, each with the repaint that follows;
 // the program's memory with all ten open.
-#include "analysis/data_view_window.h"
+#include "data_view/data_view_window.h"
 #include "analysis/saved_file.h"
 #include "app/child_windows.h"
 #include "app/main_window.h"
@@ -10,8 +10,8 @@
 #include "common/file_dialogs.h"
 #include "common/message_service.h"
 #include "common/shell_state.h"
-#include "measure/chart_navigation.h"
-#include "measure/level_chart.h"
+#include "widgets/chart_navigation.h"
+#include "widgets/level_chart.h"
 #include "store/measurement_db.h"
 
 #include <QCoreApplication>

@@ -7,8 +7,8 @@
 #include "common/child_window.h"
 #include "common/file_dialogs.h"
 #include "common/message_service.h"
-#include "export/report_project.h"
-#include "print/export_command.h"
+#include "print/report_project.h"
+#include "export/export_command.h"
 #include "print/report_preview.h"
 #include "store/scratch_database.h"
 

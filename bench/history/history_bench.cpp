@@ -8,7 +8,7 @@
 #include "bench/support/bench_support.h"
 #include "common/file_dialogs.h"
 #include "history/history_scan.h"
-#include "history/history_window.h"
+#include "history_window/history_window.h"
 
 #include <QCoreApplication>
 #include <QDate>

@@ -10,7 +10,7 @@
 #include "common/message_service.h"
 #include "common/shell_state.h"
 #include "import/day_import.h"
-#include "import/import_window.h"
+#include "import_window/import_window.h"
 #include "meter/fake_hid_platform.h"
 #include "meter/meter_connection.h"
 #include "sim/memory_generator.h"

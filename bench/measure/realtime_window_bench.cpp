@@ -4,7 +4,7 @@
 #include "app/main_window.h"
 #include "bench/support/bench_support.h"
 #include "common/message_service.h"
-#include "measure/alarm_player.h"
+#include "widgets/alarm_player.h"
 #include "measure/measure_state.h"
 #include "measure/realtime_window.h"
 #include "meter/meter_connection.h"

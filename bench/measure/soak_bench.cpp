@@ -7,7 +7,7 @@
 #include "bench/support/bench_support.h"
 #include "common/file_dialogs.h"
 #include "common/message_service.h"
-#include "measure/alarm_player.h"
+#include "widgets/alarm_player.h"
 #include "measure/measure_state.h"
 #include "measure/realtime_window.h"
 #include "meter/fake_hid_platform.h"

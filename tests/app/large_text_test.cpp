@@ -7,7 +7,7 @@
 #include "measure/measure_state.h"
 #include "meter/fake_hid_platform.h"
 #include "meter/meter_link.h"
-#include "setup/help_viewer/help_viewer_window.h"
+#include "help/help_viewer_window.h"
 #include "sim/demo_scenario.h"
 #include "sim/simulated_device.h"
 #include "tests/meter/meter_test_support.h"

@@ -1,7 +1,7 @@
 #include "common/error.h"
-#include "export/report_definition.h"
-#include "export/report_layout.h"
-#include "export/report_render.h"
+#include "print/report_definition.h"
+#include "print/report_layout.h"
+#include "print/report_render.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 // The report definition against any text: it parses or fails with the
 // line and column, and a definition that parses has sensible columns.
 #include "common/error.h"
-#include "export/report_definition.h"
+#include "print/report_definition.h"
 #include "tests/fuzz/fuzz_support.h"
 
 #include <cstdlib>

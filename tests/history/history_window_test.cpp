@@ -1,5 +1,5 @@
 // The noise history window offscreen, opened from the main window's File menu.
-#include "analysis/data_view_window.h"
+#include "data_view/data_view_window.h"
 #include "app/application.h"
 #include "app/child_windows.h"
 #include "app/history_command.h"

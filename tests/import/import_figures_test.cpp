@@ -1,5 +1,5 @@
-#include "import/import_figures.h"
-#include "import/import_view.h"
+#include "import_window/import_figures.h"
+#include "import_window/import_view.h"
 
 #include <gtest/gtest.h>
 

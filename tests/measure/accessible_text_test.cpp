@@ -1,4 +1,4 @@
-#include "measure/accessible_text.h"
+#include "widgets/accessible_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "measure/alarm_player.h"
-#include "measure/wave_file.h"
+#include "widgets/alarm_player.h"
+#include "widgets/wave_file.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

@@ -1,5 +1,5 @@
-#include "measure/led_font_num.h"
-#include "measure/led_geometry.h"
+#include "widgets/led_font_num.h"
+#include "widgets/led_geometry.h"
 #include "tests/support/screenshot.h"
 
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "app/child_windows.h"
 #include "app/main_window.h"
 #include "common/shell_state.h"
-#include "setup/about_window.h"
+#include "setup_window/about_window.h"
 #include "tests/support/program_folder_fixture.h"
 #include "tests/support/scripted_messages.h"
 #include "tests/support/screenshot.h"

@@ -1,0 +1,601 @@
+#include "import_window/import_window.h"
+
+#include "analysis/saved_file.h"
+#include "common/error.h"
+#include "common/file_dialogs.h"
+#include "common/message_service.h"
+#include "common/shell_state.h"
+#include "import/day_import.h"
+#include "import/day_list.h"
+#include "import_window/import_view.h"
+#include "widgets/accessible_text.h"
+#include "widgets/level_chart.h"
+#include "widgets/live_display.h"
+#include "widgets/print_graph.h"
+#include "widgets/progress_bar.h"
+#include "meter/meter_connection.h"
+#include "store/measurement_db.h"
+#include "store/reading_table_model.h"
+
+#include <QChartView>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiSubWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+namespace sonavistor {
+
+namespace {
+
+constexpr char kCaption[] = "Sonavistor Import Data ";
+constexpr char kErrorCaption[] = "Error Infromation";
+constexpr char kQueryCaption[] = "Query Information";
+constexpr char kNotConnected[] = " Deviceis not connected ";
+constexpr char kNoRecords[] = " No recordes !";
+constexpr char kSelectDate[] = "Please select a date!";
+constexpr char kDeviceError[] = "Device is Error!";
+constexpr char kImportFailed[] = "Import Failed! try again";
+constexpr char kWaitDates[] = "Please wait a few seconds......";
+constexpr char kWaitImport[] = "Please wait a few minutes......";
+constexpr char kWaitSave[] = "Please wait a few seconds......";
+constexpr char kNotSaved[] = "Up-load data have not save yet!\rDo you want to save data?";
+constexpr char kReplace[] = "Filename  already exits!\rAre you sure to replace it?";
+constexpr char kSaveFilter[] = "*.QRV|*.QRV|*.qrv|*.qrv";
+constexpr int kSaveProgressMaximum = 43200;
+constexpr int kRetryMs = 10;
+// The event loop runs and the figures are shown about once per screen
+// refresh, not once per row: a day is 43,200 rows.
+constexpr int kRefreshMs = 16;
+
+// Says when the next screen refresh is due.
+class RefreshPace {
+public:
+    RefreshPace() { clock_.start(); }
+    bool due()
+    {
+        if (clock_.elapsed() < kRefreshMs)
+            return false;
+        clock_.restart();
+        return true;
+    }
+
+private:
+    QElapsedTimer clock_;
+};
+
+// The Save's bar: it counts rows up to 43,200 and lets the event loop run
+// once a refresh while the file is being written.
+class SaveProgress : public Progress {
+public:
+    explicit SaveProgress(QProgressBar* bar) : bar_(bar) {}
+    void setMaximum(int) override {}  // the bar keeps its 43,200
+    void setPosition(int position) override
+    {
+        position_ = position;
+        if (pace_.due()) {
+            bar_->setValue(std::min(position_, bar_->maximum()));
+            QCoreApplication::processEvents();
+        }
+    }
+    int position() const override { return position_; }
+
+private:
+    QPointer<QProgressBar> bar_;
+    RefreshPace pace_;
+    int position_ = 0;
+};
+
+// The window's boxes go to the program's message service; the window learns
+// when each has closed, and none may close the window under it.
+class WindowMessages : public MessageService {
+public:
+    WindowMessages(MessageService& service, int& open, std::function<void()> after)
+        : service_(service), open_(open), after_(std::move(after))
+    {
+    }
+    MessageButton show(const MessageRequest& request) override
+    {
+        ++open_;
+        MessageButton answer;
+        try {
+            answer = service_.show(request);
+        } catch (...) {
+            --open_;
+            throw;
+        }
+        --open_;
+        after_();
+        return answer;
+    }
+
+private:
+    MessageService& service_;
+    int& open_;
+    std::function<void()> after_;
+};
+
+}  // namespace
+
+TForm4::TForm4(MeasurementDatabase& database, MeterConnection& meter, const WindowContext& context,
+               QWidget* toolBar)
+    : database_(database), meter_(meter), context_(context), toolBar_(toolBar)
+{
+    messages_ = std::make_unique<WindowMessages>(context_.messages, openMessages_, [this] { afterMessage(); });
+    messages_->setApplicationTitle(context_.messages.applicationTitle());
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QString::fromLatin1(kCaption));
+    resize(1000, 600);
+    ShellState.ChildReady = false;
+    buildLayout();
+    progress_ = std::make_unique<ProgressBarProgress>(ProgressBar1);
+    FormCreate();
+}
+
+TForm4::~TForm4() = default;
+
+void TForm4::FormCreate()
+{
+    ShellState.ChildReady = false;
+    database_.ClearTable(TableGetRecorde);
+    chart_->setRange(Axis::Left, {0, 140});
+    chart_->setRange(Axis::Bottom, {0, 59});
+    Panel3->hide();
+    Panel4->hide();
+    ShellState.ChildReady = true;
+    ProgressBar1->setMaximum(100);
+    ProgressBar1->setValue(0);
+    BitBtn1->setEnabled(true);
+    Edit4->setEnabled(false);
+    BitBtn5->setEnabled(false);
+    setChartButtonsEnabled(false);
+    MeterLink.RecordCount = 0;
+}
+
+bool TForm4::saveEnabled() const
+{
+    return BitBtn5->isEnabled();
+}
+
+void TForm4::save()
+{
+    // File > Save may come while the main window's enable rules lag behind.
+    if (BitBtn5->isEnabled())
+        BitBtn5Click();
+}
+
+// ---------------------------------------------------------------- the day list
+
+void TForm4::BitBtn1Click()
+{
+    if (operation_ != Operation::None)
+        return;
+    failedAttempts_ = 0;
+    // The marker is left as it is: it may be the real-time window's.
+    if (!MeterLink.Connected || MeterLink.Busy != 0 || meter_.requestInProgress()) {
+        messages().show({QString::fromLatin1(kNotConnected), QString::fromLatin1(kErrorCaption),
+                                MessageIcon::Information, Ok, Ok});
+        return;
+    }
+    if ((MeterLink.RecordCount == 0 || ListBox1->count() == 0) && !GetRecSumNum())
+        return;
+    Panel3->hide();
+    showPanel(Panel4);
+}
+
+bool TForm4::GetRecSumNum()
+{
+    startOperation(Operation::ReadingDates);
+    MeterLink.Busy = 30;  // nothing else may ask the meter while the days are read
+    BitBtn1->setEnabled(false);
+    setToolBarEnabled(false);
+    Label7->setText(QString::fromLatin1(kWaitDates));
+    ProgressBar1->setValue(0);
+    showPanel(Panel3);
+    const DayListOutcome list = readDayList(meter_, progress_.get());
+    MeterLink.Busy = 0;
+    BitBtn1->setEnabled(true);
+    setToolBarEnabled(true);
+    const bool ready = list.status == DayListStatus::Ready;
+    if (ready) {
+        ListBox1->clear();
+        for (int i = 0; i < DateIndex.DateCount; ++i)
+            ListBox1->addItem(dateIndexText(DateIndex.Dates[static_cast<size_t>(i)]));
+    } else {
+        // Nothing usable was read: the next Import asks the meter again.
+        MeterLink.RecordCount = 0;
+        ListBox1->clear();
+        Panel3->hide();
+    }
+    const bool closing = closeRequested_;
+    finishOperation();
+    switch (list.status) {
+    case DayListStatus::Ready:
+        break;
+    case DayListStatus::NoCountMark:
+    case DayListStatus::NoRecords:
+        messages().show({QString::fromLatin1(kNoRecords), QString::fromLatin1(kErrorCaption),
+                                MessageIcon::Information, Ok, Ok});
+        break;
+    case DayListStatus::CountFailed:
+    case DayListStatus::DatesFailed:
+        meterFailed(QStringLiteral("The list of recorded days could not be read"), list.request);
+        break;
+    }
+    return ready && !closing;
+}
+
+// ---------------------------------------------------------------- importing
+
+void TForm4::BitBtn7Click()
+{
+    if (operation_ == Operation::None)
+        runAttempt(false);
+}
+
+void TForm4::BitBtn8Click()
+{
+    Panel4->hide();
+}
+
+void TForm4::Timer1Timer()
+{
+    Timer1->stop();
+    runAttempt(true);
+}
+
+void TForm4::runAttempt(bool automatic)
+{
+    int line = attemptLine_;
+    if (!automatic) {
+        const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+        line = selected.isEmpty() ? -1 : ListBox1->row(selected.first());
+    }
+    if (line < 0 || line >= DateIndex.DateCount) {
+        messages().inform(QString::fromLatin1(kSelectDate));
+        if (automatic)
+            abandonImport();
+        return;
+    }
+    if (!MeterLink.Connected || MeterLink.Busy != 0 || meter_.requestInProgress()) {
+        messages().inform(QString::fromLatin1(kDeviceError));
+        // A retry that finds the meter gone leaves nothing half done.
+        if (automatic)
+            abandonImport();
+        return;
+    }
+    startOperation(Operation::Importing);
+    attemptLine_ = line;
+    setToolBarEnabled(false);
+    MeterLink.Busy = 30;
+    BitBtn1->setEnabled(false);
+    // A device change since the list was read has cleared the count, where
+    // the last day's records end: ask for it again.
+    if (MeterLink.RecordCount == 0) {
+        const DayListOutcome count = readUsableRecordCount(meter_);
+        if (closeRequested_ || count.status != DayListStatus::Ready) {
+            abandonImport();
+            if (count.status == DayListStatus::CountFailed)
+                meterFailed(QStringLiteral("The day could not be imported"), count.request);
+            else if (count.status != DayListStatus::Ready)
+                messages().show({QString::fromLatin1(kNoRecords), QString::fromLatin1(kErrorCaption),
+                                 MessageIcon::Information, Ok, Ok});
+            return;
+        }
+    }
+    const DayRange range = dayRange(DateIndex, line, MeterLink.RecordCount);
+
+    try {
+        database_.ClearTable(TableGetRecorde);
+    } catch (const std::exception& error) {
+        abandonImport();
+        messages().showException(error);
+        return;
+    }
+    Edit4->setEnabled(true);
+    BitBtn5->setEnabled(false);
+    figures_.reset();
+    clearFigures();
+    // Every attempt draws its day from the start of the chart: a view left
+    // far to the right by a longer day would show nothing of a shorter one.
+    chart_->clear();
+    chart_->setRange(Axis::Bottom, {0, 59});
+
+    Label7->setText(QString::fromLatin1(kWaitImport));
+    showPanel(Panel3);
+    Panel4->hide();
+
+    ImportAttempt attempt = runImportAttempt(meter_, range, progress_.get());
+    if (closeRequested_)
+        return abandonImport();  // closed during the read: the window goes, the day is not loaded
+    switch (attempt.outcome) {
+    case ImportAttempt::Outcome::MeterFailed:
+        abandonImport();
+        meterFailed(QStringLiteral("The day could not be imported"), attempt.request);
+        return;
+    case ImportAttempt::Outcome::BadRecord:
+        return attemptFailed();
+    case ImportAttempt::Outcome::Imported:
+        break;
+    }
+    try {
+        loadImportedRows(database_, context_.programFolder, attempt.rows);
+    } catch (const std::exception& error) {
+        // The load is all or nothing: GetRecorde stays empty.
+        abandonImport();
+        messages().showException(error);
+        return;
+    }
+    showDay(attempt.rows);
+
+    ProgressBar1->setValue(ProgressBar1->maximum());
+    BitBtn1->setEnabled(true);
+    BitBtn5->setEnabled(true);
+    ShellState.ProgressPosition = 0;
+    Panel3->hide();
+    MeterLink.Busy = 0;
+    setChartButtonsEnabled(true);
+    setToolBarEnabled(true);
+    finishOperation();
+}
+
+void TForm4::showDay(const std::vector<ReadingRow>& rows)
+{
+    // The rows are in GetRecorde already; the figures count up over them and
+    // the chart takes them all at once, drawn once at the end.
+    std::vector<QPointF> points;
+    points.reserve(rows.size());
+    const int start = ProgressBar1->value();
+    RefreshPace pace;
+    for (const ReadingRow& row : rows) {
+        const double level = rowLevel(row);
+        figures_.add(level);
+        points.emplace_back(static_cast<double>(points.size()), level);
+        if (pace.due()) {
+            showFigures();
+            ProgressBar1->setValue(start + figures_.count());
+            QCoreApplication::processEvents();
+        }
+    }
+    showFigures();
+    ProgressBar1->setValue(start + figures_.count());
+    chart_->setRange(Axis::Bottom, followedRange(chart_->range(Axis::Bottom), static_cast<int>(points.size())));
+    chart_->setPoints(std::move(points));
+    chart_->repaint();
+}
+
+void TForm4::showFigures()
+{
+    Edit4->setText(figures_.recordsText());
+    Edit1->setText(figures_.maxText());
+    Edit2->setText(figures_.minText());
+    Edit3->setText(figures_.avgText());
+    QStringList shown;
+    if (figures_.count() > 0)
+        shown << footerLine1(figures_.maximum(), figures_.minimum(), figures_.total() / figures_.count());
+    Chart1->setAccessibleDescription(chartDescription(shown, std::nullopt));
+}
+
+void TForm4::clearFigures()
+{
+    for (QLineEdit* box : {Edit4, Edit1, Edit2, Edit3})
+        box->clear();
+    Chart1->setAccessibleDescription(chartDescription({}, std::nullopt));
+}
+
+void TForm4::attemptFailed()
+{
+    ++failedAttempts_;
+    MeterLink.Busy = 0;
+    if (failedAttempts_ < kImportAttempts) {
+        operation_ = Operation::WaitingForRetry;
+        Timer1->start(kRetryMs);
+        return;
+    }
+    failedAttempts_ = 0;
+    Panel3->hide();
+    BitBtn1->setEnabled(true);
+    setToolBarEnabled(true);
+    finishOperation();
+    messages().inform(QString::fromLatin1(kImportFailed));
+}
+
+void TForm4::abandonImport()
+{
+    Timer1->stop();
+    failedAttempts_ = 0;
+    if (MeterLink.Busy == 30)
+        MeterLink.Busy = 0;
+    Panel3->hide();
+    chart_->clear();
+    BitBtn1->setEnabled(true);
+    setToolBarEnabled(true);
+    if (operation_ != Operation::None)
+        finishOperation();
+}
+
+void TForm4::meterFailed(const QString& during, RequestResult result)
+{
+    if (result == RequestResult::Stopped)
+        return;  // the window is closing: nothing to tell
+    messages().show({during + QStringLiteral(": ") + describe(result) + QLatin1Char('.'),
+                            QString::fromLatin1(kErrorCaption), MessageIcon::Information, Ok, Ok});
+}
+
+// ---------------------------------------------------------------- chart
+
+void TForm4::BitBtn6Click()
+{
+    // The page carries the figures of the day below the chart.
+    QStringList footer;
+    if (figures_.count() > 0) {
+        footer << footerLine1(figures_.maximum(), figures_.minimum(), figures_.total() / figures_.count())
+               << QStringLiteral("          Records:  %1").arg(figures_.count());
+    }
+    PrintGraph(*chart_, footer, context_);
+}
+
+void TForm4::setChartButtonsEnabled(bool enabled)
+{
+    for (QPushButton* b : chartButtons_)
+        b->setEnabled(enabled);
+}
+
+// ---------------------------------------------------------------- saving
+
+void TForm4::BitBtn5Click()
+{
+    if (operation_ != Operation::None)
+        return;
+    const QString chosen = context_.dialogs.getSaveFileName(this, QString::fromLatin1(kSaveFilter));
+    if (chosen.isEmpty())
+        return;
+    const QString path = withSavedFileExtension(chosen);
+    if (QFileInfo::exists(path) &&
+        messages().show({QString::fromLatin1(kReplace), QString::fromLatin1(kQueryCaption),
+                                MessageIcon::Question, Yes | No, Yes}) != Yes)
+        return;
+    Edit5->setText(path);
+    BitBtn5->setEnabled(false);
+
+    startOperation(Operation::Saving);
+    // A new import must not replace the rows while they are written.
+    BitBtn1->setEnabled(false);
+    Label7->setText(QString::fromLatin1(kWaitSave));
+    ProgressBar1->setMaximum(kSaveProgressMaximum);
+    ProgressBar1->setValue(0);
+    showPanel(Panel3);
+    try {
+        SaveProgress progress(ProgressBar1);
+        writeSavedFile(path, database_.rows(TableGetRecorde), &progress);
+    } catch (const std::exception& error) {
+        // Nothing was saved (the old file stays as it was): the rows stay
+        // unsaved, so closing the window still asks.
+        BitBtn5->setEnabled(true);
+        Panel3->hide();
+        BitBtn1->setEnabled(true);
+        finishOperation();
+        messages().showException(error);
+        return;
+    }
+    ProgressBar1->setValue(std::min(model_->rowCount(), kSaveProgressMaximum));
+    Panel3->hide();
+    BitBtn1->setEnabled(true);
+    finishOperation();
+}
+
+// ---------------------------------------------------------------- panels, tool bar
+
+void TForm4::showPanel(QWidget* panel)
+{
+    panel->move(centredPanelPos(ChartPanel->size(), panel->size()));
+    panel->raise();
+    panel->show();
+}
+
+void TForm4::centrePanels()
+{
+    for (QWidget* panel : {Panel3, Panel4}) {
+        if (!panel->isHidden())
+            panel->move(centredPanelPos(ChartPanel->size(), panel->size()));
+    }
+}
+
+void TForm4::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The chart panel has its new size only once the layout has run.
+    QTimer::singleShot(0, this, [this] { centrePanels(); });
+}
+
+void TForm4::setToolBarEnabled(bool enabled)
+{
+    if (toolBar_)
+        toolBar_->setEnabled(enabled);
+}
+
+// ---------------------------------------------------------------- closing
+
+void TForm4::startOperation(Operation operation)
+{
+    operation_ = operation;
+}
+
+void TForm4::afterMessage()
+{
+    if (openMessages_ == 0 && operation_ == Operation::None && closeRequested_) {
+        closeRequested_ = false;
+        QMetaObject::invokeMethod(this, &TForm4::closeWindow, Qt::QueuedConnection);
+    }
+}
+
+void TForm4::finishOperation()
+{
+    operation_ = Operation::None;
+    if (closeRequested_ && openMessages_ == 0) {
+        // The close that came during the operation, now that nothing waits.
+        closeRequested_ = false;
+        QMetaObject::invokeMethod(this, &TForm4::closeWindow, Qt::QueuedConnection);
+    }
+}
+
+void TForm4::closeWindow()
+{
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        sub->close();
+    else
+        close();
+}
+
+void TForm4::closeEvent(QCloseEvent* e)
+{
+    if (closing_) {
+        e->accept();
+        return;
+    }
+    if (openMessages_ > 0) {
+        // Never destroyed under its own box: it closes once the box has.
+        closeRequested_ = true;
+        e->ignore();
+        return;
+    }
+    if (operation_ == Operation::WaitingForRetry) {
+        abandonImport();
+    } else if (operation_ != Operation::None) {
+        // Never destroyed under a running wait: a wait for the meter ends
+        // now, and the window closes as soon as the operation has unwound.
+        closeRequested_ = true;
+        if (operation_ == Operation::ReadingDates || operation_ == Operation::Importing)
+            meter_.stopWaiting();
+        e->ignore();
+        return;
+    }
+    if (BitBtn5->isEnabled()) {
+        const MessageButton answer =
+            messages().show({QString::fromLatin1(kNotSaved), QString::fromLatin1(kQueryCaption),
+                                    MessageIcon::Question, Yes | No | Cancel, Yes});
+        if (answer == Yes) {
+            BitBtn5Click();  // closes whatever its outcome
+        } else if (answer != No) {
+            childCloseCancelled(ChildSlot::Import, this);
+            if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
+                sub->showMinimized();
+            e->ignore();
+            return;
+        }
+    }
+    closing_ = true;
+    Timer1->stop();
+    childClosed(ChildSlot::Import);
+    e->accept();
+}
+
+}  // namespace sonavistor

@@ -1,0 +1,141 @@
+#pragma once
+// TForm4, the import window: reads the meter's record count and recording
+// days once per window and connection, lets the user pick a day, imports its
+// records (with three automatic retries) into GetRecorde, and shows them as
+// a chart, a table and the figures Records, MAX, MIN and AVG; Save writes
+// the day as a saved measurement file.
+
+#include "common/child_window.h"
+#include "common/window_context.h"
+#include "import_window/import_figures.h"
+#include "store/reading_row.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class QChartView;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+class QTimer;
+
+namespace sonavistor {
+
+class LevelChart;
+class MeasurementDatabase;
+class MessageService;
+class MeterConnection;
+class ProgressBarProgress;
+class ReadingTableModel;
+enum class RequestResult;
+
+class TForm4 : public QWidget, public ChildWindow {
+    Q_OBJECT
+    Q_INTERFACES(sonavistor::ChildWindow)
+public:
+    // What the window is busy with. The close box waits for it to end.
+    enum class Operation { None, ReadingDates, Importing, WaitingForRetry, Saving };
+
+    // toolBar: the main window's tool bar, disabled while the window talks
+    // to the meter; null when there is none.
+    TForm4(MeasurementDatabase& database, MeterConnection& meter, const WindowContext& context,
+           QWidget* toolBar = nullptr);
+    ~TForm4() override;
+
+    LevelChart& chart() const { return *chart_; }
+    Operation operation() const { return operation_; }
+    int FailedAttempts() const { return failedAttempts_; }
+
+    // ChildWindow
+    QString formName() const override { return objectName(); }
+    std::optional<TableId> dataTable() const override { return TableGetRecorde; }
+    bool saveEnabled() const override;
+    void save() override;
+
+public slots:
+    void BitBtn1Click();  // Import
+    void BitBtn7Click();  // Import on the date panel
+    void BitBtn8Click();  // Back
+    void Timer1Timer();
+    void BitBtn5Click();  // Save
+    void BitBtn6Click();  // Print Graph
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void FormCreate();
+    void buildLayout();
+    QWidget* buildDatePanel(QWidget* chartPanel);
+    QWidget* buildProgressPanel(QWidget* chartPanel);
+    QWidget* buildChartButtons(QWidget* parent);
+    QWidget* buildBottomBar();
+
+    bool GetRecSumNum();
+    void runAttempt(bool automatic);
+    void attemptFailed();
+    void showDay(const std::vector<ReadingRow>& rows);
+    void showFigures();
+    void clearFigures();
+    // Back to a usable state after an import that could not go on.
+    void abandonImport();
+    void meterFailed(const QString& during, RequestResult result);
+
+    // The window's message boxes: a close asked for while one is open
+    // happens once it has closed.
+    MessageService& messages() { return *messages_; }
+    void afterMessage();
+
+    void startOperation(Operation operation);
+    void finishOperation();
+    void closeWindow();
+    void setToolBarEnabled(bool enabled);
+    void showPanel(QWidget* panel);
+    void centrePanels();
+    void setChartButtonsEnabled(bool enabled);
+
+    MeasurementDatabase& database_;
+    MeterConnection& meter_;
+    WindowContext context_;
+    QPointer<QWidget> toolBar_;
+    std::unique_ptr<LevelChart> chart_;
+    std::unique_ptr<ProgressBarProgress> progress_;
+    ReadingTableModel* model_ = nullptr;
+    ImportFigures figures_;
+    Operation operation_ = Operation::None;
+    int failedAttempts_ = 0;
+    int attemptLine_ = -1;  // the list line the attempts of one request import
+    bool closeRequested_ = false;
+    bool closing_ = false;
+    std::unique_ptr<MessageService> messages_;
+    int openMessages_ = 0;
+
+    QWidget* ChartPanel = nullptr;  // the chart and the panels centred over it
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn5 = nullptr;
+    QLineEdit* Edit5 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QTableView* DataGrid1 = nullptr;
+    QChartView* Chart1 = nullptr;
+    QWidget* Panel3 = nullptr;
+    QLabel* Label7 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QWidget* Panel4 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    QPushButton* BitBtn7 = nullptr;
+    QPushButton* BitBtn8 = nullptr;
+    QList<QPushButton*> chartButtons_;  // Print Graph, zooms, reset, scrolls
+    QTimer* Timer1 = nullptr;
+};
+
+}  // namespace sonavistor
