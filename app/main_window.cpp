@@ -58,9 +58,9 @@ FileDialogService& dialogsOrNone(FileDialogService* dialogs)
     return dialogs ? *dialogs : none;
 }
 
-QString connectionText()
+QString connectionText(bool connected)
 {
-    return QString::fromLatin1(MeterLink.Connected ? kConnected : kDisconnected);
+    return QString::fromLatin1(connected ? kConnected : kDisconnected);
 }
 
 }  // namespace
@@ -81,7 +81,6 @@ TForm1::TForm1(const AppEnvironment& env, QWidget* parent)
     ShellState = {};
     MeterSettings = {};
     MeasureState = {};
-    MeterLink = {};
 
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName(QStringLiteral("ClientArea"));
@@ -197,9 +196,14 @@ bool TForm1::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
+bool TForm1::meterConnected() const
+{
+    return meter_ && meter_->connected();
+}
+
 void TForm1::announceConnection()
 {
-    announcer_->say(connectionText());
+    announcer_->say(connectionText(meterConnected()));
 }
 
 void TForm1::FormPaint()
@@ -210,7 +214,7 @@ void TForm1::FormPaint()
     menuanalyze->setText(QString::fromLatin1(kAnalyzeEntry));
     importdata->setText(QString::fromLatin1(kImportEntry));
 
-    StatusBar1->setPanelText(1, connectionText());
+    StatusBar1->setPanelText(1, connectionText(meterConnected()));
 
     QWidget* active = activeChild();
     const auto markActive = [active](const QPointer<QObject>& handle, QAction* entry) {
@@ -281,7 +285,7 @@ void TForm1::StatusBar1DrawPanel(QPainter& painter, const QRect& rect)
 {
     painter.drawPixmap(rect.topLeft(), statusIcon(1));
     StatusBar1->setPanelText(3, MeterSettings.CompanyName);
-    if (MeterLink.Connected)
+    if (meterConnected())
         painter.drawPixmap(QPoint(rect.right() - 20, rect.top()), statusIcon(0));
 }
 
@@ -294,9 +298,9 @@ void TForm1::Timer1Timer()
         StatusBar1->setPanelText(3, MeterSettings.CompanyName);
         StatusBar1->update();
     }
-    if (MeterLink.Connected != lastPaintedConnected_) {
+    if (meterConnected() != lastPaintedConnected_) {
         StatusBar1->update();
-        lastPaintedConnected_ = MeterLink.Connected;
+        lastPaintedConnected_ = meterConnected();
     }
 }
 

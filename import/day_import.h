@@ -6,7 +6,6 @@
 
 #include "common/progress.h"
 #include "meter/meter_connection.h"
-#include "meter/meter_memory.h"
 #include "store/reading_row.h"
 
 #include <optional>
@@ -19,21 +18,13 @@ class MeasurementDatabase;
 inline constexpr int kMaxImportRecords = 720;  // 43,200 rows at most
 inline constexpr int kImportAttempts = 4;      // the first and three automatic retries
 
-struct DayRange {
-    qint32 first = 0;  // 1-based record numbers
-    qint32 last = 0;
-};
-
-// Entry `entry` (0-based) of the date index: from its first record to the
-// record before the next entry's, or to recordCount for the last entry.
-DayRange dayRange(const DateIndexData& index, int entry, qint32 recordCount);
-
 // Records the attempt decodes: last - first + 1, at most 720.
 int recordsToDecode(const DayRange& range);
 
-// Decodes `records` records from the start of the image into rows with RecNo
-// from 0; nothing when a record's header is bad (the attempt has failed).
-std::optional<std::vector<ReadingRow>> decodeTransfer(const MemoryImageData& image, int records);
+// Decodes `records` records from the start of bytes (which holds at least
+// that many) into rows with RecNo from 0; nothing when a record's header is
+// bad (the attempt has failed).
+std::optional<std::vector<ReadingRow>> decodeTransfer(const std::vector<int>& bytes, int records);
 
 struct ImportAttempt {
     enum class Outcome {
@@ -48,8 +39,7 @@ struct ImportAttempt {
     std::vector<ReadingRow> rows;
 };
 
-// One attempt: the record request for the range, the page read into the
-// MemoryImage, and the decoding of the records this transfer brought (at
+// One attempt: the record request for the range, the page read, and the decoding of the records this transfer brought (at
 // most 720); fewer records than that is a BadRecord.
 ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Progress* progress = nullptr);
 
@@ -64,6 +54,6 @@ void loadImportedRows(MeasurementDatabase& db, const QString& stagingFolder, con
 
 // Finds a day by its listed date (2024/05/17) or by its 1-based line number;
 // -1 when there is no such day.
-int findDay(const DateIndexData& index, const QString& day);
+int findDay(const MeterDays& days, const QString& day);
 
 }  // namespace sonavistor

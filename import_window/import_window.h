@@ -8,6 +8,8 @@
 #include "common/child_window.h"
 #include "common/window_context.h"
 #include "import_window/import_figures.h"
+#include "meter/meter_answers.h"
+#include "meter/meter_reservation.h"
 #include "store/reading_row.h"
 
 #include <QPointer>
@@ -112,6 +114,8 @@ private:
     Operation operation_ = Operation::None;
     int failedAttempts_ = 0;
     int attemptLine_ = -1;  // the list line the attempts of one request import
+    MeterDays days_;                // the days the list shows
+    MeterReservation importing_;    // the meter, from an attempt's start to its end
     bool closeRequested_ = false;
     bool closing_ = false;
     std::unique_ptr<MessageService> messages_;

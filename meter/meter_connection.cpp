@@ -39,27 +39,6 @@ void handleEvents()
 
 }  // namespace
 
-QString describe(RequestResult result)
-{
-    switch (result) {
-    case RequestResult::Answered:
-        return QStringLiteral("the meter answered");
-    case RequestResult::NoMeter:
-        return QStringLiteral("no meter connected");
-    case RequestResult::WriteFailed:
-        return QStringLiteral("the request could not be written to the meter (write usb error)");
-    case RequestResult::MeterGone:
-        return QStringLiteral("the meter was disconnected");
-    case RequestResult::Stopped:
-        return QStringLiteral("stopped");
-    case RequestResult::NoAnswer:
-        return QStringLiteral("the meter stopped answering");
-    case RequestResult::NoReply:
-        return QStringLiteral("the meter did not answer");
-    }
-    return QString();
-}
-
 // Counts the requests waiting, so that stopWaiting() reaches all of them and
 // a new outermost request starts with no stop left over.
 class MeterConnection::Wait {
@@ -90,6 +69,8 @@ private:
 MeterConnection::MeterConnection(HidPlatform* platform, QObject* parent)
     : QObject(parent), controller_(std::make_unique<THidDeviceController>(platform))
 {
+    // A new connection starts from a clean link.
+    MeterLink = {};
     controller_->OnEnumerate = [this](THidDevice* device, int index) { return HidCtlEnumerate(device, index); };
     controller_->OnDeviceChange = [this] { HidCtlDeviceChange(); };
 }
@@ -174,7 +155,7 @@ void MeterConnection::SaveRead(THidDevice*, quint8, const quint8* Data, int Size
             ~EndWait() { MeterLink.Pending = false; }
         } endWait;
         // The reading is handled before the wait ends.
-        emit liveReading(MeterLink.LiveLevel, MeterLink.LiveStatus);
+        emit liveReading(decodeLiveReading(MeterLink.LiveLevel, MeterLink.LiveStatus));
         break;
     }
     case KindCount:
@@ -310,23 +291,54 @@ RequestResult MeterConnection::singleRequest(bool attachFirst)
     return waitForReply();
 }
 
-RequestResult MeterConnection::readLevel()
+MeterReservation MeterConnection::reserve(MeterUse use)
+{
+    if (inUse())
+        return {};
+    return MeterReservation(&MeterLink.Busy, use);
+}
+
+MeterAnswer<LiveReading> MeterConnection::readLevel()
 {
     awaitQuiet();
     MeterLink.Command[0] = 0;
     MeterLink.Command[1] = ReadLevel;
     MeterLink.RequestKind = KindLive;
-    return singleRequest(false);
+    MeterAnswer<LiveReading> answer;
+    answer.result = singleRequest(false);
+    if (answer.answered())
+        answer.value = decodeLiveReading(MeterLink.LiveLevel, MeterLink.LiveStatus);
+    return answer;
 }
 
-RequestResult MeterConnection::readRecordCount()
+MeterAnswer<RecordCountReply> MeterConnection::readRecordCount()
 {
     awaitQuiet();
     MeterLink.Command[0] = 0;
     MeterLink.Command[1] = ReadCount;
     MeterLink.RequestKind = KindCount;
     // The count request attaches its handler first, then writes.
-    return singleRequest(true);
+    MeterAnswer<RecordCountReply> answer;
+    answer.result = singleRequest(true);
+    if (answer.answered())
+        answer.value = {MeterLink.Reply[0] == kCountMark, MeterLink.RecordCount};
+    return answer;
+}
+
+MeterAnswer<MeterDays> MeterConnection::readDayList(Progress* progress)
+{
+    MeterAnswer<MeterDays> answer;
+    MeterDays& list = answer.value;
+    list.recordCount = MeterLink.RecordCount;
+    list.reportsExpected = ((list.recordCount + kEntriesPerBlock - 1) / kEntriesPerBlock) * kDatePagesPerBlock;
+    answer.result = GetDate(progress);
+    list.reportsReceived = MeterLink.PageIndex;
+    if (answer.result == RequestResult::NoMeter || answer.result == RequestResult::WriteFailed)
+        return answer;
+    list.days.reserve(static_cast<size_t>(DateIndex.DateCount));
+    for (qint32 i = 0; i < DateIndex.DateCount; ++i)
+        list.days.push_back({DateIndex.Dates[static_cast<size_t>(i)], DateIndex.FirstRecord[static_cast<size_t>(i)]});
+    return answer;
 }
 
 RequestResult MeterConnection::setClock(const std::array<quint8, 6>& bcd)
@@ -340,7 +352,7 @@ RequestResult MeterConnection::setClock(const std::array<quint8, 6>& bcd)
     return singleRequest(false);
 }
 
-RequestResult MeterConnection::readRecords(qint32 first, qint32 last, Progress* progress)
+MeterAnswer<RecordTransfer> MeterConnection::readRecords(qint32 first, qint32 last, Progress* progress)
 {
     awaitQuiet();
     MeterLink.Command[0] = 0;
@@ -351,7 +363,16 @@ RequestResult MeterConnection::readRecords(qint32 first, qint32 last, Progress* 
         MeterLink.Command[static_cast<size_t>(6 + b)] = static_cast<quint8>(static_cast<quint32>(last) >> shift);
     }
     const qint64 records = std::clamp<qint64>(qint64(last) - first + 1, 0, kRecordPages / 2);
-    return GetRec(progress, static_cast<int>(2 * records));
+    MeterAnswer<RecordTransfer> answer;
+    answer.result = GetRec(progress, static_cast<int>(2 * records));
+    if (answer.result == RequestResult::NoMeter || answer.result == RequestResult::WriteFailed)
+        return answer;
+    // Only what this transfer stored: the image beyond it holds an earlier
+    // transfer's bytes.
+    const int pages = std::clamp(MeterLink.PageIndex, 0, MemoryImage.pageCount());
+    answer.value.records = pages / 2;
+    answer.value.bytes.assign(MemoryImage.m.begin(), MemoryImage.m.begin() + static_cast<qsizetype>(pages) * kPageSize);
+    return answer;
 }
 
 bool MeterConnection::awaitPage(Progress* progress, bool countEveryPass)

@@ -4,7 +4,6 @@
 #include "common/meter_settings.h"
 #include "common/shell_state.h"
 #include "meter/meter_connection.h"
-#include "meter/meter_link.h"
 #include "setup/alarm_level.h"
 #include "setup/apply_settings.h"
 #include "setup/clock_setting.h"
@@ -246,8 +245,8 @@ void TForm8::BitBtn3Click()
 {
     if (applying_)
         return;
+    // The clock's reservation of the meter has been given back on every path.
     applyWhileButtonsRest();
-    MeterLink.Busy = busyAfterApply(MeterLink.Busy);
 }
 
 void TForm8::closeIfAsked()

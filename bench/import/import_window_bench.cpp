@@ -10,6 +10,7 @@
 #include "common/message_service.h"
 #include "common/shell_state.h"
 #include "import/day_import.h"
+#include "import/day_list.h"
 #include "import_window/import_window.h"
 #include "meter/fake_hid_platform.h"
 #include "meter/meter_connection.h"
@@ -65,7 +66,7 @@ struct Program {
         MeterScenario scenario;
         scenario.memory = fullDay();
         plugSimulatedMeter(hid, scenario);
-        while (!MeterLink.Connected)
+        while (!form->meterConnected())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         form->N16Click();
         window = qobject_cast<TForm4*>(ShellState.ImportWindowHandle.data());
@@ -94,7 +95,8 @@ void BM_CommandLineWorkflowImportsDay(benchmark::State& state)
 {
     Program program;
     QTemporaryDir out;
-    const DayRange range = dayRange(DateIndex, 0, MeterLink.RecordCount);
+    const DayListOutcome list = readDayList(program.form->meter());
+    const DayRange range = list.days.range(0);
     for (auto _ : state) {
         const ImportAttempt attempt = importDay(program.form->meter(), range);
         ScratchDatabase scratch;
