@@ -7,7 +7,7 @@
 #include "cli/meter_days.h"
 
 #include "common/error.h"
-#include "import/day_import.h"
+#include "import/import_session.h"
 #include "import/record_decoder.h"
 #include "sim/scenario.h"
 
@@ -73,27 +73,20 @@ int dumpCommand(const QStringList& arguments, Output io)
         const DayRange day = days.range(entry);
         for (qint32 first = day.first; first <= day.last; first += kRecordsPerRead) {
             const qint32 last = std::min(day.last, first + kRecordsPerRead - 1);
-            const int records = last - first + 1;
-            int received = 0;
-            RecordTransfer transfer;
-            for (int attempt = 0; attempt < kImportAttempts && received < records; ++attempt) {
-                TerminalProgress progress("reading records");
-                MeterAnswer<RecordTransfer> answer = session.meter().readRecords(first, last, &progress);
-                const RequestResult result = answer.result;
-                transfer = std::move(answer.value);
-                received = transfer.records;
-                if (result != RequestResult::Answered)
-                    return io.err << session.failure(result) << " while reading records " << first << " to " << last
-                                  << " (" << memory.size() / kRecordSize << " of " << count
-                                  << " records read); nothing written" << Qt::endl,
-                           kFailed;
-            }
-            if (received < records)
-                return io.err << "the meter sent " << received << " of records " << first << " to " << last
-                              << " in " << kImportAttempts << " attempts; nothing written" << Qt::endl,
+            ImportSession reads(ImportSession::Keep::Bytes);
+            TerminalProgress progress("reading records");
+            const ImportAttempt& read = reads.run(session.meter(), {first, last}, &progress);
+            if (read.request != RequestResult::Answered)
+                return io.err << session.failure(read.request) << " while reading records " << first << " to " << last
+                              << " (" << memory.size() / kRecordSize << " of " << count
+                              << " records read); nothing written" << Qt::endl,
                        kFailed;
-            for (int i = 0; i < records * kRecordSize; ++i)
-                memory.append(static_cast<char>(transfer.bytes[static_cast<size_t>(i)]));
+            if (read.outcome != ImportAttempt::Outcome::Imported)
+                return io.err << "the meter sent " << read.recordsReceived << " of records " << first << " to "
+                              << last << " in " << reads.attempts() << " attempts; nothing written" << Qt::endl,
+                       kFailed;
+            for (const int byte : read.bytes)
+                memory.append(static_cast<char>(byte));
         }
     }
     if (memory.size() != static_cast<qsizetype>(count) * kRecordSize)

@@ -5,7 +5,7 @@
 #include "analysis/saved_file.h"
 #include "cli/meter_days.h"
 #include "common/error.h"
-#include "import/day_import.h"
+#include "import/import_session.h"
 #include "store/scratch_database.h"
 
 #include <QFileInfo>
@@ -51,7 +51,7 @@ int importCommand(const QStringList& arguments, Output io)
     ImportAttempt attempt;
     {
         TerminalProgress progress("importing");
-        attempt = importDay(session.meter(), range, &progress);
+        attempt = ImportSession().run(session.meter(), range, &progress);
     }
     switch (attempt.outcome) {
     case ImportAttempt::Outcome::BadRecord:

@@ -29,7 +29,7 @@ std::optional<std::vector<ReadingRow>> decodeTransfer(const std::vector<int>& by
     return rows;
 }
 
-ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Progress* progress)
+ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Progress* progress, bool decode)
 {
     ImportAttempt attempt;
     const MeterAnswer<RecordTransfer> transfer = meter.readRecords(range.first, range.last, progress);
@@ -51,23 +51,17 @@ ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Pr
         attempt.outcome = ImportAttempt::Outcome::BadRecord;
         return attempt;
     }
+    if (!decode) {
+        attempt.bytes.assign(transfer.value.bytes.begin(),
+                             transfer.value.bytes.begin() + static_cast<qsizetype>(wanted) * kRecordSize);
+        return attempt;
+    }
     auto rows = decodeTransfer(transfer.value.bytes, wanted);
     if (!rows) {
         attempt.outcome = ImportAttempt::Outcome::BadRecord;
         return attempt;
     }
     attempt.rows = std::move(*rows);
-    return attempt;
-}
-
-ImportAttempt importDay(MeterConnection& meter, const DayRange& range, Progress* progress, int attempts)
-{
-    ImportAttempt attempt;
-    for (int n = 1; n <= attempts; ++n) {
-        attempt = runImportAttempt(meter, range, progress);
-        if (attempt.outcome != ImportAttempt::Outcome::BadRecord)
-            break;
-    }
     return attempt;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Importing one recording day, shared by the import window and the
 // command-line tool: which records make the day, one attempt (the request,
-// the page read, the decoding), the attempts policy, and the rows' way into
-// GetRecorde through the staging file.
+// the page read, the decoding), and the rows' way into GetRecorde through the
+// staging file. The attempts of one import: import_session.h.
 
 #include "common/progress.h"
 #include "meter/meter_connection.h"
@@ -36,17 +36,15 @@ struct ImportAttempt {
     Outcome outcome = Outcome::Imported;
     RequestResult request = RequestResult::Answered;
     int recordsReceived = 0;  // whole records the page read stored
-    std::vector<ReadingRow> rows;
+    std::vector<ReadingRow> rows;  // decoded attempts
+    std::vector<int> bytes;        // undecoded attempts: the records as they came
 };
 
 // One attempt: the record request for the range, the page read, and the decoding of the records this transfer brought (at
-// most 720); fewer records than that is a BadRecord.
-ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Progress* progress = nullptr);
-
-// Up to `attempts` attempts: a bad record tries again, a failed request ends
-// at once. The last attempt's outcome.
-ImportAttempt importDay(MeterConnection& meter, const DayRange& range, Progress* progress = nullptr,
-                        int attempts = kImportAttempts);
+// most 720); fewer records than that is a BadRecord. Without decode the
+// records are kept as bytes, unchecked.
+ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Progress* progress = nullptr,
+                               bool decode = true);
 
 // Writes the rows to the staging file in stagingFolder and appends them to
 // GetRecorde with the one bulk statement. Throws Error.

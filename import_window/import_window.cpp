@@ -178,7 +178,7 @@ void TForm4::BitBtn1Click()
 {
     if (operation_ != Operation::None)
         return;
-    failedAttempts_ = 0;
+    importSession_.reset();
     // The marker is left as it is: it may be the real-time window's.
     if (!meter_.connected() || meter_.inUse() || meter_.requestInProgress()) {
         messages().show({QString::fromLatin1(kNotConnected), QString::fromLatin1(kErrorCaption),
@@ -317,7 +317,7 @@ void TForm4::runAttempt(bool automatic)
     showPanel(Panel3);
     Panel4->hide();
 
-    ImportAttempt attempt = runImportAttempt(meter_, range, progress_.get());
+    const ImportAttempt attempt = importSession_.attempt(meter_, range, progress_.get());
     if (closeRequested_)
         return abandonImport();  // closed during the read: the window goes, the day is not loaded
     switch (attempt.outcome) {
@@ -397,14 +397,13 @@ void TForm4::clearFigures()
 
 void TForm4::attemptFailed()
 {
-    ++failedAttempts_;
     importing_.release();
-    if (failedAttempts_ < kImportAttempts) {
+    if (importSession_.retryDue()) {
         operation_ = Operation::WaitingForRetry;
         Timer1->start(kRetryMs);
         return;
     }
-    failedAttempts_ = 0;
+    importSession_.reset();
     Panel3->hide();
     BitBtn1->setEnabled(true);
     setToolBarEnabled(true);
@@ -415,7 +414,7 @@ void TForm4::attemptFailed()
 void TForm4::abandonImport()
 {
     Timer1->stop();
-    failedAttempts_ = 0;
+    importSession_.reset();
     importing_.release();
     Panel3->hide();
     chart_->clear();

@@ -7,6 +7,7 @@
 
 #include "common/child_window.h"
 #include "common/window_context.h"
+#include "import/import_session.h"
 #include "import_window/import_figures.h"
 #include "meter/meter_answers.h"
 #include "meter/meter_reservation.h"
@@ -52,7 +53,7 @@ public:
 
     LevelChart& chart() const { return *chart_; }
     Operation operation() const { return operation_; }
-    int FailedAttempts() const { return failedAttempts_; }
+    int FailedAttempts() const { return importSession_.failedAttempts(); }
 
     // ChildWindow
     QString formName() const override { return objectName(); }
@@ -112,7 +113,7 @@ private:
     ReadingTableModel* model_ = nullptr;
     ImportFigures figures_;
     Operation operation_ = Operation::None;
-    int failedAttempts_ = 0;
+    ImportSession importSession_;  // the attempts of the day being imported
     int attemptLine_ = -1;  // the list line the attempts of one request import
     MeterDays days_;                // the days the list shows
     MeterReservation importing_;    // the meter, from an attempt's start to its end

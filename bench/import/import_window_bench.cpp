@@ -11,6 +11,7 @@
 #include "common/shell_state.h"
 #include "import/day_import.h"
 #include "import/day_list.h"
+#include "import/import_session.h"
 #include "import_window/import_window.h"
 #include "meter/fake_hid_platform.h"
 #include "meter/meter_connection.h"
@@ -98,7 +99,7 @@ void BM_CommandLineWorkflowImportsDay(benchmark::State& state)
     const DayListOutcome list = readDayList(program.form->meter());
     const DayRange range = list.days.range(0);
     for (auto _ : state) {
-        const ImportAttempt attempt = importDay(program.form->meter(), range);
+        const ImportAttempt attempt = ImportSession().run(program.form->meter(), range);
         ScratchDatabase scratch;
         loadImportedRows(scratch.db(), scratch.folder(), attempt.rows);
         writeSavedFile(out.filePath("cli.qrv"), scratch.db().rows(TableGetRecorde));
