@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <tuple>
 
 namespace sonavistor {
 
@@ -96,7 +97,8 @@ void MeterConnection::HidCtlDeviceChange()
     MeterLink.Connected = false;
     for (THidDevice* device : deviceList_) {
         const HidAttributes& a = device->Attributes();
-        if (a.VendorID == kMeterVendorId && a.ProductID == kMeterProductId) {
+        if (const MeterModel* model = findMeterModel(a.VendorID, a.ProductID)) {
+            model_ = model;
             MeterLink.Connected = true;
             MeterLink.Device = device;  // with several meters the last one is used
             MeterLink.RecordCount = 0;
@@ -147,8 +149,7 @@ void MeterConnection::SaveRead(THidDevice*, quint8, const quint8* Data, int Size
 
     switch (MeterLink.RequestKind) {
     case KindLive: {
-        MeterLink.LiveLevel = reply[0] * 256 + reply[1];
-        MeterLink.LiveStatus = reply[2];
+        std::tie(MeterLink.LiveLevel, MeterLink.LiveStatus) = model_->decodeLive(reply.data());
         // The wait ends also when a handler of the reading fails; its error
         // goes on to the application's error box.
         struct EndWait {
@@ -159,10 +160,7 @@ void MeterConnection::SaveRead(THidDevice*, quint8, const quint8* Data, int Size
         break;
     }
     case KindCount:
-        MeterLink.RecordCount = static_cast<qint32>(static_cast<quint32>(reply[1]) << 24 |
-                                                   static_cast<quint32>(reply[2]) << 16 |
-                                                   static_cast<quint32>(reply[3]) << 8 |
-                                                   static_cast<quint32>(reply[4]));
+        MeterLink.RecordCount = model_->decodeCount(reply.data()).second;
         MeterLink.Pending = false;
         break;
     case KindPages:
@@ -171,7 +169,7 @@ void MeterConnection::SaveRead(THidDevice*, quint8, const quint8* Data, int Size
         const bool inImage = page >= 0 && page < MemoryImage.pageCount();
         // In a record read the marker can only come where a record would start.
         const bool markerPlace = MeterLink.RequestKind == KindDates || page % 2 == 0;
-        if (reply[0] == 0xFF && reply[1] == 0xFF && markerPlace) {
+        if (markerPlace && model_->isEndMarker(reply.data())) {
             // The end marker: its two bytes go into the page, which is not counted.
             if (inImage) {
                 MemoryImage[page * kPageSize] = 0xFF;
@@ -199,6 +197,13 @@ void MeterConnection::SaveRead(THidDevice*, quint8, const quint8* Data, int Size
         MeterLink.Pending = false;
         break;
     }
+}
+
+void MeterConnection::setCommand(const QByteArray& payload)
+{
+    MeterLink.Command[0] = 0;
+    const size_t n = std::min(static_cast<size_t>(payload.size()), MeterLink.Command.size() - 1);
+    std::copy_n(reinterpret_cast<const quint8*>(payload.constData()), n, MeterLink.Command.begin() + 1);
 }
 
 RequestResult MeterConnection::outcome() const
@@ -301,8 +306,7 @@ MeterReservation MeterConnection::reserve(MeterUse use)
 MeterAnswer<LiveReading> MeterConnection::readLevel()
 {
     awaitQuiet();
-    MeterLink.Command[0] = 0;
-    MeterLink.Command[1] = ReadLevel;
+    setCommand(model_->encode(MeterCommand::Live));
     MeterLink.RequestKind = KindLive;
     MeterAnswer<LiveReading> answer;
     answer.result = singleRequest(false);
@@ -314,14 +318,14 @@ MeterAnswer<LiveReading> MeterConnection::readLevel()
 MeterAnswer<RecordCountReply> MeterConnection::readRecordCount()
 {
     awaitQuiet();
-    MeterLink.Command[0] = 0;
-    MeterLink.Command[1] = ReadCount;
+    setCommand(model_->encode(MeterCommand::Count));
     MeterLink.RequestKind = KindCount;
     // The count request attaches its handler first, then writes.
     MeterAnswer<RecordCountReply> answer;
     answer.result = singleRequest(true);
     if (answer.answered())
-        answer.value = {MeterLink.Reply[0] == kCountMark, MeterLink.RecordCount};
+        answer.value = {model_->decodeCount(MeterLink.Reply.data()).first == model_->countMark(),
+                        MeterLink.RecordCount};
     return answer;
 }
 
@@ -330,7 +334,9 @@ MeterAnswer<MeterDays> MeterConnection::readDayList(Progress* progress)
     MeterAnswer<MeterDays> answer;
     MeterDays& list = answer.value;
     list.recordCount = MeterLink.RecordCount;
-    list.reportsExpected = ((list.recordCount + kEntriesPerBlock - 1) / kEntriesPerBlock) * kDatePagesPerBlock;
+    const DateLayout dates = model_->dateLayout();
+    list.reportsExpected =
+        ((list.recordCount + dates.entriesPerBlock - 1) / dates.entriesPerBlock) * (dates.blockBytes / model_->reportSize());
     answer.result = GetDate(progress);
     list.reportsReceived = MeterLink.PageIndex;
     if (answer.result == RequestResult::NoMeter || answer.result == RequestResult::WriteFailed)
@@ -344,9 +350,7 @@ MeterAnswer<MeterDays> MeterConnection::readDayList(Progress* progress)
 RequestResult MeterConnection::setClock(const std::array<quint8, 6>& bcd)
 {
     awaitQuiet();
-    MeterLink.Command[0] = 0;
-    MeterLink.Command[1] = SetClock;
-    std::copy(bcd.begin(), bcd.end(), MeterLink.Command.begin() + 2);
+    setCommand(model_->encodeClock(bcd));
     // The answer is neither a reading nor a page, whatever came before.
     MeterLink.RequestKind = KindNone;
     return singleRequest(false);
@@ -355,22 +359,17 @@ RequestResult MeterConnection::setClock(const std::array<quint8, 6>& bcd)
 MeterAnswer<RecordTransfer> MeterConnection::readRecords(qint32 first, qint32 last, Progress* progress)
 {
     awaitQuiet();
-    MeterLink.Command[0] = 0;
-    MeterLink.Command[1] = ReadRecords;
-    for (int b = 0; b < 4; ++b) {
-        const int shift = 24 - 8 * b;
-        MeterLink.Command[static_cast<size_t>(2 + b)] = static_cast<quint8>(static_cast<quint32>(first) >> shift);
-        MeterLink.Command[static_cast<size_t>(6 + b)] = static_cast<quint8>(static_cast<quint32>(last) >> shift);
-    }
+    setCommand(model_->encodeRecords(static_cast<quint32>(first), static_cast<quint32>(last)));
+    const int reportsPerRecord = model_->recordLayout().bytes / model_->reportSize();
     const qint64 records = std::clamp<qint64>(qint64(last) - first + 1, 0, kRecordPages / 2);
     MeterAnswer<RecordTransfer> answer;
-    answer.result = GetRec(progress, static_cast<int>(2 * records));
+    answer.result = GetRec(progress, static_cast<int>(reportsPerRecord * records));
     if (answer.result == RequestResult::NoMeter || answer.result == RequestResult::WriteFailed)
         return answer;
     // Only what this transfer stored: the image beyond it holds an earlier
     // transfer's bytes.
     const int pages = std::clamp(MeterLink.PageIndex, 0, MemoryImage.pageCount());
-    answer.value.records = pages / 2;
+    answer.value.records = pages / reportsPerRecord;
     answer.value.bytes.assign(MemoryImage.m.begin(), MemoryImage.m.begin() + static_cast<qsizetype>(pages) * kPageSize);
     return answer;
 }
@@ -438,8 +437,7 @@ RequestResult MeterConnection::GetDate(Progress* progress)
         return RequestResult::NoMeter;
     awaitQuiet();
     Wait wait(*this);
-    MeterLink.Command[0] = 0;
-    MeterLink.Command[1] = ReadDates;
+    setCommand(model_->encode(MeterCommand::Dates));
     MeterLink.RequestKind = KindDates;
     MeterLink.PageIndex = 0;
     datePassOuter_ = kDateBlocks;

@@ -14,6 +14,8 @@
 #include "meter/meter_answers.h"
 #include "meter/meter_link.h"
 #include "meter/meter_memory.h"
+#include "meter/meter_model.h"
+#include "meter/models/usb_logger/usb_logger_model.h"
 #include "meter/meter_reservation.h"
 
 #include <QElapsedTimer>
@@ -25,16 +27,15 @@
 
 namespace sonavistor {
 
-inline constexpr quint16 kMeterVendorId = 0x0483;
-inline constexpr quint16 kMeterProductId = 0x5750;
-
-inline constexpr quint8 ReadLevel = 0xB3;
-inline constexpr quint8 ReadCount = 0xB5;
-inline constexpr quint8 ReadDates = 0xB4;
-inline constexpr quint8 ReadRecords = 0xC4;
-inline constexpr quint8 SetClock = 0x7C;
-
-inline constexpr quint8 kCountMark = 0xEF;  // first byte of a record-count reply
+// The first model's ids and command bytes, by their protocol names.
+inline constexpr quint16 kMeterVendorId = UsbLoggerModel::kVendorId;
+inline constexpr quint16 kMeterProductId = UsbLoggerModel::kProductId;
+inline constexpr quint8 ReadLevel = UsbLoggerModel::kReadLevel;
+inline constexpr quint8 ReadCount = UsbLoggerModel::kReadCount;
+inline constexpr quint8 ReadDates = UsbLoggerModel::kReadDates;
+inline constexpr quint8 ReadRecords = UsbLoggerModel::kReadRecords;
+inline constexpr quint8 SetClock = UsbLoggerModel::kSetClock;
+inline constexpr quint8 kCountMark = UsbLoggerModel::kCountMark;  // first byte of a record-count reply
 
 class MeterConnection : public QObject {
     Q_OBJECT
@@ -51,6 +52,8 @@ public:
 
     // A meter is connected.
     bool connected() const { return MeterLink.Connected; }
+    // The model of the meter connected last (the first model before any).
+    const MeterModel& model() const { return *model_; }
     // The meter's device while one is connected.
     THidDevice* meterDevice() const { return MeterLink.Device; }
 
@@ -146,7 +149,11 @@ private:
     // unread before the next request begins.
     void awaitQuiet();
 
+    // Fills Command with the model's payload after the report id.
+    void setCommand(const QByteArray& payload);
+
     std::unique_ptr<THidDeviceController> controller_;
+    const MeterModel* model_ = &defaultMeterModel();
     std::vector<THidDevice*> deviceList_;
     QString lastErrorCaption_;
     QString lastErrorText_;
