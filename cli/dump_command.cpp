@@ -8,7 +8,6 @@
 
 #include "common/error.h"
 #include "import/import_session.h"
-#include "import/record_decoder.h"
 #include "sim/scenario.h"
 
 #include <QDir>
@@ -64,11 +63,13 @@ int dumpCommand(const QStringList& arguments, Output io)
     if (const int status = readDays(session, io, days))
         return status;
     const qint32 count = days.recordCount;
-    if (static_cast<qint64>(count) * kRecordSize > kMaxScenarioMemory)
+    const RecordLayout layout = session.meter().model().recordLayout();
+    const int recordSize = layout.bytes;
+    if (static_cast<qint64>(count) * recordSize > kMaxScenarioMemory)
         return io.err << "the meter reports " << count << " records, more than its memory holds ("
-                      << kMaxScenarioMemory / kRecordSize << ")" << Qt::endl, kFailed;
+                      << kMaxScenarioMemory / recordSize << ")" << Qt::endl, kFailed;
     QByteArray memory;
-    memory.reserve(static_cast<qsizetype>(count) * kRecordSize);
+    memory.reserve(static_cast<qsizetype>(count) * recordSize);
     for (int entry = 0; entry < days.size(); ++entry) {
         const DayRange day = days.range(entry);
         for (qint32 first = day.first; first <= day.last; first += kRecordsPerRead) {
@@ -78,7 +79,7 @@ int dumpCommand(const QStringList& arguments, Output io)
             const ImportAttempt& read = reads.run(session.meter(), {first, last}, &progress);
             if (read.request != RequestResult::Answered)
                 return io.err << session.failure(read.request) << " while reading records " << first << " to " << last
-                              << " (" << memory.size() / kRecordSize << " of " << count
+                              << " (" << memory.size() / recordSize << " of " << count
                               << " records read); nothing written" << Qt::endl,
                        kFailed;
             if (read.outcome != ImportAttempt::Outcome::Imported)
@@ -89,12 +90,13 @@ int dumpCommand(const QStringList& arguments, Output io)
                 memory.append(static_cast<char>(byte));
         }
     }
-    if (memory.size() != static_cast<qsizetype>(count) * kRecordSize)
-        return io.err << "the meter's date list covers " << memory.size() / kRecordSize << " of its " << count
+    if (memory.size() != static_cast<qsizetype>(count) * recordSize)
+        return io.err << "the meter's date list covers " << memory.size() / recordSize << " of its " << count
                       << " records; nothing written" << Qt::endl, kFailed;
     // The simulated meter lists the records' own dates.
     for (int record = 1; record <= count; ++record) {
-        if (memory.mid(static_cast<qsizetype>(record - 1) * kRecordSize + 2, 3) !=
+        if (memory.mid(static_cast<qsizetype>(record - 1) * recordSize + layout.stampOffset,
+                       session.meter().model().dateLayout().entryBytes) !=
             packedDateBytes(listedDate(days, record))) {
             io.err << "note: the meter's date list and its record " << record
                    << " disagree; the replay lists the records' own dates" << Qt::endl;
