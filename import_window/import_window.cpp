@@ -17,6 +17,7 @@
 #include "store/measurement_db.h"
 #include "store/reading_table_model.h"
 
+#include <QApplication>
 #include <QChartView>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -189,6 +190,7 @@ void TForm4::BitBtn1Click()
         return;
     Panel3->hide();
     showPanel(Panel4);
+    ListBox1->setFocus();
 }
 
 bool TForm4::GetRecSumNum()
@@ -246,7 +248,10 @@ void TForm4::BitBtn7Click()
 
 void TForm4::BitBtn8Click()
 {
+    const bool hadFocus = Panel4->isAncestorOf(QApplication::focusWidget());
     Panel4->hide();
+    if (hadFocus)
+        BitBtn1->setFocus();  // where the panel was opened from
 }
 
 void TForm4::Timer1Timer()

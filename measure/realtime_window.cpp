@@ -214,6 +214,7 @@ void TForm5::buildLayout()
     DataGrid1 = new QTableView(Panel1);
     DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
     DataGrid1->setAccessibleName(QStringLiteral("Readings"));
+    DataGrid1->setTabKeyNavigation(false);  // Tab goes on to the chart; arrows move in the grid
     model_ = new ReadingTableModel(database_, TableMeaData, this);
     model_->setBackgroundRule([this](const ReadingRow& row, int) {
         return QVariant(rowColour(row.MeaValue, MeasureState.MaxLevel, MeasureState.MinLevel));
@@ -269,10 +270,7 @@ void TForm5::buildLayout()
     chartRow->addStretch(1);
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
     SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
-    SpeedButton1->setAccessibleName(QStringLiteral("Scroll left"));
-    SpeedButton4->setAccessibleName(QStringLiteral("Scroll right"));
-    SpeedButton1->setToolTip(SpeedButton1->accessibleName());
-    SpeedButton4->setToolTip(SpeedButton4->accessibleName());
+    setScrollButtonKeys(SpeedButton1, SpeedButton4);
     Chart1->setAccessibleName(chart_->chart()->title());
     addChartKeys(Chart1, chartButtonCommands(*chart_));
     connect(BitBtn6, &QPushButton::clicked, this,

@@ -149,7 +149,7 @@ void TForm8::buildLayout()
     };
     BitBtn1 = button("BitBtn1", QStringLiteral("Ok"));
     BitBtn2 = button("BitBtn2", QStringLiteral("Cancel"));
-    BitBtn3 = button("BitBtn3", QStringLiteral("Apply"));
+    BitBtn3 = button("BitBtn3", QStringLiteral("&Apply"));
     outer->addLayout(bottom);
 
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
@@ -159,13 +159,11 @@ void TForm8::buildLayout()
     connect(BitBtn1, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn1Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn2Click(); }); });
     connect(BitBtn3, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn3Click(); }); });
-    // Enter and Escape as in a dialog: Ok and Cancel.
-    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
-        auto* ok = new QShortcut(key, this, [this] { BitBtn1->click(); });
-        ok->setContext(Qt::WidgetWithChildrenShortcut);
-    }
-    auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this, [this] { BitBtn2->click(); });
-    cancel->setContext(Qt::WidgetWithChildrenShortcut);
+    // Enter and Escape as in a dialog: Ok and Cancel (the keypad's Enter too).
+    BitBtn1->setShortcut(QKeySequence(Qt::Key_Return));
+    BitBtn2->setShortcut(QKeySequence(Qt::Key_Escape));
+    auto* keypadEnter = new QShortcut(QKeySequence(Qt::Key_Enter), this, [this] { BitBtn1->click(); });
+    keypadEnter->setContext(Qt::WidgetWithChildrenShortcut);
 }
 
 void TForm8::FormCreate()
