@@ -161,7 +161,7 @@ void BM_ReopenToPaintedCalendar(benchmark::State& state)
         scanHistoryFolder(index, y.folder.path());
     }
     for (auto _ : state) {
-        NoiseHistoryWindow window(y.messages, y.dialogs, {}, y.index);
+        NoiseHistoryWindow window(y.messages, y.dialogs, {}, y.index, {});
         window.show();
         window.openFolder(y.folder.path());
         window.findChild<QTableView*>("Calendar")->viewport()->repaint();
@@ -174,7 +174,7 @@ void BM_ReopenToPaintedCalendar(benchmark::State& state)
 
 struct OpenWindow {
     NoiseHistoryWindow window;
-    explicit OpenWindow(Year& y) : window(y.messages, y.dialogs, {}, y.index)
+    explicit OpenWindow(Year& y) : window(y.messages, y.dialogs, {}, y.index, {})
     {
         window.resize(1200, 820);
         window.show();
