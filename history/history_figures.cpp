@@ -7,9 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <cstring>
+#include <limits>
 #include <map>
+#include <optional>
 
 namespace sonavistor {
 
@@ -100,6 +101,7 @@ int weightingIndex(char weighting)
 // other by rowSeconds.
 class ReadingClock {
 public:
+    // line: a reading line the reader accepted (21 characters at least).
     qint64 seconds(QByteArrayView line)
     {
         const QByteArrayView date = line.first(10);
@@ -147,7 +149,7 @@ private:
         return parts[0] * 3600 + parts[1] * 60 + parts[2];
     }
 
-    char date_[10] = {};  // no reading line's date: those hold no control characters
+    char date_[10] = {};  // zeros: no reading line's date, the reader refuses control characters
     std::optional<qint64> midnight_;
 };
 
