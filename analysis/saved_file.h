@@ -7,6 +7,7 @@
 #include "store/reading_row.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QFile>
 #include <QString>
 
@@ -48,6 +49,14 @@ struct SavedReading {
     QByteArray levelField() const { return line.mid(20, 6); }
 };
 
+// The same without a copy of the line: the view is valid until the reader
+// reads on. For reading whole files fast (a logged day is 86,400 lines).
+struct SavedReadingView {
+    QByteArrayView line;
+    double level = 0;
+    char weighting = 0;
+};
+
 // Reads a saved file line by line.
 class SavedFileReader {
 public:
@@ -62,19 +71,27 @@ public:
     // The next reading; false at the end of the file. Throws Error quoting
     // the text that does not parse, with the file and line number.
     bool next(SavedReading& reading);
+    bool next(SavedReadingView& reading);
     int lineNumber() const { return lineNumber_; }
     const QString& path() const { return path_; }
 
 private:
+    // The next line without its line end, valid until the next call.
     // tooLong (optional) is set for a line too long for a saved file instead
     // of failing the read.
-    bool readLine(QByteArray& line, bool* tooLong = nullptr);
+    bool readLine(QByteArrayView& line, bool* tooLong = nullptr);
+    // Moves the unread tail to the front of the buffer and reads behind it;
+    // false at the end of the file.
+    bool refill();
     [[noreturn]] void fail(const QString& what) const;
 
     QString path_;
     QFile file_;
-    QByteArray block_;      // read ahead in blocks; lines are cut from it
-    qsizetype blockAt_ = 0;
+    std::unique_ptr<char[]> buffer_;
+    qsizetype begin_ = 0;     // the unread bytes are buffer_[begin_, end_)
+    qsizetype end_ = 0;
+    qsizetype searched_ = 0;  // no line end in buffer_[begin_, searched_)
+    bool atEnd_ = false;
     bool isSavedFile_ = false;
     qint64 announced_ = 0;
     int lineNumber_ = 0;

@@ -26,7 +26,8 @@ void installHistoryCommand(TForm1& form, const QString& indexPath, NoiseHistoryW
             open->chooseFolder();
             return;
         }
-        auto* window = new NoiseHistoryWindow(main.messages(), main.dialogs(), askFolder, indexPath, &main);
+        auto* window = new NoiseHistoryWindow(main.messages(), main.dialogs(), askFolder, indexPath,
+                                              main.settingsFilePath(), &main);
         // A window of its own beside the main window, not a child in its work area.
         window->setWindowFlag(Qt::Window);
         window->setAttribute(Qt::WA_DeleteOnClose);

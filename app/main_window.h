@@ -121,6 +121,8 @@ public slots:
     // the like): the measurement stops, unsaved rows are kept in the
     // recovery folder, the settings are written.
     void endWithoutAsking();
+    // The settings file: the meter's options, and what windows keep between runs.
+    QString settingsFilePath() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -137,7 +139,6 @@ private:
     bool FormCloseQuery();
     void FormClose();
     void CloseOther();
-    QString settingsFilePath() const;
     // An installed program's first start: the user's folders and settings.
     void prepareUserFiles();
     void StatusBar1DrawPanel(class QPainter& painter, const QRect& rect);

@@ -3,13 +3,14 @@
 #include "analysis/acoustic_figures.h"
 #include "analysis/noise_figures.h"
 #include "analysis/saved_file.h"
-#include "analysis/saved_samples.h"
 #include "common/error.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <map>
+#include <optional>
 
 namespace sonavistor {
 
@@ -93,6 +94,65 @@ int weightingIndex(char weighting)
     return weighting == 'A' ? 0 : weighting == 'C' ? 1 : -1;
 }
 
+// The seconds of a reading line's date (characters 1-10) and time (12-19)
+// as rowSeconds reads them. A logged day repeats its date 86,400 times, so
+// the date is read once for each new text; a time in the form every writer
+// uses (blanks, h:m:s with one or two digits each, blanks) is read here, any
+// other by rowSeconds.
+class ReadingClock {
+public:
+    // line: a reading line the reader accepted (21 characters at least).
+    qint64 seconds(QByteArrayView line)
+    {
+        const QByteArrayView date = line.first(10);
+        const QByteArrayView time = line.sliced(11, 8);
+        if (date != QByteArrayView(date_, sizeof date_)) {
+            std::memcpy(date_, date.data(), sizeof date_);
+            midnight_ = rowSeconds(date, "0:0:0");
+        }
+        if (midnight_) {
+            if (const int inDay = plainTime(time); inDay >= 0)
+                return *midnight_ + inDay;
+        }
+        return rowSeconds(date, time).value_or(kUntimed);
+    }
+
+private:
+    // Seconds into the day; -1 for any other form or an impossible time.
+    static int plainTime(QByteArrayView text)
+    {
+        const char* p = text.data();
+        const char* const end = p + text.size();
+        while (p != end && *p == ' ')
+            ++p;
+        int parts[3];
+        for (int i = 0; i < 3; ++i) {
+            if (i > 0) {
+                if (p == end || *p != ':')
+                    return -1;
+                ++p;
+            }
+            int value = 0;
+            int digits = 0;
+            for (; p != end && *p >= '0' && *p <= '9' && digits < 3; ++p, ++digits)
+                value = value * 10 + (*p - '0');
+            if (digits == 0 || digits > 2)
+                return -1;
+            parts[i] = value;
+        }
+        for (; p != end; ++p) {
+            if (*p != ' ')
+                return -1;
+        }
+        if (parts[0] > 23 || parts[1] > 59 || parts[2] > 59)
+            return -1;
+        return parts[0] * 3600 + parts[1] * 60 + parts[2];
+    }
+
+    char date_[10] = {};  // zeros: no reading line's date, the reader refuses control characters
+    std::optional<qint64> midnight_;
+};
+
 }  // namespace
 
 FileFigures historyFiguresOf(const QString& path, const std::atomic<bool>* cancel)
@@ -109,19 +169,26 @@ FileFigures historyFiguresOf(const QString& path, const std::atomic<bool>* cance
     std::vector<AcousticSample> samples;
     if (reader.announced() > 0 && reader.announced() < 10'000'000)
         samples.reserve(static_cast<size_t>(reader.announced()));
-    SavedReading reading;
+    ReadingClock clock;
+    DaySum* today = nullptr;  // the day of the last reading: the next one is most likely of the same
+    qint64 todayNumber = 0;
+    SavedReadingView reading;
     while (reader.next(reading)) {
         if (cancel && (figures.readings & 0x3fff) == 0 && cancel->load(std::memory_order_relaxed))
             throw HistoryReadCancelled{};
         ++figures.readings;
-        const AcousticSample sample = savedSample(reading);
+        const AcousticSample sample{reading.level, reading.weighting, clock.seconds(reading.line)};
         if (sample.seconds == kUntimed) {
             ++figures.untimed;
             continue;
         }
         samples.push_back(sample);
         const qint64 day = floorDay(sample.seconds);
-        DaySum& sum = days[day];
+        if (!today || day != todayNumber) {
+            today = &days[day];
+            todayNumber = day;
+        }
+        DaySum& sum = *today;
         ++sum.rows;
         const int w = weightingIndex(reading.weighting);
         if (w < 0)

@@ -17,7 +17,7 @@ namespace {
 
 // The layout of the tables and the figures in them: an index of any other
 // version is made anew.
-constexpr int kLayoutVersion = 1;
+constexpr int kLayoutVersion = 2;
 constexpr int kIndexVersion = kLayoutVersion * 1000 + kFiguresVersion;
 
 constexpr char kSchema[] =
@@ -25,8 +25,7 @@ constexpr char kSchema[] =
     " problem TEXT NOT NULL, weighting TEXT NOT NULL, readings INTEGER NOT NULL, reads INTEGER NOT NULL);"
     "CREATE TABLE days(path TEXT NOT NULL, date INTEGER NOT NULL, rows INTEGER NOT NULL, coverage REAL NOT NULL,"
     " leq REAL, lmax REAL, l90 REAL, lden REAL, lday REAL, levening REAL, lnight REAL, events INTEGER,"
-    " hours BLOB NOT NULL, PRIMARY KEY(path, date));"
-    "CREATE TABLE remembered(key TEXT PRIMARY KEY, value TEXT NOT NULL);";
+    " hours BLOB NOT NULL, PRIMARY KEY(path, date));";
 
 // One prepared statement, finalised however the caller leaves.
 class Statement {
@@ -387,21 +386,6 @@ void HistoryIndex::remove(const QString& path)
         s.bind(1, path);
         s.step();
     }
-}
-
-QString HistoryIndex::remembered(const QString& key) const
-{
-    Statement s(db_, "SELECT value FROM remembered WHERE key = ?1");
-    s.bind(1, key);
-    return s.step() ? s.text(0) : QString();
-}
-
-void HistoryIndex::remember(const QString& key, const QString& value)
-{
-    Statement s(db_, "INSERT OR REPLACE INTO remembered(key, value) VALUES(?1, ?2)");
-    s.bind(1, key);
-    s.bind(2, value);
-    s.step();
 }
 
 }  // namespace sonavistor

@@ -65,10 +65,6 @@ public:
     void storeProblem(const QString& path, const FileStamp& stamp, const QString& problem);
     void remove(const QString& path);
 
-    // Small remembered values (the last folder shown).
-    QString remembered(const QString& key) const;
-    void remember(const QString& key, const QString& value);
-
 private:
     void open(bool fresh);
     void close();

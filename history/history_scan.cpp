@@ -78,13 +78,24 @@ ScanReport scanHistoryFolder(HistoryIndex& index, const QString& folder, const S
 
     // Workers take files in turn and hand their results over; this thread
     // alone writes the index.
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int count = std::clamp(options.threads > 0 ? options.threads : cores, 1, total);
+    // Workers keep at most two results each waiting for this thread: reading
+    // stays within a file or two of what is stored, so a cancel stops it
+    // there and results never pile up behind a slow index.
+    const size_t waitingLimit = 2 * static_cast<size_t>(count);
     std::mutex mutex;
     std::condition_variable ready;
+    std::condition_variable room;
     std::deque<ReadResult> results;
     std::atomic<size_t> next{0};
     std::atomic<bool> stop{false};
     const auto worker = [&] {
         for (;;) {
+            {
+                std::unique_lock lock(mutex);
+                room.wait(lock, [&] { return results.size() < waitingLimit || stop.load(); });
+            }
             const size_t n = next.fetch_add(1);
             if (n >= toRead.size() || stop.load() || cancelled())
                 break;
@@ -111,8 +122,6 @@ ScanReport scanHistoryFolder(HistoryIndex& index, const QString& folder, const S
         }
         ready.notify_one();
     };
-    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const int count = std::clamp(options.threads > 0 ? options.threads : cores, 1, total);
     std::vector<std::jthread> workers;
     for (int i = 0; i < count; ++i)
         workers.emplace_back(worker);
@@ -129,6 +138,7 @@ ScanReport scanHistoryFolder(HistoryIndex& index, const QString& folder, const S
                 r = std::move(results.front());
                 results.pop_front();
             }
+            room.notify_one();
             if (r.file == SIZE_MAX) {
                 --running;
                 continue;
@@ -156,7 +166,11 @@ ScanReport scanHistoryFolder(HistoryIndex& index, const QString& folder, const S
         if (open)
             index.commit();
     } catch (...) {
-        stop = true;
+        {
+            std::lock_guard lock(mutex);  // no worker misses it between its test and its wait
+            stop = true;
+        }
+        room.notify_all();
         if (open)
             index.rollback();
         // The workers end with their current file; what they hand over is dropped.

@@ -3,6 +3,7 @@
 #include "common/error.h"
 #include "common/file_dialogs.h"
 #include "common/message_service.h"
+#include "common/settings_file.h"
 #include "common/whole_file.h"
 #include "history_window/history_models.h"
 #include "history_window/history_scan_job.h"
@@ -37,7 +38,9 @@ namespace sonavistor {
 
 namespace {
 
-constexpr char kRememberedFolder[] = "folder";
+// Where the settings file keeps the last folder shown.
+constexpr char kSettingsSection[] = "Noise History";
+constexpr char kFolderKey[] = "FOLDER";
 constexpr char kCsvFilter[] = "CSV files (*.csv)|*.csv";
 // Watched file changes are gathered this long before the folder is read
 // again: the logger writes its day file once a second.
@@ -112,12 +115,13 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption)
 }  // namespace
 
 NoiseHistoryWindow::NoiseHistoryWindow(MessageService& messages, FileDialogService& dialogs, FolderQuestion askFolder,
-                                       QString indexPath, QWidget* parent)
+                                       QString indexPath, QString settingsPath, QWidget* parent)
     : QWidget(parent),
       messages_(messages),
       dialogs_(dialogs),
       askFolder_(std::move(askFolder)),
-      indexPath_(std::move(indexPath))
+      indexPath_(std::move(indexPath)),
+      settingsPath_(std::move(settingsPath))
 {
     setObjectName(QStringLiteral("NoiseHistory"));
     setWindowTitle(QStringLiteral("Noise History"));
@@ -288,12 +292,10 @@ void NoiseHistoryWindow::buildLayout()
 
 QString NoiseHistoryWindow::rememberedFolder() const
 {
-    try {
-        const QString folder = HistoryIndex(indexPath_).remembered(QString::fromLatin1(kRememberedFolder));
+    if (!settingsPath_.isEmpty()) {
+        const QString folder = readSettingsValue(settingsPath_, kSettingsSection, kFolderKey);
         if (!folder.isEmpty())
             return folder;
-    } catch (const Error&) {
-        // No index to ask: the logger's folder below.
     }
     return QDir::homePath() + QStringLiteral("/sonavistor-log");
 }
@@ -315,8 +317,9 @@ void NoiseHistoryWindow::openFolder(const QString& folder)
     folder_ = chosen;
     FolderLabel->setText(QDir::toNativeSeparators(folder_));
     try {
+        if (!settingsPath_.isEmpty() && readSettingsValue(settingsPath_, kSettingsSection, kFolderKey) != folder_)
+            writeSettingsValue(settingsPath_, kSettingsSection, kFolderKey, folder_);
         HistoryIndex index(indexPath_);
-        index.remember(QString::fromLatin1(kRememberedFolder), folder_);
         showOverview(index.files(folder_));
     } catch (const Error& e) {
         messages_.showError(e.message());

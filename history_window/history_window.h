@@ -38,8 +38,9 @@ public:
     // Asks for a folder, starting at the given one; empty when cancelled.
     using FolderQuestion = std::function<QString(QWidget* parent, const QString& start)>;
 
+    // settingsPath: the settings file the chosen folder is kept in (empty: not kept).
     NoiseHistoryWindow(MessageService& messages, FileDialogService& dialogs, FolderQuestion askFolder,
-                       QString indexPath, QWidget* parent = nullptr);
+                       QString indexPath, QString settingsPath, QWidget* parent = nullptr);
     ~NoiseHistoryWindow() override;
 
     // The folder the window starts with: the last one shown, else the logger's.
@@ -74,6 +75,7 @@ private:
     FileDialogService& dialogs_;
     FolderQuestion askFolder_;
     QString indexPath_;
+    QString settingsPath_;
     QString folder_;
     int lastRead_ = 0;
 

@@ -1,5 +1,5 @@
 // The environmental noise figures: info --periods --events on a logged day
-// (86,400 readings) in this process, and the noise report of a month of
+// (86,400 readings) in this process, the saved-file reader alone, and the noise report of a month of
 // logged days (30 files) as sonavistor-cli writes it: time and peak memory.
 #include "analysis/noise_figures.h"
 #include "analysis/saved_file.h"
@@ -72,6 +72,23 @@ void BM_InfoPeriodsEventsOfALoggedDay(benchmark::State& state)
     state.counters["events"] = static_cast<double>(events);
 }
 
+// The saved-file reader alone on a logged day, on one core: every line cut,
+// checked and its level read.
+void BM_ReadALoggedDay(benchmark::State& state)
+{
+    const QString day = monthFiles().first();
+    double sum = 0;
+    for (auto _ : state) {
+        SavedFileReader reader(day);
+        SavedReadingView reading;
+        while (reader.next(reading))
+            sum += reading.level;
+    }
+    benchmark::DoNotOptimize(sum);
+    state.counters["readings_per_s"] =
+        benchmark::Counter(86400.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
 // The figures alone, from samples in memory.
 void BM_NoiseFiguresOfALoggedDay(benchmark::State& state)
 {
@@ -102,6 +119,7 @@ void BM_ReportCommandOnAMonth(benchmark::State& state)
 }
 
 BENCHMARK(BM_InfoPeriodsEventsOfALoggedDay)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadALoggedDay)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_NoiseFiguresOfALoggedDay)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReportCommandOnAMonth)->Unit(benchmark::kMillisecond)->Iterations(1);
 

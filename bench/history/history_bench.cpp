@@ -1,6 +1,6 @@
 // The noise history over a year of logged days: 365 saved files of 86,400
-// readings (one a second), generated here. The first opening with an empty
-// index (read on all cores), reopening with the index to a painted calendar,
+// readings (one a second), generated here. One day's figures on one core,
+// the first opening with an empty index (read on all cores), reopening with the index to a painted calendar,
 // a day added by the logger until it shows, a scroll step of the calendar,
 // and the memory with the year open.
 //
@@ -140,6 +140,18 @@ void BM_FirstOpen(benchmark::State& state)
         benchmark::Counter(86400.0 * y.days * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// One logged day's figures as a scan worker computes them, on one core.
+void BM_FiguresOfOneDay(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("day.qrv");
+    writeDay(path, QDate(2025, 12, 1));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(historyFiguresOf(path));
+    state.counters["readings_per_s"] =
+        benchmark::Counter(86400.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
 // The window with the year open from its index: a new window until its calendar is painted.
 void BM_ReopenToPaintedCalendar(benchmark::State& state)
 {
@@ -149,7 +161,7 @@ void BM_ReopenToPaintedCalendar(benchmark::State& state)
         scanHistoryFolder(index, y.folder.path());
     }
     for (auto _ : state) {
-        NoiseHistoryWindow window(y.messages, y.dialogs, {}, y.index);
+        NoiseHistoryWindow window(y.messages, y.dialogs, {}, y.index, {});
         window.show();
         window.openFolder(y.folder.path());
         window.findChild<QTableView*>("Calendar")->viewport()->repaint();
@@ -162,7 +174,7 @@ void BM_ReopenToPaintedCalendar(benchmark::State& state)
 
 struct OpenWindow {
     NoiseHistoryWindow window;
-    explicit OpenWindow(Year& y) : window(y.messages, y.dialogs, {}, y.index)
+    explicit OpenWindow(Year& y) : window(y.messages, y.dialogs, {}, y.index, {})
     {
         window.resize(1200, 820);
         window.show();
@@ -213,6 +225,7 @@ void BM_DayAddedAppears(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(BM_FirstOpen)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_FiguresOfOneDay)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReopenToPaintedCalendar)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(BM_CalendarScrollStep)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DayAddedAppears)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();

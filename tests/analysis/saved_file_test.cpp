@@ -170,3 +170,48 @@ TEST_F(SavedFile, WritersRefuseRowsThatCouldNotBeReadBack)
     EXPECT_THROW(writeSavedFile(dir.filePath("c.qrv"), {{"2024/5/17", "9:5\r3", "65.3", "A", 0}}), Error);
     EXPECT_FALSE(QFile::exists(dir.filePath("c.qrv")));
 }
+
+TEST_F(SavedFile, ControlBytesAreFoundAnywhereInALineAndHighBytesAreNoControlBytes)
+{
+    const auto errorOf = [](const QByteArray& line) -> std::string {
+        try {
+            parseSavedReading(line);
+            return "read";
+        } catch (const Error& e) {
+            return e.message().toStdString();
+        }
+    };
+    const QByteArray good = "2024/5/17 ,9:5:3   ,65.3  ,A";
+    for (int at : {0, 7, 8, 15, 21, 27}) {
+        for (char control : {'\x1f', '\x7f', '\x00'}) {
+            QByteArray line = good;
+            line[at] = control;
+            EXPECT_NE(errorOf(line).find("control character"), std::string::npos) << at << ": " << errorOf(line);
+        }
+    }
+    // Bytes above 0x7F are text: this line fails on its level, not as a control byte.
+    QByteArray high = good;
+    high.replace(20, 4, "\x80\xff\xa0\x9f");
+    EXPECT_NE(errorOf(high).find("not a valid level"), std::string::npos) << errorOf(high);
+}
+
+TEST_F(SavedFile, LinesAcrossReadBlocksAndTheLongestLineAllowed)
+{
+    // 8,734 readings, three with LF alone, so that the long lines start 100
+    // bytes before the end of the reader's first 256 KiB block.
+    const QByteArray reading = "2024/5/17 ,9:5:3   ,65.3  ,A";
+    QByteArray text = "@Sonavistor File\r\nTotal:1\r\n";
+    for (int i = 0; i < 8734; ++i)
+        text += reading + (i < 3 ? "\n" : "\r\n");
+    ASSERT_EQ(text.size(), 256 * 1024 - 100);
+    // 4,094 characters and CR LF is still a reading line; 4,095 is too long.
+    const QByteArray longest = reading.left(26) + QByteArray(4094 - 27, 'x') + "C";
+    text += longest + "\r\n" + QByteArray(4095, '7') + "\r\n";
+    std::vector<SavedReading> readings;
+    const QString error = readAll(write(text), &readings);
+    ASSERT_EQ(readings.size(), 8735u);
+    EXPECT_EQ(readings[8733].line, reading);
+    EXPECT_EQ(readings.back().line, longest);
+    EXPECT_EQ(readings.back().weighting, 'C');
+    EXPECT_TRUE(error.contains("line 8738: the line is too long")) << error.toStdString();
+}

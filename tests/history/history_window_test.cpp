@@ -4,6 +4,7 @@
 #include "app/child_windows.h"
 #include "app/history_command.h"
 #include "app/main_window.h"
+#include "common/meter_settings.h"
 #include "common/shell_state.h"
 #include "history/history_index.h"
 #include "tests/history/logged_days.h"
@@ -149,6 +150,19 @@ TEST_F(HistoryWindow, CellsNameTheirHourlyLevelsAndBadFilesGiveTheirReason)
     auto* view = qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data());
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->fileCount(), 1);
+}
+
+TEST_F(HistoryWindow, TheChosenFolderIsKeptInTheSettingsFile)
+{
+    const QString settings = program.file(kSettingsFileName);
+    NoiseHistoryWindow* window = openHistory();
+    ASSERT_NE(window, nullptr);
+    // The meter's options, written at closing, keep it; the next window starts there.
+    QString error;
+    ASSERT_TRUE(writeMeterSettings(settings, MeterSettings, &error)) << error.toStdString();
+    NoiseHistoryWindow next(messages, dialogs, {}, cache.filePath("history.db"), settings);
+    EXPECT_EQ(next.rememberedFolder(), QDir::cleanPath(folder.path()));
+    EXPECT_TRUE(program.read(kSettingsFileName).contains("COMPANY_NAME="));
 }
 
 TEST_F(HistoryWindow, ChangedFilesAreReadAgainAndDeletedOnesDisappear)
