@@ -174,7 +174,7 @@ TEST_F(Keyboard, NoiseHistoryAndHelpWindows)
 {
     QTemporaryDir cache;
     NoiseHistoryWindow history(messages, dialogs, [](QWidget*, const QString&) { return QString(); },
-                               cache.filePath(QStringLiteral("index")));
+                               cache.filePath(QStringLiteral("index")), QString());
     expectKeyboardReach(&history, "noise history");
     history.close();
 
