@@ -28,7 +28,6 @@ class QToolBar;
 namespace sonavistor {
 
 class ChildWindow;
-class TForm7;
 class MeasurementDatabase;
 class MeterConnection;
 class Announcer;
@@ -65,7 +64,7 @@ public:
     QToolBar* toolBar() const { return ToolBar1; }
     // Adds a widget as a child window and shows it.
     QMdiSubWindow* addChildWindow(QWidget* form);
-    // Name of the active child window ("Form4", "Form5", "Form7"), empty if none.
+    // Object name of the active child window, empty if none.
     QString activeChildName() const;
     QWidget* activeChild() const;
     ChildWindow* activeChildWindow() const;
@@ -94,7 +93,7 @@ public slots:
     // Commands (menu items and the tool buttons bound to them).
     void N3Click();   // Real Time Measure
     void N6Click();   // Open
-    TForm7* dataViewInFront();
+    ChildWindow* dataViewInFront();
     void N15Click();  // Save
     void N16Click();  // Import Data
     void N7Click();   // Export to Excel
@@ -112,7 +111,8 @@ public slots:
     void MenuOpenClick();
     void MenuImportClick();
 
-    // Menu refresh (runs when the window paints and once a second).
+    // Menu refresh (runs when the window paints and once a second): the
+    // commands that follow the program's flags and the connection.
     void FormPaint();
     // One-second refresh.
     void Timer1Timer();
@@ -148,6 +148,11 @@ private:
     void createMeterLink();
     // Tells a screen reader the meter came or went, as the status bar shows it.
     void announceConnection();
+    // Save, Export, Print Data Sheet and Noise Report as the active window
+    // allows them now.
+    void updateChildCommands();
+    void childActivated(QMdiSubWindow* sub);
+    void activeTableChanged(TableId table);
 
     QWidget* showOrCreate(ChildKind kind, QPointer<QObject>& handle, QAction* entry,
                           bool& entryClosed);
@@ -162,6 +167,7 @@ private:
     bool askBeforeClosing_ = true;
     bool userFoldersReady_ = false;
     bool lastPaintedConnected_ = false;
+    bool childReadySeen_ = false;
     QString reportProjectPath_;
     QString recoveryFolder_;
     std::unique_ptr<SingleInstance> instance_;

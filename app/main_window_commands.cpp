@@ -2,7 +2,6 @@
 // their Window-menu entries, and what each menu item and tool button does.
 #include "app/main_window.h"
 
-#include "data_view/data_view_window.h"
 #include "app/child_tiling.h"
 #include "app/icons.h"
 #include "common/child_window.h"
@@ -59,8 +58,8 @@ ChildWindow* TForm1::activeChildWindow() const
 
 QString TForm1::activeChildName() const
 {
-    ChildWindow* child = activeChildWindow();
-    return child ? child->formName() : QString();
+    QWidget* child = activeChild();
+    return child ? child->objectName() : QString();
 }
 
 void TForm1::bringToFront(QObject* handle)
@@ -127,7 +126,7 @@ void TForm1::N16Click()
 
 // The data view in front, made first when none is open (a new one starts
 // from an empty table: its first file's RecNo is 1). Null when it could not be made.
-TForm7* TForm1::dataViewInFront()
+ChildWindow* TForm1::dataViewInFront()
 {
     stopMeasuring();
     if (!ShellState.AnalyzeWindowOpen) {
@@ -138,20 +137,20 @@ TForm7* TForm1::dataViewInFront()
         database_->ClearTable(TableLoadData);
     }
     bringToFront(ShellState.AnalyzeWindowHandle);
-    return qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data());
+    return qobject_cast<ChildWindow*>(ShellState.AnalyzeWindowHandle.data());
 }
 
 void TForm1::N6Click()
 {
     if (auto* view = dataViewInFront())
-        view->LoadData();
+        view->openFile(QString());
 }
 
 void TForm1::openSavedFile(const QString& path)
 {
     try {
         if (auto* view = dataViewInFront())
-            view->LoadData(path);
+            view->openFile(path);
     } catch (const std::exception& e) {
         messages().showException(e);
     }
@@ -159,8 +158,8 @@ void TForm1::openSavedFile(const QString& path)
 
 void TForm1::N15Click()
 {
-    ChildWindow* child = activeChildWindow();
-    if (child && (child->formName() == QLatin1String("Form5") || child->formName() == QLatin1String("Form4")))
+    // The window's own Save decides whether there is anything to save.
+    if (ChildWindow* child = activeChildWindow())
         child->save();
 }
 
@@ -183,8 +182,8 @@ void TForm1::N8Click()
 
 void TForm1::NoiseReportClick()
 {
-    if (auto* view = qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data()))
-        view->NoiseReportClick();
+    if (auto* view = qobject_cast<ChildWindow*>(ShellState.AnalyzeWindowHandle.data()))
+        view->reportNoise();
 }
 
 void TForm1::N9Click()

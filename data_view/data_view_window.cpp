@@ -268,6 +268,14 @@ QString TForm7::stagingFolder()
 
 // ---------------------------------------------------------------- opening a file
 
+void TForm7::openFile(const QString& path)
+{
+    if (path.isEmpty())
+        LoadData();
+    else
+        LoadData(path);
+}
+
 void TForm7::LoadData(const QString& path)
 {
     chosenPath_ = path;
@@ -359,6 +367,7 @@ void TForm7::LoadData()
     }
     openedFiles_ << path;
     refreshNoiseFigures();
+    capabilitiesChanged();  // the noise report has a file to report on
 }
 
 void TForm7::refreshNoiseFigures()

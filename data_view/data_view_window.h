@@ -49,11 +49,13 @@ public:
     QColor seriesColour(int file) const;
     // The saved files shown, in the order they were opened.
     const QStringList& openedFiles() const { return openedFiles_; }
-    bool canReportNoise() const { return !openedFiles_.isEmpty(); }
 
     // ChildWindow
-    QString formName() const override { return objectName(); }
     std::optional<TableId> dataTable() const override { return TableLoadData; }
+    bool canExport() const override { return true; }
+    bool canReportNoise() const override { return !openedFiles_.isEmpty(); }
+    void reportNoise() override { NoiseReportClick(); }
+    void openFile(const QString& path) override;
 
 public slots:
     void BitBtn1Click();  // Print Graph

@@ -136,6 +136,7 @@ TForm4::TForm4(MeasurementDatabase& database, MeterConnection& meter, const Wind
     resize(1000, 600);
     ShellState.ChildReady = false;
     buildLayout();
+    events().watch(BitBtn5);  // Save follows its button
     progress_ = std::make_unique<ProgressBarProgress>(ProgressBar1);
     FormCreate();
 }
@@ -163,6 +164,11 @@ void TForm4::FormCreate()
 bool TForm4::saveEnabled() const
 {
     return BitBtn5->isEnabled();
+}
+
+bool TForm4::canExport() const
+{
+    return !database_.isEmpty(TableGetRecorde);
 }
 
 void TForm4::save()

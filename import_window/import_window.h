@@ -53,10 +53,13 @@ public:
     int FailedAttempts() const { return failedAttempts_; }
 
     // ChildWindow
-    QString formName() const override { return objectName(); }
     std::optional<TableId> dataTable() const override { return TableGetRecorde; }
-    bool saveEnabled() const override;
+    bool gridIsWholeQuery() const override { return true; }
+    bool canSave() const override { return saveEnabled(); }
     void save() override;
+    bool canExport() const override;
+
+    bool saveEnabled() const;
 
 public slots:
     void BitBtn1Click();  // Import

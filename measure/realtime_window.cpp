@@ -317,6 +317,9 @@ void TForm5::buildLayout()
     connect(BitBtn8, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn8Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn2Click(); }); });
     connect(BitBtn7, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn7Click(); }); });
+    // Start hidden means measuring; Save follows its button.
+    events().watch(BitBtn1);
+    events().watch(BitBtn7);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -371,6 +374,16 @@ bool TForm5::isMeasuring() const
 bool TForm5::saveEnabled() const
 {
     return BitBtn7->isEnabled();
+}
+
+bool TForm5::canSave() const
+{
+    return saveEnabled() && !isMeasuring();
+}
+
+bool TForm5::canExport() const
+{
+    return !isMeasuring() && !database_.isEmpty(TableMeaData);
 }
 
 void TForm5::BitBtn1Click()

@@ -58,12 +58,15 @@ public:
     bool tickWaiting() const { return tickWaiting_; }
 
     // ChildWindow
-    QString formName() const override { return objectName(); }
     std::optional<TableId> dataTable() const override { return TableMeaData; }
-    bool isMeasuring() const override;
     void stopMeasuring() override { BitBtn8Click(); }
-    bool saveEnabled() const override;
+    bool canSave() const override;
     void save() override { BitBtn7Click(); }
+    // The rows are final only while no measurement runs.
+    bool canExport() const override;
+
+    bool isMeasuring() const;
+    bool saveEnabled() const;
 
 public slots:
     void BitBtn1Click();  // Start to Measure

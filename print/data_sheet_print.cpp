@@ -32,14 +32,7 @@ constexpr char kProgressText[] = "Printing the data sheet...";
 // import window's grid shows.
 std::optional<TableId> printedTable(const ChildWindow* active)
 {
-    const QString name = active ? active->formName() : QString();
-    if (name == QLatin1String("Form5"))
-        return TableMeaData;
-    if (name == QLatin1String("Form4"))
-        return TableGetRecorde;
-    if (name == QLatin1String("Form7"))
-        return TableLoadData;
-    return std::nullopt;
+    return active ? active->dataTable() : std::nullopt;
 }
 
 // Closes the project on every way out of a print.

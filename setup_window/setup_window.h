@@ -33,7 +33,6 @@ public:
     TForm8(MeterConnection& meter, const WindowContext& context, Clock clock = {});
     ~TForm8() override;
 
-    QString formName() const override { return objectName(); }
 
     // The "PC Software Setting" page has been shown.
     bool levelsPageShown() const { return pageShown_; }
