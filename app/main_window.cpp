@@ -40,9 +40,6 @@ constexpr char kExitQuestion[] = "Are You Sure to Exit This Program?";
 constexpr char kExitCaption[] = "System Exit Query";
 constexpr char kConnected[] = "Connect OK!";
 constexpr char kDisconnected[] = "Disconnect!";
-constexpr char kMeasureEntry[] = "Real Time Measure  Window";
-constexpr char kAnalyzeEntry[] = "Reprot Analyzing Window";
-constexpr char kImportEntry[] = "Data Import Window";
 
 // A run without file dialogs (some tests): every dialog is cancelled.
 class NoFileDialogs : public FileDialogService {
@@ -210,41 +207,12 @@ void TForm1::FormPaint()
 {
     if (!startedUp_)
         return;
-    menumeasure->setText(QString::fromLatin1(kMeasureEntry));
-    menuanalyze->setText(QString::fromLatin1(kAnalyzeEntry));
-    importdata->setText(QString::fromLatin1(kImportEntry));
-
     StatusBar1->setPanelText(1, connectionText());
-
-    QWidget* active = activeChild();
-    const auto markActive = [active](const QPointer<QObject>& handle, QAction* entry) {
-        if (handle)
-            entry->setChecked(handle == active);
-    };
-    markActive(ShellState.MeasureWindowHandle, menumeasure);
-    markActive(ShellState.ImportWindowHandle, importdata);
-    markActive(ShellState.AnalyzeWindowHandle, menuanalyze);
-
-    if (ShellState.ImportEntryClosed) {
-        ShellState.ImportEntryClosed = false;
-        N20->removeAction(importdata);
-    }
-    if (ShellState.AnalyzeEntryClosed) {
-        ShellState.AnalyzeEntryClosed = false;
-        N20->removeAction(menuanalyze);
-    }
+    rebuildWindowMenu();
 
     A1->setEnabled(ShellState.AboutEnabled);
 
-    if (ShellState.MeasureEnabled) {
-        N3->setEnabled(true);
-        if (ShellState.MeasureEntryClosed) {
-            ShellState.MeasureEntryClosed = false;
-            N20->removeAction(menumeasure);
-        }
-    } else {
-        N3->setEnabled(false);
-    }
+    N3->setEnabled(ShellState.MeasureEnabled);
 
     N5->setEnabled(ShellState.SetupEnabled);
     N16->setEnabled(ShellState.ImportEnabled);
@@ -259,6 +227,7 @@ void TForm1::FormPaint()
 
 void TForm1::childActivated(QMdiSubWindow* sub)
 {
+    rebuildWindowMenu();
     if (auto* child = sub ? qobject_cast<ChildWindow*>(sub->widget()) : nullptr)
         connect(&child->events(), &ChildWindowEvents::capabilitiesChanged, this, &TForm1::updateChildCommands,
                 Qt::UniqueConnection);

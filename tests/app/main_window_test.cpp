@@ -36,15 +36,15 @@ protected:
     {
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, nullptr};
         form = std::make_unique<TForm1>(env);
-        form->setChildFactory(TForm1::ChildKind::Measure, [this](TForm1&) {
+        form->setChildFactory(kMeasureWindow, [this](TForm1&) {
             measure = new StandInMeasure;
             return measure.data();
         });
-        form->setChildFactory(TForm1::ChildKind::Import, [this](TForm1&) {
+        form->setChildFactory(kImportWindow, [this](TForm1&) {
             import = new StandInImport;
             return import.data();
         });
-        form->setChildFactory(TForm1::ChildKind::Analyze, [this](TForm1&) {
+        form->setChildFactory(kDataViewWindow, [this](TForm1&) {
             analyze = new StandInAnalyze;
             return analyze.data();
         });
