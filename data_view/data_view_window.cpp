@@ -302,15 +302,7 @@ void TForm7::LoadData()
         {
             form->loading_ = false;
             form->refreshGrid();
-            if (form->closeAfterLoad_) {
-                form->closeAfterLoad_ = false;
-                QMetaObject::invokeMethod(form, [f = form] {
-                    if (auto* sub = qobject_cast<QMdiSubWindow*>(f->parentWidget()))
-                        sub->close();
-                    else
-                        f->close();
-                }, Qt::QueuedConnection);
-            }
+            form->closer_.complete();
         }
     } finish{this};
 
@@ -458,7 +450,7 @@ void TForm7::closeEvent(QCloseEvent* event)
 {
     if (loading_) {
         // Never destroyed under its own load: it closes once the load is over.
-        closeAfterLoad_ = true;
+        closer_.request();
         event->ignore();
         return;
     }

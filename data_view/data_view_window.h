@@ -4,6 +4,7 @@
 // in LoadData under running RecNo numbers, shown in a grid whose rows carry
 // their file's colour.
 
+#include "widgets/deferred_close.h"
 #include "analysis/file_colours.h"
 #include "common/child_window.h"
 #include "common/window_context.h"
@@ -86,7 +87,7 @@ private:
     ReadingTableModel* model_ = nullptr;
     bool loading_ = false;
     QString chosenPath_;  // set by LoadData(path) for the one load it starts
-    bool closeAfterLoad_ = false;
+    DeferredClose closer_{*this};
 
     QStringList openedFiles_;
     int FileCount = 0;

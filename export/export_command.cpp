@@ -66,11 +66,8 @@ void exportActiveWindow(QWidget* parent, const ChildWindow* active, const Measur
     const QString path = dialogs.getSaveFileName(parent, QString::fromLatin1(kFilter), QString::fromLatin1(kExtension));
     if (path.isEmpty())
         return;
-    if (QFileInfo::exists(path)) {
-        if (messages.show({path + QString::fromLatin1(kReplaceQuestion), QString::fromLatin1(kQueryCaption),
-                           MessageIcon::Question, Yes | No, Yes}) != Yes)
-            return;
-    }
+    if (!mayReplaceFile(messages, path, path + QString::fromLatin1(kReplaceQuestion), QString::fromLatin1(kQueryCaption)))
+        return;
     const std::unique_ptr<ReadingRowsDataset> dataset = gridDataset(active, database);
     if (!dataset)
         return;  // not a window with rows: nothing chosen, nothing said

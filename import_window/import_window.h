@@ -5,6 +5,7 @@
 // a chart, a table and the figures Records, MAX, MIN and AVG; Save writes
 // the day as a saved measurement file.
 
+#include "widgets/deferred_close.h"
 #include "common/child_window.h"
 #include "common/window_context.h"
 #include "import_window/import_figures.h"
@@ -115,7 +116,7 @@ private:
     Operation operation_ = Operation::None;
     int failedAttempts_ = 0;
     int attemptLine_ = -1;  // the list line the attempts of one request import
-    bool closeRequested_ = false;
+    DeferredClose closer_{*this, [this] { closeWindow(); }};
     bool closing_ = false;
     std::unique_ptr<MessageService> messages_;
     int openMessages_ = 0;

@@ -408,15 +408,7 @@ void TForm5::Timer1Timer()
     meter_.readLevel();
     tickWaiting_ = false;
     // A close that came during the wait completes now that the tick is over.
-    if (closeAfterTick_) {
-        closeAfterTick_ = false;
-        QMetaObject::invokeMethod(this, [this] {
-            if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
-                sub->close();
-            else
-                close();
-        }, Qt::QueuedConnection);
-    }
+    closer_.complete();
 }
 
 void TForm5::playAlarms(int level)
@@ -573,9 +565,8 @@ void TForm5::BitBtn7Click()
         if (chosen.isEmpty())
             return notSaved();
         const QString path = withSavedFileExtension(chosen);
-        if (QFileInfo::exists(path) &&
-            context_.messages.show({path + QString::fromLatin1(kReplaceQuestion), QString::fromLatin1(kQueryCaption),
-                                   MessageIcon::Question, Yes | No, Yes}) != Yes)
+        if (!mayReplaceFile(context_.messages, path, path + QString::fromLatin1(kReplaceQuestion),
+                            QString::fromLatin1(kQueryCaption)))
             return notSaved();
         Edit1->setText(path);
     }
@@ -596,7 +587,7 @@ void TForm5::closeEvent(QCloseEvent* e)
     if (tickWaiting_) {
         // Never destroyed under a waiting tick: its wait ends now, and the
         // window closes once the tick has returned (the reading is dropped).
-        closeAfterTick_ = true;
+        closer_.request();
         meter_.stopWaiting();
         e->ignore();
         return;

@@ -3,6 +3,7 @@
 // shown as LED digits, arc bar graph, indicators, a table row, statistics
 // and a chart point; alarms; Save to a saved measurement file.
 
+#include "widgets/deferred_close.h"
 #include "common/child_window.h"
 #include "common/window_context.h"
 #include "widgets/accessible_text.h"
@@ -99,7 +100,7 @@ private:
     ReadingTableModel* model_ = nullptr;
     LiveStatistics stats_;
     bool tickWaiting_ = false;
-    bool closeAfterTick_ = false;
+    DeferredClose closer_{*this};
     bool highAlarm_ = false;  // this reading's alarms, as played
     bool lowAlarm_ = false;
     AlertAnnouncer alerts_;

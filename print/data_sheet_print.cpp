@@ -134,10 +134,8 @@ void DataSheetPrint::askPdf(QWidget* parent, const ReportDocument& document)
 
 bool DataSheetPrint::replaceAllowed(const QString& path)
 {
-    if (!QFileInfo::exists(path))
-        return true;
-    return context_.messages.show({path + QString::fromLatin1(kReplaceQuestion), QString::fromLatin1(kQueryCaption),
-                                   MessageIcon::Question, Yes | No, Yes}) == Yes;
+    return mayReplaceFile(context_.messages, path, path + QString::fromLatin1(kReplaceQuestion),
+                          QString::fromLatin1(kQueryCaption));
 }
 
 void DataSheetPrint::toPdf(QWidget* parent, const ReportDocument& document, const QString& path)
