@@ -54,9 +54,9 @@ FileDialogService& dialogsOrNone(FileDialogService* dialogs)
     return dialogs ? *dialogs : none;
 }
 
-QString connectionText()
+QString connectionText(bool connected)
 {
-    return QString::fromLatin1(MeterLink.Connected ? kConnected : kDisconnected);
+    return QString::fromLatin1(connected ? kConnected : kDisconnected);
 }
 
 }  // namespace
@@ -77,7 +77,6 @@ TForm1::TForm1(const AppEnvironment& env, QWidget* parent)
     ShellState = {};
     MeterSettings = {};
     MeasureState = {};
-    MeterLink = {};
 
     mdi_ = new QMdiArea(this);
     mdi_->setObjectName(QStringLiteral("ClientArea"));
@@ -102,6 +101,10 @@ TForm1::TForm1(const AppEnvironment& env, QWidget* parent)
 
 TForm1::~TForm1()
 {
+    // The children going with the frame change the active window: the menus
+    // they would update go first.
+    disconnect(mdi_, nullptr, this, nullptr);
+    disconnect(database_.get(), nullptr, this, nullptr);
     // Reading threads end before the windows they report to.
     meter_.reset();
 }
@@ -198,16 +201,21 @@ bool TForm1::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
+bool TForm1::meterConnected() const
+{
+    return meter_ && meter_->connected();
+}
+
 void TForm1::announceConnection()
 {
-    announcer_->say(connectionText());
+    announcer_->say(connectionText(meterConnected()));
 }
 
 void TForm1::FormPaint()
 {
     if (!startedUp_)
         return;
-    StatusBar1->setPanelText(1, connectionText());
+    StatusBar1->setPanelText(1, connectionText(meterConnected()));
     rebuildWindowMenu();
 
     A1->setEnabled(ShellState.AboutEnabled);
@@ -254,7 +262,7 @@ void TForm1::StatusBar1DrawPanel(QPainter& painter, const QRect& rect)
 {
     painter.drawPixmap(rect.topLeft(), statusIcon(1));
     StatusBar1->setPanelText(3, MeterSettings.CompanyName);
-    if (MeterLink.Connected)
+    if (meterConnected())
         painter.drawPixmap(QPoint(rect.right() - 20, rect.top()), statusIcon(0));
 }
 
@@ -267,9 +275,9 @@ void TForm1::Timer1Timer()
         StatusBar1->setPanelText(3, MeterSettings.CompanyName);
         StatusBar1->update();
     }
-    if (MeterLink.Connected != lastPaintedConnected_) {
+    if (meterConnected() != lastPaintedConnected_) {
         StatusBar1->update();
-        lastPaintedConnected_ = MeterLink.Connected;
+        lastPaintedConnected_ = meterConnected();
     }
 }
 

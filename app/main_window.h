@@ -81,6 +81,7 @@ public:
     QPrinter* printer() const { return printer_.get(); }
     // The meter link (HID controller, meter discovery, requests).
     MeterConnection& meter() const { return *meter_; }
+    bool meterConnected() const;
     // Whether a table of the working database holds rows.
     bool tableHasRows(TableId table) const;
     // Where endWithoutAsking keeps unsaved rows (empty: nowhere); tells, once,

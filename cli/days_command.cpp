@@ -10,12 +10,13 @@
 
 namespace sonavistor::cli {
 
-int readDays(MeterSession& session, Output io)
+int readDays(MeterSession& session, Output io, MeterDays& days)
 {
     TerminalProgress progress("reading the date list");
-    const DayListOutcome list = readDayList(session.meter(), &progress);
+    DayListOutcome list = readDayList(session.meter(), &progress);
     switch (list.status) {
     case DayListStatus::Ready:
+        days = std::move(list.days);
         return kOk;
     case DayListStatus::NoCountMark:
         return io.err << "the meter's record count reply carries no count mark" << Qt::endl, kFailed;
@@ -26,8 +27,8 @@ int readDays(MeterSession& session, Output io)
     case DayListStatus::DatesFailed:
         break;
     }
-    return io.err << session.failure(list.request) << " while reading the date list (" << list.reportsReceived
-                  << " of " << list.reportsExpected << " reports)" << Qt::endl, kFailed;
+    return io.err << session.failure(list.request) << " while reading the date list (" << list.days.reportsReceived
+                  << " of " << list.days.reportsExpected << " reports)" << Qt::endl, kFailed;
 }
 
 int daysCommand(const QStringList& arguments, Output io)
@@ -39,13 +40,14 @@ int daysCommand(const QStringList& arguments, Output io)
         return status;
     if (!args.isEmpty())
         return io.err << "days: unexpected " << args.join(' ') << Qt::endl, kUsage;
-    if (const int status = readDays(session, io))
+    MeterDays days;
+    if (const int status = readDays(session, io, days))
         return status;
 
     QJsonArray list;
-    for (int i = 0; i < DateIndex.DateCount; ++i) {
-        const DayRange range = dayRange(DateIndex, i, MeterLink.RecordCount);
-        const QString date = dateIndexText(DateIndex.Dates[static_cast<size_t>(i)]);
+    for (int i = 0; i < days.size(); ++i) {
+        const DayRange range = days.range(i);
+        const QString date = days.text(i);
         const int records = range.last - range.first + 1;
         if (json)
             list.append(QJsonObject{{"date", date}, {"first", range.first}, {"records", records}});

@@ -24,7 +24,7 @@ void listDevices(MeterSession& session, bool json, Output io)
     for (THidDevice* device : session.meter().DeviceList()) {
         const HidAttributes a = device->Attributes();
         const HidCaps caps = device->Caps();
-        const bool meter = device == MeterLink.Device;
+        const bool meter = device == session.meter().meterDevice();
         const QString path = device->PnPInfo().DevicePath();
         if (json) {
             list.append(QJsonObject{{"path", path},
@@ -73,7 +73,7 @@ int devicesCommand(const QStringList& arguments, Output io)
         io.out << "watching device changes from " << hidraw->monitorSource() << Qt::endl;
     QObject::connect(&session.meter(), &MeterConnection::connectionChanged, [&](bool connected) {
         if (connected)
-            io.out << "meter connected: " << MeterLink.Device->PnPInfo().DevicePath() << Qt::endl;
+            io.out << "meter connected: " << session.meter().meterDevice()->PnPInfo().DevicePath() << Qt::endl;
         else
             io.out << "no meter" << Qt::endl;
     });

@@ -7,8 +7,7 @@
 #include "cli/meter_days.h"
 
 #include "common/error.h"
-#include "import/day_import.h"
-#include "import/record_decoder.h"
+#include "import/import_session.h"
 #include "sim/scenario.h"
 
 #include <QDir>
@@ -22,11 +21,18 @@ namespace {
 
 constexpr int kRecordsPerRead = kMaxImportRecords;
 
-// The date list's bytes (1,365 three-byte dates a 4,096-byte block).
-QByteArray dateEntry(const QByteArray& area, int record)
+// The date list's date of a record: that of the last day beginning at or before it.
+qint32 listedDate(const MeterDays& days, int record)
 {
-    const int r = record - 1;
-    return area.mid(kBlockBytes * (r / kEntriesPerBlock) + 3 * (r % kEntriesPerBlock), 3);
+    const auto after = std::upper_bound(days.days.begin(), days.days.end(), record,
+                                        [](int r, const MeterDay& day) { return r < day.firstRecord; });
+    return after == days.days.begin() ? 0 : std::prev(after)->date;
+}
+
+QByteArray packedDateBytes(qint32 date)
+{
+    const char bytes[3] = {static_cast<char>(date >> 16), static_cast<char>(date >> 8), static_cast<char>(date)};
+    return QByteArray(bytes, 3);
 }
 
 QString memoryFileFor(const QString& json)
@@ -53,49 +59,45 @@ int dumpCommand(const QStringList& arguments, Output io)
             return io.err << path << ": already exists (use --force to replace it)" << Qt::endl, kFailed;
     }
 
-    if (const int status = readDays(session, io))
+    MeterDays days;
+    if (const int status = readDays(session, io, days))
         return status;
-    const qint32 count = MeterLink.RecordCount;
-    if (static_cast<qint64>(count) * kRecordSize > kMaxScenarioMemory)
+    const qint32 count = days.recordCount;
+    const RecordLayout layout = session.meter().model().recordLayout();
+    const int recordSize = layout.bytes;
+    if (static_cast<qint64>(count) * recordSize > kMaxScenarioMemory)
         return io.err << "the meter reports " << count << " records, more than its memory holds ("
-                      << kMaxScenarioMemory / kRecordSize << ")" << Qt::endl, kFailed;
-    // The date list, before the record reads overwrite the memory image.
-    QByteArray dateArea(((count + kEntriesPerBlock - 1) / kEntriesPerBlock) * kBlockBytes, '\0');
-    for (qsizetype i = 0; i < dateArea.size(); ++i)
-        dateArea[i] = static_cast<char>(MemoryImage[static_cast<int>(i)]);
-
+                      << kMaxScenarioMemory / recordSize << ")" << Qt::endl, kFailed;
     QByteArray memory;
-    memory.reserve(static_cast<qsizetype>(count) * kRecordSize);
-    for (int entry = 0; entry < DateIndex.DateCount; ++entry) {
-        const DayRange day = dayRange(DateIndex, entry, count);
+    memory.reserve(static_cast<qsizetype>(count) * recordSize);
+    for (int entry = 0; entry < days.size(); ++entry) {
+        const DayRange day = days.range(entry);
         for (qint32 first = day.first; first <= day.last; first += kRecordsPerRead) {
             const qint32 last = std::min(day.last, first + kRecordsPerRead - 1);
-            const int records = last - first + 1;
-            int received = 0;
-            for (int attempt = 0; attempt < kImportAttempts && received < records; ++attempt) {
-                TerminalProgress progress("reading records");
-                const RequestResult result = session.meter().readRecords(first, last, &progress);
-                received = MeterLink.PageIndex / 2;
-                if (result != RequestResult::Answered)
-                    return io.err << session.failure(result) << " while reading records " << first << " to " << last
-                                  << " (" << memory.size() / kRecordSize << " of " << count
-                                  << " records read); nothing written" << Qt::endl,
-                           kFailed;
-            }
-            if (received < records)
-                return io.err << "the meter sent " << received << " of records " << first << " to " << last
-                              << " in " << kImportAttempts << " attempts; nothing written" << Qt::endl,
+            ImportSession reads(ImportSession::Keep::Bytes);
+            TerminalProgress progress("reading records");
+            const ImportAttempt& read = reads.run(session.meter(), {first, last}, &progress);
+            if (read.request != RequestResult::Answered)
+                return io.err << session.failure(read.request) << " while reading records " << first << " to " << last
+                              << " (" << memory.size() / recordSize << " of " << count
+                              << " records read); nothing written" << Qt::endl,
                        kFailed;
-            for (int i = 0; i < records * kRecordSize; ++i)
-                memory.append(static_cast<char>(MemoryImage[i]));
+            if (read.outcome != ImportAttempt::Outcome::Imported)
+                return io.err << "the meter sent " << read.recordsReceived << " of records " << first << " to "
+                              << last << " in " << reads.attempts() << " attempts; nothing written" << Qt::endl,
+                       kFailed;
+            for (const int byte : read.bytes)
+                memory.append(static_cast<char>(byte));
         }
     }
-    if (memory.size() != static_cast<qsizetype>(count) * kRecordSize)
-        return io.err << "the meter's date list covers " << memory.size() / kRecordSize << " of its " << count
+    if (memory.size() != static_cast<qsizetype>(count) * recordSize)
+        return io.err << "the meter's date list covers " << memory.size() / recordSize << " of its " << count
                       << " records; nothing written" << Qt::endl, kFailed;
     // The simulated meter lists the records' own dates.
     for (int record = 1; record <= count; ++record) {
-        if (memory.mid(static_cast<qsizetype>(record - 1) * kRecordSize + 2, 3) != dateEntry(dateArea, record)) {
+        if (memory.mid(static_cast<qsizetype>(record - 1) * recordSize + layout.stampOffset,
+                       session.meter().model().dateLayout().entryBytes) !=
+            packedDateBytes(listedDate(days, record))) {
             io.err << "note: the meter's date list and its record " << record
                    << " disagree; the replay lists the records' own dates" << Qt::endl;
             break;
@@ -108,7 +110,7 @@ int dumpCommand(const QStringList& arguments, Output io)
     } catch (const Error& e) {
         return io.err << e.message() << Qt::endl, kFailed;
     }
-    io.out << "Dumped " << count << " records of " << DateIndex.DateCount << " days to " << output << " and "
+    io.out << "Dumped " << count << " records of " << days.size() << " days to " << output << " and "
            << memoryPath << Qt::endl;
     return kOk;
 }

@@ -5,7 +5,7 @@
 #include "analysis/saved_file.h"
 #include "cli/meter_days.h"
 #include "common/error.h"
-#include "import/day_import.h"
+#include "import/import_session.h"
 #include "store/scratch_database.h"
 
 #include <QFileInfo>
@@ -40,17 +40,18 @@ int importCommand(const QStringList& arguments, Output io)
     if (QFileInfo::exists(output) && !force)
         return io.err << output << ": already exists (use --force to replace it)" << Qt::endl, kFailed;
 
-    if (const int status = readDays(session, io))
+    MeterDays days;
+    if (const int status = readDays(session, io, days))
         return status;
-    const int entry = findDay(DateIndex, args[0]);
+    const int entry = findDay(days, args[0]);
     if (entry < 0)
         return io.err << "import: the meter has no day " << args[0] << " (see sonavistor-cli days)" << Qt::endl, kFailed;
-    const DayRange range = dayRange(DateIndex, entry, MeterLink.RecordCount);
+    const DayRange range = days.range(entry);
 
     ImportAttempt attempt;
     {
         TerminalProgress progress("importing");
-        attempt = importDay(session.meter(), range, &progress);
+        attempt = ImportSession().run(session.meter(), range, &progress);
     }
     switch (attempt.outcome) {
     case ImportAttempt::Outcome::BadRecord:
@@ -70,7 +71,7 @@ int importCommand(const QStringList& arguments, Output io)
         return io.err << e.message() << Qt::endl, kFailed;
     }
     io.out << "Imported " << attempt.rows.size() << " readings of "
-           << dateIndexText(DateIndex.Dates[static_cast<size_t>(entry)]) << " to " << output << Qt::endl;
+           << days.text(entry) << " to " << output << Qt::endl;
     return kOk;
 }
 

@@ -84,12 +84,12 @@ int liveCommand(const QStringList& arguments, Output io)
     LinePrinter printer(io.out, json);
     MeterConnection& meter = session.meter();
     QObject::connect(&meter, &MeterConnection::liveReading, &meter,
-                     [&printer](qint32 level, qint32 status) { printer.print(level, status); },
+                     [&printer](const LiveReading& reading) { printer.print(reading.level, reading.status); },
                      Qt::DirectConnection);
     int status = kOk;
     bool silent = false;  // said once per stretch of silence
     while (count < 0 || printer.printed < count) {
-        const RequestResult result = meter.readLevel();
+        const RequestResult result = meter.readLevel().result;
         if (result == RequestResult::NoReply && !session.interrupted()) {
             // A meter that is plugged in may answer again: keep asking.
             if (!silent)
@@ -110,7 +110,7 @@ int liveCommand(const QStringList& arguments, Output io)
         QTimer tick;
         tick.setSingleShot(true);
         tick.start(static_cast<int>(interval * 1000));
-        while (tick.isActive() && MeterLink.Connected && !session.interrupted())
+        while (tick.isActive() && meter.connected() && !session.interrupted())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         if (session.interrupted())
             break;

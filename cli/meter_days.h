@@ -5,8 +5,8 @@
 
 namespace sonavistor::cli {
 
-// Reads the count and the date index. On failure prints why and returns the
-// exit status; 0 when DateIndex is ready.
-int readDays(MeterSession& session, Output io);
+// Reads the count and the days into days. On failure prints why and returns
+// the exit status; 0 when days is ready.
+int readDays(MeterSession& session, Output io, MeterDays& days);
 
 }  // namespace sonavistor::cli

@@ -87,7 +87,6 @@ int MeterSession::open(QStringList& args, Output io, bool meterRequired)
     } else {
         return io.err << "--meter takes usb or sim:SCENARIO.json, not " << meter << Qt::endl, kUsage;
     }
-    MeterLink = {};
     connection_ = std::make_unique<MeterConnection>(platform_.get());
     watchInterrupts();
     // The first scan runs once the event loop runs.
@@ -95,7 +94,7 @@ int MeterSession::open(QStringList& args, Output io, bool meterRequired)
     clock.start();
     while (connection_->HidCtl().scans() == 0 && clock.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    if (!MeterLink.Connected && meterRequired)
+    if (!connection_->connected() && meterRequired)
         return io.err << kNoMeter << Qt::endl, kFailed;
     return kOk;
 }

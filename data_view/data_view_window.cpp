@@ -155,6 +155,7 @@ void TForm7::buildLayout()
     DataGrid1 = new QTableView(Splitter1);
     DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
     DataGrid1->setAccessibleName(QStringLiteral("LoadData"));
+    DataGrid1->setTabKeyNavigation(false);  // Tab goes on to the chart; arrows move in the grid
     model_ = new ReadingTableModel(database_, TableLoadData, this);
     model_->setBackgroundRule([this](const ReadingRow& row, int) {
         const std::optional<int> file = fileOfRecNo(row.RecNo, FileStarts);
@@ -205,8 +206,7 @@ void TForm7::buildLayout()
     QPushButton* SpeedButton4 = chartButton(Panel2, buttons, "SpeedButton4", QString());
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
     SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
-    SpeedButton1->setAccessibleName(QStringLiteral("Scroll left"));
-    SpeedButton4->setAccessibleName(QStringLiteral("Scroll right"));
+    setScrollButtonKeys(SpeedButton1, SpeedButton4);
     addChartKeys(Chart1, {[this] { BitBtn2Click(); }, [this] { BitBtn3Click(); }, [this] { SpeedButton1Click(); },
                           [this] { SpeedButton4Click(); }, [this] { BitBtn4Click(); }});
     buttons->addStretch(1);

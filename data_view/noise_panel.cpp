@@ -37,6 +37,7 @@ NoisePanel::NoisePanel(QWidget* parent) : QTableWidget(parent)
     setObjectName(QStringLiteral("NoiseFigures"));
     setAccessibleName(QStringLiteral("Noise figures"));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);  // read-only: Tab leaves, arrows move
     setSelectionBehavior(QAbstractItemView::SelectRows);
     verticalHeader()->hide();
     horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);

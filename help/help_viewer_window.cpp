@@ -132,6 +132,15 @@ HelpViewerWindow::HelpViewerWindow(QWidget* parent) : QWidget(parent, Qt::Window
     bar->addWidget(findText_);
     QToolButton* previous = tool("HelpFindPrevious", QStringLiteral("Previous"), QStyle::SP_ArrowUp);
     QToolButton* next = tool("HelpFindNext", QStringLiteral("Next"), QStyle::SP_ArrowDown);
+    // The keys a web browser uses for the same commands.
+    const std::pair<QToolButton*, QKeySequence::StandardKey> keys[] = {
+        {back_, QKeySequence::Back}, {forward_, QKeySequence::Forward},
+        {previous, QKeySequence::FindPrevious}, {next, QKeySequence::FindNext}};
+    for (const auto& [button, key] : keys) {
+        button->setShortcut(key);
+        button->setToolTip(button->text() + QStringLiteral(" (") +
+                           button->shortcut().toString(QKeySequence::NativeText) + QLatin1Char(')'));
+    }
     findStatus_ = new QLabel(this);
     findStatus_->setObjectName(QStringLiteral("HelpFindStatus"));
     bar->addWidget(findStatus_);

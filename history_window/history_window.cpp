@@ -160,6 +160,7 @@ void NoiseHistoryWindow::buildLayout()
     ScanProgress->setFormat(QStringLiteral("%v of %m files read"));
     ScanProgress->hide();
     CancelButton = button(this, "CancelButton", QStringLiteral("Cancel"));
+    CancelButton->setShortcut(QKeySequence(Qt::Key_Escape));  // only while it shows: during a scan
     CancelButton->hide();
     top->addWidget(FolderLabel, 1);
     top->addWidget(ScanProgress);
@@ -247,6 +248,9 @@ void NoiseHistoryWindow::buildLayout()
     Problems->setHorizontalHeaderLabels({QStringLiteral("File"), QStringLiteral("Reason")});
     Problems->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Problems->verticalHeader()->hide();
+    // Read-only tables: Tab goes on to the next control, arrows move within.
+    for (QAbstractItemView* view : std::initializer_list<QAbstractItemView*>{Calendar, DayTable, Problems})
+        view->setTabKeyNavigation(false);
     Problems->horizontalHeader()->setStretchLastSection(true);
     problemLayout->addWidget(problemLabel);
     problemLayout->addWidget(Problems, 1);

@@ -8,25 +8,17 @@
 
 namespace sonavistor {
 
-DayRange dayRange(const DateIndexData& index, int entry, qint32 recordCount)
-{
-    DayRange range;
-    range.first = index.FirstRecord[static_cast<size_t>(entry)];
-    range.last = entry == index.DateCount - 1 ? recordCount : index.FirstRecord[static_cast<size_t>(entry) + 1] - 1;
-    return range;
-}
-
 int recordsToDecode(const DayRange& range)
 {
     return std::clamp(range.last - range.first + 1, 0, kMaxImportRecords);
 }
 
-std::optional<std::vector<ReadingRow>> decodeTransfer(const MemoryImageData& image, int records)
+std::optional<std::vector<ReadingRow>> decodeTransfer(const std::vector<int>& bytes, int records)
 {
     std::vector<ReadingRow> rows;
     rows.reserve(static_cast<size_t>(records) * kSamplesPerRecord);
     for (int n = 0; n < records; ++n) {
-        const auto record = DecodeRecord(image.m.data() + static_cast<size_t>(n) * kRecordSize);
+        const auto record = DecodeRecord(bytes.data() + static_cast<size_t>(n) * kRecordSize);
         if (!record)
             return std::nullopt;
         for (const DecodedSample& sample : *record) {
@@ -37,11 +29,12 @@ std::optional<std::vector<ReadingRow>> decodeTransfer(const MemoryImageData& ima
     return rows;
 }
 
-ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Progress* progress)
+ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Progress* progress, bool decode)
 {
     ImportAttempt attempt;
-    attempt.request = meter.readRecords(range.first, range.last, progress);
-    attempt.recordsReceived = MeterLink.PageIndex / 2;
+    const MeterAnswer<RecordTransfer> transfer = meter.readRecords(range.first, range.last, progress);
+    attempt.request = transfer.result;
+    attempt.recordsReceived = transfer.value.records;
     if (attempt.request == RequestResult::NoAnswer) {
         // A transfer that fell silent is a short one: worth another attempt.
         attempt.outcome = ImportAttempt::Outcome::BadRecord;
@@ -51,8 +44,6 @@ ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Pr
         attempt.outcome = ImportAttempt::Outcome::MeterFailed;
         return attempt;
     }
-    // Only records this transfer stored are decoded: the image beyond them
-    // holds an earlier transfer's bytes, which may well pass the header check.
     // A meter that sent fewer records than asked fails the attempt like a
     // bad header, so the import's retries apply.
     const int wanted = recordsToDecode(range);
@@ -60,23 +51,17 @@ ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Pr
         attempt.outcome = ImportAttempt::Outcome::BadRecord;
         return attempt;
     }
-    auto rows = decodeTransfer(MemoryImage, wanted);
+    if (!decode) {
+        attempt.bytes.assign(transfer.value.bytes.begin(),
+                             transfer.value.bytes.begin() + static_cast<qsizetype>(wanted) * kRecordSize);
+        return attempt;
+    }
+    auto rows = decodeTransfer(transfer.value.bytes, wanted);
     if (!rows) {
         attempt.outcome = ImportAttempt::Outcome::BadRecord;
         return attempt;
     }
     attempt.rows = std::move(*rows);
-    return attempt;
-}
-
-ImportAttempt importDay(MeterConnection& meter, const DayRange& range, Progress* progress, int attempts)
-{
-    ImportAttempt attempt;
-    for (int n = 1; n <= attempts; ++n) {
-        attempt = runImportAttempt(meter, range, progress);
-        if (attempt.outcome != ImportAttempt::Outcome::BadRecord)
-            break;
-    }
     return attempt;
 }
 
@@ -90,14 +75,14 @@ void loadImportedRows(MeasurementDatabase& db, const QString& stagingFolder, con
     db.PostDateTimeRecnoWeight(staging.path());
 }
 
-int findDay(const DateIndexData& index, const QString& day)
+int findDay(const MeterDays& days, const QString& day)
 {
     bool isNumber = false;
     const int line = day.toInt(&isNumber);
     if (isNumber)
-        return line >= 1 && line <= index.DateCount ? line - 1 : -1;
-    for (int i = 0; i < index.DateCount; ++i) {
-        if (dateIndexText(index.Dates[static_cast<size_t>(i)]) == day)
+        return line >= 1 && line <= days.size() ? line - 1 : -1;
+    for (int i = 0; i < days.size(); ++i) {
+        if (days.text(i) == day)
             return i;
     }
     return -1;

@@ -1,12 +1,11 @@
 #pragma once
 // Importing one recording day, shared by the import window and the
 // command-line tool: which records make the day, one attempt (the request,
-// the page read, the decoding), the attempts policy, and the rows' way into
-// GetRecorde through the staging file.
+// the page read, the decoding), and the rows' way into GetRecorde through the
+// staging file. The attempts of one import: import_session.h.
 
 #include "common/progress.h"
 #include "meter/meter_connection.h"
-#include "meter/meter_memory.h"
 #include "store/reading_row.h"
 
 #include <optional>
@@ -19,21 +18,13 @@ class MeasurementDatabase;
 inline constexpr int kMaxImportRecords = 720;  // 43,200 rows at most
 inline constexpr int kImportAttempts = 4;      // the first and three automatic retries
 
-struct DayRange {
-    qint32 first = 0;  // 1-based record numbers
-    qint32 last = 0;
-};
-
-// Entry `entry` (0-based) of the date index: from its first record to the
-// record before the next entry's, or to recordCount for the last entry.
-DayRange dayRange(const DateIndexData& index, int entry, qint32 recordCount);
-
 // Records the attempt decodes: last - first + 1, at most 720.
 int recordsToDecode(const DayRange& range);
 
-// Decodes `records` records from the start of the image into rows with RecNo
-// from 0; nothing when a record's header is bad (the attempt has failed).
-std::optional<std::vector<ReadingRow>> decodeTransfer(const MemoryImageData& image, int records);
+// Decodes `records` records from the start of bytes (which holds at least
+// that many) into rows with RecNo from 0; nothing when a record's header is
+// bad (the attempt has failed).
+std::optional<std::vector<ReadingRow>> decodeTransfer(const std::vector<int>& bytes, int records);
 
 struct ImportAttempt {
     enum class Outcome {
@@ -45,18 +36,15 @@ struct ImportAttempt {
     Outcome outcome = Outcome::Imported;
     RequestResult request = RequestResult::Answered;
     int recordsReceived = 0;  // whole records the page read stored
-    std::vector<ReadingRow> rows;
+    std::vector<ReadingRow> rows;  // decoded attempts
+    std::vector<int> bytes;        // undecoded attempts: the records as they came
 };
 
-// One attempt: the record request for the range, the page read into the
-// MemoryImage, and the decoding of the records this transfer brought (at
-// most 720); fewer records than that is a BadRecord.
-ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Progress* progress = nullptr);
-
-// Up to `attempts` attempts: a bad record tries again, a failed request ends
-// at once. The last attempt's outcome.
-ImportAttempt importDay(MeterConnection& meter, const DayRange& range, Progress* progress = nullptr,
-                        int attempts = kImportAttempts);
+// One attempt: the record request for the range, the page read, and the decoding of the records this transfer brought (at
+// most 720); fewer records than that is a BadRecord. Without decode the
+// records are kept as bytes, unchecked.
+ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Progress* progress = nullptr,
+                               bool decode = true);
 
 // Writes the rows to the staging file in stagingFolder and appends them to
 // GetRecorde with the one bulk statement. Throws Error.
@@ -64,6 +52,6 @@ void loadImportedRows(MeasurementDatabase& db, const QString& stagingFolder, con
 
 // Finds a day by its listed date (2024/05/17) or by its 1-based line number;
 // -1 when there is no such day.
-int findDay(const DateIndexData& index, const QString& day);
+int findDay(const MeterDays& days, const QString& day);
 
 }  // namespace sonavistor

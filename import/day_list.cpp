@@ -1,21 +1,23 @@
 #include "import/day_list.h"
 
-#include "meter/meter_memory.h"
-
 namespace sonavistor {
 
 DayListOutcome readUsableRecordCount(MeterConnection& meter)
 {
     DayListOutcome out;
-    MeterLink.RecordCount = 0;
-    out.request = meter.readRecordCount();
-    if (out.request != RequestResult::Answered) {
-        MeterLink.RecordCount = 0;
+    meter.forgetRecordCount();
+    const MeterAnswer<RecordCountReply> count = meter.readRecordCount();
+    out.request = count.result;
+    if (!count.answered())
         out.status = DayListStatus::CountFailed;
-    } else if (MeterLink.Reply[0] != kCountMark || MeterLink.RecordCount <= 0) {
-        out.status = MeterLink.Reply[0] != kCountMark ? DayListStatus::NoCountMark : DayListStatus::NoRecords;
-        MeterLink.RecordCount = 0;
-    }
+    else if (!count.value.marked)
+        out.status = DayListStatus::NoCountMark;
+    else if (count.value.count <= 0)
+        out.status = DayListStatus::NoRecords;
+    if (out.status != DayListStatus::Ready)
+        meter.forgetRecordCount();
+    else
+        out.days.recordCount = count.value.count;
     return out;
 }
 
@@ -24,10 +26,10 @@ DayListOutcome readDayList(MeterConnection& meter, Progress* progress)
     DayListOutcome out = readUsableRecordCount(meter);
     if (out.status != DayListStatus::Ready)
         return out;
-    out.reportsExpected = ((MeterLink.RecordCount + kEntriesPerBlock - 1) / kEntriesPerBlock) * 64;
-    out.request = meter.GetDate(progress);
-    out.reportsReceived = MeterLink.PageIndex;
-    if (out.request != RequestResult::Answered)
+    MeterAnswer<MeterDays> list = meter.readDayList(progress);
+    out.request = list.result;
+    out.days = std::move(list.value);
+    if (!list.answered())
         out.status = DayListStatus::DatesFailed;
     return out;
 }

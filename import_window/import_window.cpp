@@ -17,6 +17,7 @@
 #include "store/measurement_db.h"
 #include "store/reading_table_model.h"
 
+#include <QApplication>
 #include <QChartView>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -158,7 +159,7 @@ void TForm4::FormCreate()
     Edit4->setEnabled(false);
     BitBtn5->setEnabled(false);
     setChartButtonsEnabled(false);
-    MeterLink.RecordCount = 0;
+    meter_.forgetRecordCount();
 }
 
 bool TForm4::saveEnabled() const
@@ -184,40 +185,44 @@ void TForm4::BitBtn1Click()
 {
     if (operation_ != Operation::None)
         return;
-    failedAttempts_ = 0;
+    importSession_.reset();
     // The marker is left as it is: it may be the real-time window's.
-    if (!MeterLink.Connected || MeterLink.Busy != 0 || meter_.requestInProgress()) {
+    if (!meter_.connected() || meter_.inUse() || meter_.requestInProgress()) {
         messages().show({QString::fromLatin1(kNotConnected), QString::fromLatin1(kErrorCaption),
                                 MessageIcon::Information, Ok, Ok});
         return;
     }
-    if ((MeterLink.RecordCount == 0 || ListBox1->count() == 0) && !GetRecSumNum())
+    if ((meter_.recordCount() == 0 || ListBox1->count() == 0) && !GetRecSumNum())
         return;
     Panel3->hide();
     showPanel(Panel4);
+    ListBox1->setFocus();
 }
 
 bool TForm4::GetRecSumNum()
 {
     startOperation(Operation::ReadingDates);
-    MeterLink.Busy = 30;  // nothing else may ask the meter while the days are read
+    // Nothing else may ask the meter while the days are read.
+    MeterReservation readingDays = meter_.reserve(MeterUse::Importing);
     BitBtn1->setEnabled(false);
     setToolBarEnabled(false);
     Label7->setText(QString::fromLatin1(kWaitDates));
     ProgressBar1->setValue(0);
     showPanel(Panel3);
-    const DayListOutcome list = readDayList(meter_, progress_.get());
-    MeterLink.Busy = 0;
+    DayListOutcome list = readDayList(meter_, progress_.get());
+    readingDays.release();
     BitBtn1->setEnabled(true);
     setToolBarEnabled(true);
     const bool ready = list.status == DayListStatus::Ready;
     if (ready) {
+        days_ = std::move(list.days);
         ListBox1->clear();
-        for (int i = 0; i < DateIndex.DateCount; ++i)
-            ListBox1->addItem(dateIndexText(DateIndex.Dates[static_cast<size_t>(i)]));
+        for (int i = 0; i < days_.size(); ++i)
+            ListBox1->addItem(days_.text(i));
     } else {
         // Nothing usable was read: the next Import asks the meter again.
-        MeterLink.RecordCount = 0;
+        meter_.forgetRecordCount();
+        days_ = {};
         ListBox1->clear();
         Panel3->hide();
     }
@@ -249,7 +254,10 @@ void TForm4::BitBtn7Click()
 
 void TForm4::BitBtn8Click()
 {
+    const bool hadFocus = Panel4->isAncestorOf(QApplication::focusWidget());
     Panel4->hide();
+    if (hadFocus)
+        BitBtn1->setFocus();  // where the panel was opened from
 }
 
 void TForm4::Timer1Timer()
@@ -265,13 +273,13 @@ void TForm4::runAttempt(bool automatic)
         const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
         line = selected.isEmpty() ? -1 : ListBox1->row(selected.first());
     }
-    if (line < 0 || line >= DateIndex.DateCount) {
+    if (line < 0 || line >= days_.size()) {
         messages().inform(QString::fromLatin1(kSelectDate));
         if (automatic)
             abandonImport();
         return;
     }
-    if (!MeterLink.Connected || MeterLink.Busy != 0 || meter_.requestInProgress()) {
+    if (!meter_.connected() || meter_.inUse() || meter_.requestInProgress()) {
         messages().inform(QString::fromLatin1(kDeviceError));
         // A retry that finds the meter gone leaves nothing half done.
         if (automatic)
@@ -281,11 +289,11 @@ void TForm4::runAttempt(bool automatic)
     startOperation(Operation::Importing);
     attemptLine_ = line;
     setToolBarEnabled(false);
-    MeterLink.Busy = 30;
+    importing_ = meter_.reserve(MeterUse::Importing);
     BitBtn1->setEnabled(false);
     // A device change since the list was read has cleared the count, where
     // the last day's records end: ask for it again.
-    if (MeterLink.RecordCount == 0) {
+    if (meter_.recordCount() == 0) {
         const DayListOutcome count = readUsableRecordCount(meter_);
         if (closer_.requested() || count.status != DayListStatus::Ready) {
             abandonImport();
@@ -297,7 +305,8 @@ void TForm4::runAttempt(bool automatic)
             return;
         }
     }
-    const DayRange range = dayRange(DateIndex, line, MeterLink.RecordCount);
+    days_.recordCount = meter_.recordCount();
+    const DayRange range = days_.range(line);
 
     try {
         database_.ClearTable(TableGetRecorde);
@@ -319,7 +328,7 @@ void TForm4::runAttempt(bool automatic)
     showPanel(Panel3);
     Panel4->hide();
 
-    ImportAttempt attempt = runImportAttempt(meter_, range, progress_.get());
+    const ImportAttempt attempt = importSession_.attempt(meter_, range, progress_.get());
     if (closer_.requested())
         return abandonImport();  // closed during the read: the window goes, the day is not loaded
     switch (attempt.outcome) {
@@ -347,7 +356,7 @@ void TForm4::runAttempt(bool automatic)
     BitBtn5->setEnabled(true);
     ShellState.ProgressPosition = 0;
     Panel3->hide();
-    MeterLink.Busy = 0;
+    importing_.release();
     setChartButtonsEnabled(true);
     setToolBarEnabled(true);
     finishOperation();
@@ -399,14 +408,13 @@ void TForm4::clearFigures()
 
 void TForm4::attemptFailed()
 {
-    ++failedAttempts_;
-    MeterLink.Busy = 0;
-    if (failedAttempts_ < kImportAttempts) {
+    importing_.release();
+    if (importSession_.retryDue()) {
         operation_ = Operation::WaitingForRetry;
         Timer1->start(kRetryMs);
         return;
     }
-    failedAttempts_ = 0;
+    importSession_.reset();
     Panel3->hide();
     BitBtn1->setEnabled(true);
     setToolBarEnabled(true);
@@ -417,9 +425,8 @@ void TForm4::attemptFailed()
 void TForm4::abandonImport()
 {
     Timer1->stop();
-    failedAttempts_ = 0;
-    if (MeterLink.Busy == 30)
-        MeterLink.Busy = 0;
+    importSession_.reset();
+    importing_.release();
     Panel3->hide();
     chart_->clear();
     BitBtn1->setEnabled(true);

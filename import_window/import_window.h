@@ -8,7 +8,10 @@
 #include "widgets/deferred_close.h"
 #include "common/child_window.h"
 #include "common/window_context.h"
+#include "import/import_session.h"
 #include "import_window/import_figures.h"
+#include "meter/meter_answers.h"
+#include "meter/meter_reservation.h"
 #include "store/reading_row.h"
 
 #include <QPointer>
@@ -51,7 +54,7 @@ public:
 
     LevelChart& chart() const { return *chart_; }
     Operation operation() const { return operation_; }
-    int FailedAttempts() const { return failedAttempts_; }
+    int FailedAttempts() const { return importSession_.failedAttempts(); }
 
     // ChildWindow
     std::optional<TableId> dataTable() const override { return TableGetRecorde; }
@@ -114,8 +117,10 @@ private:
     ReadingTableModel* model_ = nullptr;
     ImportFigures figures_;
     Operation operation_ = Operation::None;
-    int failedAttempts_ = 0;
+    ImportSession importSession_;  // the attempts of the day being imported
     int attemptLine_ = -1;  // the list line the attempts of one request import
+    MeterDays days_;                // the days the list shows
+    MeterReservation importing_;    // the meter, from an attempt's start to its end
     DeferredClose closer_{*this, [this] { closeWindow(); }};
     bool closing_ = false;
     std::unique_ptr<MessageService> messages_;

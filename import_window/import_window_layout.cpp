@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStyle>
 #include <QTableView>
@@ -95,6 +96,7 @@ void TForm4::buildLayout()
     DataGrid1 = new QTableView(Splitter1);
     DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
     DataGrid1->setAccessibleName(QStringLiteral("Imported readings"));
+    DataGrid1->setTabKeyNavigation(false);  // Tab goes on to the chart; arrows move in the grid
     model_ = new ReadingTableModel(database_, TableGetRecorde, this);
     DataGrid1->setModel(model_);
     DataGrid1->verticalHeader()->hide();
@@ -143,17 +145,15 @@ QWidget* TForm4::buildChartButtons(QWidget* parent)
     Panel5->setObjectName(QStringLiteral("Panel5"));
     auto* row = new QHBoxLayout(Panel5);
     row->setContentsMargins(4, 3, 4, 3);
-    QPushButton* BitBtn6 = button(Panel5, "BitBtn6", QStringLiteral("Print Graph"));
-    QPushButton* BitBtn2 = button(Panel5, "BitBtn2", QStringLiteral("Zoom In"));
-    QPushButton* BitBtn3 = button(Panel5, "BitBtn3", QStringLiteral("Zoom Out"));
-    QPushButton* BitBtn4 = button(Panel5, "BitBtn4", QStringLiteral("Reset Zoom"));
+    QPushButton* BitBtn6 = button(Panel5, "BitBtn6", QStringLiteral("&Print Graph"));
+    QPushButton* BitBtn2 = button(Panel5, "BitBtn2", QStringLiteral("&Zoom In"));
+    QPushButton* BitBtn3 = button(Panel5, "BitBtn3", QStringLiteral("Zoom O&ut"));
+    QPushButton* BitBtn4 = button(Panel5, "BitBtn4", QStringLiteral("&Reset Zoom"));
     QPushButton* SpeedButton1 = button(Panel5, "SpeedButton1", QString());
     QPushButton* SpeedButton4 = button(Panel5, "SpeedButton4", QString());
-    // Arrow pictures and no caption: assistive technology gets a name.
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
-    SpeedButton1->setAccessibleName(QStringLiteral("Scroll left"));
     SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
-    SpeedButton4->setAccessibleName(QStringLiteral("Scroll right"));
+    setScrollButtonKeys(SpeedButton1, SpeedButton4);
     addChartKeys(Chart1, chartButtonCommands(*chart_));
     chartButtons_ = {BitBtn6, BitBtn2, BitBtn3, BitBtn4, SpeedButton1, SpeedButton4};
     for (QPushButton* b : chartButtons_)
@@ -203,8 +203,8 @@ QWidget* TForm4::buildDatePanel(QWidget* chartPanel)
     ListBox1 = new QListWidget(panel);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     Label8->setBuddy(ListBox1);
-    BitBtn7 = button(panel, "BitBtn7", QStringLiteral("Import"));
-    BitBtn8 = button(panel, "BitBtn8", QStringLiteral("Back"));
+    BitBtn7 = button(panel, "BitBtn7", QStringLiteral("I&mport"));
+    BitBtn8 = button(panel, "BitBtn8", QStringLiteral("&Back"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(BitBtn7);
@@ -215,6 +215,16 @@ QWidget* TForm4::buildDatePanel(QWidget* chartPanel)
     connect(BitBtn7, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { BitBtn7Click(); }); });
     connect(BitBtn8, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { BitBtn8Click(); }); });
     connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { showingErrors(messages(), [this] { BitBtn7Click(); }); });
+    // As in a dialog: Enter on the list imports, Enter on a focused button
+    // presses it, Escape goes back.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        auto* enter = new QShortcut(key, ListBox1, [this] { BitBtn7->click(); });
+        enter->setContext(Qt::WidgetShortcut);
+    }
+    BitBtn7->setAutoDefault(true);
+    BitBtn8->setAutoDefault(true);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), panel, [this] { BitBtn8->click(); });
+    escape->setContext(Qt::WidgetWithChildrenShortcut);
     return panel;
 }
 
@@ -224,8 +234,8 @@ QWidget* TForm4::buildBottomBar()
     bar->setObjectName(QStringLiteral("Panel1"));
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(6, 4, 6, 4);
-    BitBtn1 = button(bar, "BitBtn1", QStringLiteral("Import"));
-    BitBtn5 = button(bar, "BitBtn5", QStringLiteral("Save"));
+    BitBtn1 = button(bar, "BitBtn1", QStringLiteral("&Import"));
+    BitBtn5 = button(bar, "BitBtn5", QStringLiteral("Sa&ve"));
     connect(BitBtn1, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { BitBtn1Click(); }); });
     connect(BitBtn5, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { BitBtn5Click(); }); });
     Edit5 = new QLineEdit(bar);

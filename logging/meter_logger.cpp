@@ -32,10 +32,10 @@ void MeterLogger::run()
     std::optional<Error> failure;
     const auto connection = connect(
         &meter_, &MeterConnection::liveReading, this,
-        [this, &failure](qint32 level, qint32 status) {
+        [this, &failure](const LiveReading& reading) {
             // Nothing may be thrown through the meter's event handling.
             try {
-                record(level, status);
+                record(reading.level, reading.status);
             } catch (const Error& e) {
                 failure = e;
                 stop();
@@ -86,7 +86,7 @@ void MeterLogger::tick()
         return;
     }
     paused_ = false;
-    if (!MeterLink.Connected) {
+    if (!meter_.connected()) {
         beginGap(QStringLiteral("no meter is connected; logging goes on when it is back"));
         return;
     }
@@ -98,7 +98,7 @@ void MeterLogger::tick()
         meter_.stopWaiting();
     });
     timeout.start(options_.answerTimeoutMs);
-    const RequestResult result = meter_.readLevel();
+    const RequestResult result = meter_.readLevel().result;
     if (result == RequestResult::Answered || stopping_)
         return;
     beginGap(timedOut || result == RequestResult::NoReply ? QStringLiteral("the meter does not answer; logging goes on when it does")

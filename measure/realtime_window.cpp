@@ -214,6 +214,7 @@ void TForm5::buildLayout()
     DataGrid1 = new QTableView(Panel1);
     DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
     DataGrid1->setAccessibleName(QStringLiteral("Readings"));
+    DataGrid1->setTabKeyNavigation(false);  // Tab goes on to the chart; arrows move in the grid
     model_ = new ReadingTableModel(database_, TableMeaData, this);
     model_->setBackgroundRule([this](const ReadingRow& row, int) {
         return QVariant(rowColour(row.MeaValue, MeasureState.MaxLevel, MeasureState.MinLevel));
@@ -269,10 +270,7 @@ void TForm5::buildLayout()
     chartRow->addStretch(1);
     SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
     SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
-    SpeedButton1->setAccessibleName(QStringLiteral("Scroll left"));
-    SpeedButton4->setAccessibleName(QStringLiteral("Scroll right"));
-    SpeedButton1->setToolTip(SpeedButton1->accessibleName());
-    SpeedButton4->setToolTip(SpeedButton4->accessibleName());
+    setScrollButtonKeys(SpeedButton1, SpeedButton4);
     Chart1->setAccessibleName(chart_->chart()->title());
     addChartKeys(Chart1, chartButtonCommands(*chart_));
     connect(BitBtn6, &QPushButton::clicked, this,
@@ -353,7 +351,7 @@ void TForm5::FormCreate()
     MeasureState.ReadingCount = 0;
     LEDFontNum1->setText(QStringLiteral("0.0"));
     LEDFontNum1->setSpokenText(levelSpeech(LEDFontNum1->Text(), Label2->text(), {}));
-    showRange(0);
+    showRange(rangeLimits(0));
     describeChart({});
     LEDFontNum1->move((image1->width() - 2 * LEDFontNum1->WordWidth()) / 2, 75);
     BitBtn7->setEnabled(false);
@@ -388,9 +386,11 @@ bool TForm5::canExport() const
 
 void TForm5::BitBtn1Click()
 {
-    if (!MeterLink.Connected || MeterLink.Busy != 0)
+    if (!meter_.connected())
         return;
-    MeterLink.Busy = 10;
+    measuring_ = meter_.reserve(MeterUse::Measuring);
+    if (!measuring_)
+        return;
     BitBtn1->hide();
     BitBtn8->show();
     BitBtn7->setEnabled(false);
@@ -401,7 +401,7 @@ void TForm5::BitBtn1Click()
 void TForm5::Timer1Timer()
 {
     // A tick that comes due while the last one still waits is skipped.
-    if (tickWaiting_ || !MeterLink.Connected)
+    if (tickWaiting_ || !meter_.connected())
         return;
     // A failed request simply leaves this tick without a reading.
     tickWaiting_ = true;
@@ -423,10 +423,10 @@ void TForm5::playAlarms(int level)
         alarms_->play(QString::fromLatin1(kLowAlarm));
 }
 
-void TForm5::showRange(int status)
+void TForm5::showRange(const std::optional<std::pair<int, int>>& range)
 {
     // Range indexes 5 to 7 have no limits: the display keeps the last range.
-    if (const auto range = rangeLimits(status)) {
+    if (range) {
         LEDFontNum2->setText(QString::number(range->first));
         LEDFontNum3->setText(QString::number(range->second));
     }
@@ -435,26 +435,25 @@ void TForm5::showRange(int status)
     LEDFontNum3->setAccessibleName(name);
 }
 
-void TForm5::ShowRead_Pro()
+void TForm5::ShowRead_Pro(const LiveReading& reading)
 {
-    playAlarms(MeterLink.LiveLevel);  // the level before the limit
-    MeterLink.LiveLevel = limitedLevel(MeterLink.LiveLevel);
-    const QString text = levelDisplayText(MeterLink.LiveLevel);
+    playAlarms(reading.level);  // the level before the limit
+    const int level = limitedLevel(reading.level);
+    const QString text = levelDisplayText(level);
     LEDFontNum1->setText(text);
-    const double v = MeterLink.LiveLevel / 10.0;
+    const double v = level / 10.0;
     LEDFontNum1->move(centredLeft(image1->width(), static_cast<int>(text.size()), LEDFontNum1->WordWidth()),
                       LEDFontNum1->y());
     ++MeasureState.ReadingCount;
     BitBtn2->setEnabled(true);
 
-    const LiveStatus status = decodeLiveStatus(MeterLink.LiveStatus);
-    showFlag(maxlable, status.maxShown);
-    showFlag(minlable, status.minShown);
-    showFlag(fastlable, status.fast);
-    showFlag(slowlable, !status.fast);
+    showFlag(maxlable, reading.maxHold);
+    showFlag(minlable, reading.minHold);
+    showFlag(fastlable, reading.fast);
+    showFlag(slowlable, !reading.fast);
 
-    showRange(MeterLink.LiveStatus);
-    const auto range = rangeLimits(MeterLink.LiveStatus);
+    showRange(reading.range);
+    const auto& range = reading.range;
     const int low = range ? range->first : LEDFontNum2->Text().toInt();
     const int high = range ? range->second : LEDFontNum3->Text().toInt();
     const GaugeState gauge = gaugeFor(v, low, high);
@@ -462,7 +461,7 @@ void TForm5::ShowRead_Pro()
     showFlag(overlable, gauge.over);
     image1->DrawGauge(gauge.ticks);
 
-    const QString weight = status.weightingC ? QStringLiteral("C") : QStringLiteral("A");
+    const QString weight = reading.weighting();
     const QDateTime now = QDateTime::currentDateTime();
     // A database error is shown by the standard error box; the rest of this
     // reading is skipped and the next one is handled as usual.
@@ -475,8 +474,8 @@ void TForm5::ShowRead_Pro()
         throw;
     }
     Label2->setText(weight);
-    LEDFontNum1->setSpokenText(levelSpeech(text, weight, {gauge.under, gauge.over, status.fast, !status.fast,
-                                                          status.maxShown, status.minShown}));
+    LEDFontNum1->setSpokenText(levelSpeech(text, weight, {gauge.under, gauge.over, reading.fast, !reading.fast,
+                                                          reading.maxHold, reading.minHold}));
     DataGrid1->scrollToBottom();
     DataGrid1->setUpdatesEnabled(true);
 
@@ -531,8 +530,7 @@ void TForm5::releaseMeter()
 {
     // Only the marker this window set: "Stop Measure" also runs, from other
     // commands, while an import holds the meter.
-    if (MeterLink.Busy == 10)
-        MeterLink.Busy = 0;
+    measuring_.release();
 }
 
 void TForm5::BitBtn2Click()

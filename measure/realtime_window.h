@@ -6,6 +6,8 @@
 #include "widgets/deferred_close.h"
 #include "common/child_window.h"
 #include "common/window_context.h"
+#include "meter/live_reading.h"
+#include "meter/meter_reservation.h"
 #include "widgets/accessible_text.h"
 #include "widgets/live_display.h"
 
@@ -75,7 +77,7 @@ public slots:
     void BitBtn8Click();  // Stop Measure
     void BitBtn2Click();  // Clear
     void BitBtn7Click();  // Save
-    void ShowRead_Pro();
+    void ShowRead_Pro(const sonavistor::LiveReading& reading);
     // Ctrl+L: says the level and the running maximum, minimum and average.
     void sayLevel();
 
@@ -87,7 +89,7 @@ private:
     void buildLayout();
     QPushButton* button(QWidget* parent, const char* name, const QString& caption, int width);
     void playAlarms(int level);
-    void showRange(int status);
+    void showRange(const std::optional<std::pair<int, int>>& range);
     void releaseMeter();
     void describeChart(std::optional<double> latest);
 
@@ -99,6 +101,7 @@ private:
     std::unique_ptr<LevelChart> chart_;
     ReadingTableModel* model_ = nullptr;
     LiveStatistics stats_;
+    MeterReservation measuring_;  // the meter, while measuring
     bool tickWaiting_ = false;
     DeferredClose closer_{*this};
     bool highAlarm_ = false;  // this reading's alarms, as played

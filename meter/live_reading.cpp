@@ -21,6 +21,12 @@ LiveStatus decodeLiveStatus(int status)
     return {status & 7, (status & 8) != 0, (status & 16) != 0, (status & 32) != 0, (status & 64) != 0};
 }
 
+LiveReading decodeLiveReading(int level, int status)
+{
+    const LiveStatus flags = decodeLiveStatus(status);
+    return {level, status, flags.weightingC, rangeLimits(status), flags.fast, flags.maxShown, flags.minShown};
+}
+
 int limitedLevel(int tenths)
 {
     return tenths > kLevelLimit ? kLevelLimit : tenths;

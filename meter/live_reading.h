@@ -26,6 +26,21 @@ struct LiveStatus {
 
 LiveStatus decodeLiveStatus(int status);
 
+// One live reading as the meter sent it, with what its status byte says.
+struct LiveReading {
+    int level = 0;   // tenths of a dB, not limited
+    int status = 0;  // the status byte
+    bool weightingC = false;  // C weighting, else A
+    std::optional<std::pair<int, int>> range;  // the range's limits in dB, when the index has any
+    bool fast = false;      // FAST time weighting, else SLOW
+    bool maxHold = false;   // MAX shown
+    bool minHold = false;   // MIN shown
+
+    QString weighting() const { return weightingC ? QStringLiteral("C") : QStringLiteral("A"); }
+};
+
+LiveReading decodeLiveReading(int level, int status);
+
 // The level as shown: limited to 140.0 dB.
 int limitedLevel(int tenths);
 

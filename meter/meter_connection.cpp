@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <tuple>
 
 namespace sonavistor {
 
@@ -39,27 +40,6 @@ void handleEvents()
 
 }  // namespace
 
-QString describe(RequestResult result)
-{
-    switch (result) {
-    case RequestResult::Answered:
-        return QStringLiteral("the meter answered");
-    case RequestResult::NoMeter:
-        return QStringLiteral("no meter connected");
-    case RequestResult::WriteFailed:
-        return QStringLiteral("the request could not be written to the meter (write usb error)");
-    case RequestResult::MeterGone:
-        return QStringLiteral("the meter was disconnected");
-    case RequestResult::Stopped:
-        return QStringLiteral("stopped");
-    case RequestResult::NoAnswer:
-        return QStringLiteral("the meter stopped answering");
-    case RequestResult::NoReply:
-        return QStringLiteral("the meter did not answer");
-    }
-    return QString();
-}
-
 // Counts the requests waiting, so that stopWaiting() reaches all of them and
 // a new outermost request starts with no stop left over.
 class MeterConnection::Wait {
@@ -90,6 +70,8 @@ private:
 MeterConnection::MeterConnection(HidPlatform* platform, QObject* parent)
     : QObject(parent), controller_(std::make_unique<THidDeviceController>(platform))
 {
+    // A new connection starts from a clean link.
+    MeterLink = {};
     controller_->OnEnumerate = [this](THidDevice* device, int index) { return HidCtlEnumerate(device, index); };
     controller_->OnDeviceChange = [this] { HidCtlDeviceChange(); };
 }
@@ -115,7 +97,8 @@ void MeterConnection::HidCtlDeviceChange()
     MeterLink.Connected = false;
     for (THidDevice* device : deviceList_) {
         const HidAttributes& a = device->Attributes();
-        if (a.VendorID == kMeterVendorId && a.ProductID == kMeterProductId) {
+        if (const MeterModel* model = findMeterModel(a.VendorID, a.ProductID)) {
+            model_ = model;
             MeterLink.Connected = true;
             MeterLink.Device = device;  // with several meters the last one is used
             MeterLink.RecordCount = 0;
@@ -166,22 +149,18 @@ void MeterConnection::SaveRead(THidDevice*, quint8, const quint8* Data, int Size
 
     switch (MeterLink.RequestKind) {
     case KindLive: {
-        MeterLink.LiveLevel = reply[0] * 256 + reply[1];
-        MeterLink.LiveStatus = reply[2];
+        std::tie(MeterLink.LiveLevel, MeterLink.LiveStatus) = model_->decodeLive(reply.data());
         // The wait ends also when a handler of the reading fails; its error
         // goes on to the application's error box.
         struct EndWait {
             ~EndWait() { MeterLink.Pending = false; }
         } endWait;
         // The reading is handled before the wait ends.
-        emit liveReading(MeterLink.LiveLevel, MeterLink.LiveStatus);
+        emit liveReading(decodeLiveReading(MeterLink.LiveLevel, MeterLink.LiveStatus));
         break;
     }
     case KindCount:
-        MeterLink.RecordCount = static_cast<qint32>(static_cast<quint32>(reply[1]) << 24 |
-                                                   static_cast<quint32>(reply[2]) << 16 |
-                                                   static_cast<quint32>(reply[3]) << 8 |
-                                                   static_cast<quint32>(reply[4]));
+        MeterLink.RecordCount = model_->decodeCount(reply.data()).second;
         MeterLink.Pending = false;
         break;
     case KindPages:
@@ -190,7 +169,7 @@ void MeterConnection::SaveRead(THidDevice*, quint8, const quint8* Data, int Size
         const bool inImage = page >= 0 && page < MemoryImage.pageCount();
         // In a record read the marker can only come where a record would start.
         const bool markerPlace = MeterLink.RequestKind == KindDates || page % 2 == 0;
-        if (reply[0] == 0xFF && reply[1] == 0xFF && markerPlace) {
+        if (markerPlace && model_->isEndMarker(reply.data())) {
             // The end marker: its two bytes go into the page, which is not counted.
             if (inImage) {
                 MemoryImage[page * kPageSize] = 0xFF;
@@ -218,6 +197,13 @@ void MeterConnection::SaveRead(THidDevice*, quint8, const quint8* Data, int Size
         MeterLink.Pending = false;
         break;
     }
+}
+
+void MeterConnection::setCommand(const QByteArray& payload)
+{
+    MeterLink.Command[0] = 0;
+    const size_t n = std::min(static_cast<size_t>(payload.size()), MeterLink.Command.size() - 1);
+    std::copy_n(reinterpret_cast<const quint8*>(payload.constData()), n, MeterLink.Command.begin() + 1);
 }
 
 RequestResult MeterConnection::outcome() const
@@ -310,48 +296,82 @@ RequestResult MeterConnection::singleRequest(bool attachFirst)
     return waitForReply();
 }
 
-RequestResult MeterConnection::readLevel()
+MeterReservation MeterConnection::reserve(MeterUse use)
 {
-    awaitQuiet();
-    MeterLink.Command[0] = 0;
-    MeterLink.Command[1] = ReadLevel;
-    MeterLink.RequestKind = KindLive;
-    return singleRequest(false);
+    if (inUse())
+        return {};
+    return MeterReservation(&MeterLink.Busy, use);
 }
 
-RequestResult MeterConnection::readRecordCount()
+MeterAnswer<LiveReading> MeterConnection::readLevel()
 {
     awaitQuiet();
-    MeterLink.Command[0] = 0;
-    MeterLink.Command[1] = ReadCount;
+    setCommand(model_->encode(MeterCommand::Live));
+    MeterLink.RequestKind = KindLive;
+    MeterAnswer<LiveReading> answer;
+    answer.result = singleRequest(false);
+    if (answer.answered())
+        answer.value = decodeLiveReading(MeterLink.LiveLevel, MeterLink.LiveStatus);
+    return answer;
+}
+
+MeterAnswer<RecordCountReply> MeterConnection::readRecordCount()
+{
+    awaitQuiet();
+    setCommand(model_->encode(MeterCommand::Count));
     MeterLink.RequestKind = KindCount;
     // The count request attaches its handler first, then writes.
-    return singleRequest(true);
+    MeterAnswer<RecordCountReply> answer;
+    answer.result = singleRequest(true);
+    if (answer.answered())
+        answer.value = {model_->decodeCount(MeterLink.Reply.data()).first == model_->countMark(),
+                        MeterLink.RecordCount};
+    return answer;
+}
+
+MeterAnswer<MeterDays> MeterConnection::readDayList(Progress* progress)
+{
+    MeterAnswer<MeterDays> answer;
+    MeterDays& list = answer.value;
+    list.recordCount = MeterLink.RecordCount;
+    const DateLayout dates = model_->dateLayout();
+    list.reportsExpected =
+        ((list.recordCount + dates.entriesPerBlock - 1) / dates.entriesPerBlock) * (dates.blockBytes / model_->reportSize());
+    answer.result = GetDate(progress);
+    list.reportsReceived = MeterLink.PageIndex;
+    if (answer.result == RequestResult::NoMeter || answer.result == RequestResult::WriteFailed)
+        return answer;
+    list.days.reserve(static_cast<size_t>(DateIndex.DateCount));
+    for (qint32 i = 0; i < DateIndex.DateCount; ++i)
+        list.days.push_back({DateIndex.Dates[static_cast<size_t>(i)], DateIndex.FirstRecord[static_cast<size_t>(i)]});
+    return answer;
 }
 
 RequestResult MeterConnection::setClock(const std::array<quint8, 6>& bcd)
 {
     awaitQuiet();
-    MeterLink.Command[0] = 0;
-    MeterLink.Command[1] = SetClock;
-    std::copy(bcd.begin(), bcd.end(), MeterLink.Command.begin() + 2);
+    setCommand(model_->encodeClock(bcd));
     // The answer is neither a reading nor a page, whatever came before.
     MeterLink.RequestKind = KindNone;
     return singleRequest(false);
 }
 
-RequestResult MeterConnection::readRecords(qint32 first, qint32 last, Progress* progress)
+MeterAnswer<RecordTransfer> MeterConnection::readRecords(qint32 first, qint32 last, Progress* progress)
 {
     awaitQuiet();
-    MeterLink.Command[0] = 0;
-    MeterLink.Command[1] = ReadRecords;
-    for (int b = 0; b < 4; ++b) {
-        const int shift = 24 - 8 * b;
-        MeterLink.Command[static_cast<size_t>(2 + b)] = static_cast<quint8>(static_cast<quint32>(first) >> shift);
-        MeterLink.Command[static_cast<size_t>(6 + b)] = static_cast<quint8>(static_cast<quint32>(last) >> shift);
-    }
+    setCommand(model_->encodeRecords(static_cast<quint32>(first), static_cast<quint32>(last)));
+    const int reportsPerRecord = model_->recordLayout().bytes / model_->reportSize();
     const qint64 records = std::clamp<qint64>(qint64(last) - first + 1, 0, kRecordPages / 2);
-    return GetRec(progress, static_cast<int>(2 * records));
+    MeterAnswer<RecordTransfer> answer;
+    answer.result = GetRec(progress, static_cast<int>(reportsPerRecord * records));
+    if (answer.result == RequestResult::NoMeter || answer.result == RequestResult::WriteFailed)
+        return answer;
+    // Only what this transfer stored: the image beyond it holds an earlier
+    // transfer's bytes.
+    const int pages = std::clamp(MeterLink.PageIndex, 0, MemoryImage.pageCount());
+    answer.value.records = pages / reportsPerRecord;
+    answer.value.bytes.assign(MemoryImage.m.begin(), MemoryImage.m.begin() + static_cast<qsizetype>(pages) * kPageSize);
+    return answer;
 }
 
 bool MeterConnection::awaitPage(Progress* progress, bool countEveryPass)
@@ -417,8 +437,7 @@ RequestResult MeterConnection::GetDate(Progress* progress)
         return RequestResult::NoMeter;
     awaitQuiet();
     Wait wait(*this);
-    MeterLink.Command[0] = 0;
-    MeterLink.Command[1] = ReadDates;
+    setCommand(model_->encode(MeterCommand::Dates));
     MeterLink.RequestKind = KindDates;
     MeterLink.PageIndex = 0;
     datePassOuter_ = kDateBlocks;

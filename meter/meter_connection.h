@@ -2,15 +2,21 @@
 // The meter link: finds the meter among the HID devices, and makes every
 // request to it. Each request is one call that fills the command, sets
 // Pending, writes, attaches the report handler, waits (handling events) and
-// says what happened. Only this class writes MeterLink's command fields.
-// Live readings reach the windows and the command-line tool by the
-// liveReading signal. Used by the main window and, without any window, by
+// says what happened, with the answer as a value. MeterLink, MemoryImage and
+// DateIndex are this class's own state: nothing outside the meter link reads
+// them. Live readings reach the windows and the command-line tool also by
+// the liveReading signal. Used by the main window and, without any window, by
 // the command-line tool.
 
 #include "common/progress.h"
 #include "meter/hid_device_controller.h"
+#include "meter/live_reading.h"
+#include "meter/meter_answers.h"
 #include "meter/meter_link.h"
 #include "meter/meter_memory.h"
+#include "meter/meter_model.h"
+#include "meter/models/usb_logger/usb_logger_model.h"
+#include "meter/meter_reservation.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -21,30 +27,15 @@
 
 namespace sonavistor {
 
-inline constexpr quint16 kMeterVendorId = 0x0483;
-inline constexpr quint16 kMeterProductId = 0x5750;
-
-inline constexpr quint8 ReadLevel = 0xB3;
-inline constexpr quint8 ReadCount = 0xB5;
-inline constexpr quint8 ReadDates = 0xB4;
-inline constexpr quint8 ReadRecords = 0xC4;
-inline constexpr quint8 SetClock = 0x7C;
-
-inline constexpr quint8 kCountMark = 0xEF;  // first byte of a record-count reply
-
-// What became of a request.
-enum class RequestResult {
-    Answered,     // the reply is in MeterLink (a bulk read: it ran to its end)
-    NoMeter,      // no meter was connected: nothing was sent
-    WriteFailed,  // the output report could not be written: nothing was awaited
-    MeterGone,    // the meter went away before the answer
-    Stopped,      // stopWaiting() ended the wait
-    NoAnswer,     // a bulk read: the meter stopped sending before the read was complete
-    NoReply,      // a single-reply request: nothing came within the silence limit
-};
-
-// "the meter was disconnected", "the request could not be written to the meter", ...
-QString describe(RequestResult result);
+// The first model's ids and command bytes, by their protocol names.
+inline constexpr quint16 kMeterVendorId = UsbLoggerModel::kVendorId;
+inline constexpr quint16 kMeterProductId = UsbLoggerModel::kProductId;
+inline constexpr quint8 ReadLevel = UsbLoggerModel::kReadLevel;
+inline constexpr quint8 ReadCount = UsbLoggerModel::kReadCount;
+inline constexpr quint8 ReadDates = UsbLoggerModel::kReadDates;
+inline constexpr quint8 ReadRecords = UsbLoggerModel::kReadRecords;
+inline constexpr quint8 SetClock = UsbLoggerModel::kSetClock;
+inline constexpr quint8 kCountMark = UsbLoggerModel::kCountMark;  // first byte of a record-count reply
 
 class MeterConnection : public QObject {
     Q_OBJECT
@@ -59,13 +50,33 @@ public:
     void HidCtlDeviceChange();
     bool HidCtlEnumerate(THidDevice* device, int index);
 
+    // A meter is connected.
+    bool connected() const { return MeterLink.Connected; }
+    // The model of the meter connected last (the first model before any).
+    const MeterModel& model() const { return *model_; }
+    // The meter's device while one is connected.
+    THidDevice* meterDevice() const { return MeterLink.Device; }
+
+    // ---- who uses the meter
+    // The meter is reserved by a measurement, an import or the clock setting.
+    bool inUse() const { return MeterLink.Busy != 0; }
+    // Reserves the meter for `use`; an empty reservation when it is in use already.
+    MeterReservation reserve(MeterUse use);
+
     // ---- requests
     // One live reading (0xB3). liveReading is emitted from inside the wait,
     // before it ends.
-    RequestResult readLevel();
-    // The record count (0xB5): RecordCount, and Reply[0] holds kCountMark
-    // when the reply carries a count.
-    RequestResult readRecordCount();
+    MeterAnswer<LiveReading> readLevel();
+    // The record count (0xB5). It is kept for the date list (recordCount())
+    // until a device change.
+    MeterAnswer<RecordCountReply> readRecordCount();
+    // The count of the last record-count request; 0 when none has been made
+    // since the last device change or forgetRecordCount().
+    qint32 recordCount() const { return MeterLink.RecordCount; }
+    void forgetRecordCount() { MeterLink.RecordCount = 0; }
+    // The recording days of the recordCount() records (the date area, 0xB4).
+    // A read cut short still lists the days of what came.
+    MeterAnswer<MeterDays> readDayList(Progress* progress = nullptr);
     // The date area (0xB4) into MemoryImage and the DateIndex built from it;
     // RecordCount holds the meter's count. The index is built also when the
     // read ends early.
@@ -77,7 +88,7 @@ public:
     // (its bytes 0 and 1 are followed by the BCD stamp; a record that still
     // began FF FF would end the read early, and too few records fail the
     // import attempt).
-    RequestResult readRecords(qint32 first, qint32 last, Progress* progress = nullptr);
+    MeterAnswer<RecordTransfer> readRecords(qint32 first, qint32 last, Progress* progress = nullptr);
     // Sets the meter's clock (0x7C) from six packed BCD bytes: second, minute,
     // hour, day, month, year. Its answer only ends the wait.
     RequestResult setClock(const std::array<quint8, 6>& bcd);
@@ -117,9 +128,9 @@ public:
 signals:
     // After every device change, with the meter found or not.
     void connectionChanged(bool connected);
-    // A live reading is in MeterLink.LiveLevel and LiveStatus (also passed
-    // here). Emitted inside SaveRead: connect with Qt::DirectConnection.
-    void liveReading(qint32 level, qint32 status);
+    // A live reading has come. Emitted inside SaveRead, before the request's
+    // wait ends: connect with Qt::DirectConnection.
+    void liveReading(const sonavistor::LiveReading& reading);
 
 private:
     class Wait;
@@ -138,7 +149,11 @@ private:
     // unread before the next request begins.
     void awaitQuiet();
 
+    // Fills Command with the model's payload after the report id.
+    void setCommand(const QByteArray& payload);
+
     std::unique_ptr<THidDeviceController> controller_;
+    const MeterModel* model_ = &defaultMeterModel();
     std::vector<THidDevice*> deviceList_;
     QString lastErrorCaption_;
     QString lastErrorText_;

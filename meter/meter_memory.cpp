@@ -1,7 +1,5 @@
 #include "meter/meter_memory.h"
 
-#include <QString>
-
 #include <algorithm>
 
 namespace sonavistor {
@@ -45,15 +43,6 @@ qint32 buildDateIndex(const MemoryImageData& m, qint32 recordCount, DateIndexDat
     }
     index.DateCount = i;
     return i;
-}
-
-QString dateIndexText(qint32 packedDate)
-{
-    return QStringLiteral("20%1/%2/%3")
-        .arg((packedDate >> 16) & 0xFF, 2, 16, QLatin1Char('0'))
-        .arg((packedDate >> 8) & 0xFF, 2, 16, QLatin1Char('0'))
-        .arg(packedDate & 0xFF, 2, 16, QLatin1Char('0'))
-        .toUpper();
 }
 
 }  // namespace sonavistor

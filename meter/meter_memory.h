@@ -4,6 +4,8 @@
 // start and leave what lies beyond as it was.
 // Written by: the bulk reads (pages) and the date-index build.
 
+#include "meter/meter_answers.h"
+
 #include <QtGlobal>
 
 #include <vector>
@@ -41,8 +43,5 @@ extern DateIndexData DateIndex;
 // Builds the index from the date area held in image for recordCount records
 // (the date-index build of the date-area read). Returns the entry count.
 qint32 buildDateIndex(const MemoryImageData& image, qint32 recordCount, DateIndexData& index);
-
-// "2024/05/17" for the packed BCD date 0x240517.
-QString dateIndexText(qint32 packedDate);
 
 }  // namespace sonavistor

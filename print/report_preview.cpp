@@ -89,8 +89,8 @@ ReportPreview::ReportPreview(const ReportDocument& document, Actions actions, QW
     auto* outer = new QVBoxLayout(this);
     auto* bar = new QHBoxLayout;
     outer->addLayout(bar);
-    FirstPage = addButton(bar, this, "FirstPage", QStringLiteral("First"));
-    PriorPage = addButton(bar, this, "PriorPage", QStringLiteral("Prior"));
+    FirstPage = addButton(bar, this, "FirstPage", QStringLiteral("&First"));
+    PriorPage = addButton(bar, this, "PriorPage", QStringLiteral("P&rior"));
     auto* pageCaption = new QLabel(QStringLiteral("&Page"), this);
     bar->addWidget(pageCaption);
     PageNumber = new QSpinBox(this);
@@ -101,15 +101,15 @@ ReportPreview::ReportPreview(const ReportDocument& document, Actions actions, QW
     PageLabel = new QLabel(this);
     PageLabel->setObjectName(QStringLiteral("PageLabel"));
     bar->addWidget(PageLabel);
-    NextPage = addButton(bar, this, "NextPage", QStringLiteral("Next"));
-    LastPage = addButton(bar, this, "LastPage", QStringLiteral("Last"));
+    NextPage = addButton(bar, this, "NextPage", QStringLiteral("&Next"));
+    LastPage = addButton(bar, this, "LastPage", QStringLiteral("&Last"));
     bar->addSpacing(16);
-    QPushButton* zoomIn = addButton(bar, this, "ZoomIn", QStringLiteral("Zoom In"));
-    QPushButton* zoomOut = addButton(bar, this, "ZoomOut", QStringLiteral("Zoom Out"));
+    QPushButton* zoomIn = addButton(bar, this, "ZoomIn", QStringLiteral("&Zoom In"));
+    QPushButton* zoomOut = addButton(bar, this, "ZoomOut", QStringLiteral("Zoom O&ut"));
     bar->addStretch(1);
-    QPushButton* print = addButton(bar, this, "PrintButton", QStringLiteral("Print"));
-    QPushButton* pdf = addButton(bar, this, "SavePdfButton", QStringLiteral("Save PDF..."));
-    QPushButton* close = addButton(bar, this, "CloseButton", QStringLiteral("Close"));
+    QPushButton* print = addButton(bar, this, "PrintButton", QStringLiteral("Pr&int"));
+    QPushButton* pdf = addButton(bar, this, "SavePdfButton", QStringLiteral("Save P&DF..."));
+    QPushButton* close = addButton(bar, this, "CloseButton", QStringLiteral("&Close"));
 
     scroll_ = new QScrollArea(this);
     scroll_->setObjectName(QStringLiteral("PageScroll"));

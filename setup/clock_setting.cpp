@@ -1,7 +1,6 @@
 #include "setup/clock_setting.h"
 
 #include "meter/meter_connection.h"
-#include "meter/meter_link.h"
 #include "setup/meter_clock.h"
 
 namespace sonavistor {
@@ -13,30 +12,18 @@ constexpr char kMeterInUse[] =
     "Stop it, then press Apply again.";
 constexpr char kNotSet[] = "The meter's clock was not set: %1.";
 
-// Holds the busy marker for the set-clock request and gives it back after.
-class BusyWhileSettingClock {
-public:
-    BusyWhileSettingClock() : before_(MeterLink.Busy) { MeterLink.Busy = kBusySettingClock; }
-    ~BusyWhileSettingClock() { MeterLink.Busy = before_; }
-    BusyWhileSettingClock(const BusyWhileSettingClock&) = delete;
-    BusyWhileSettingClock& operator=(const BusyWhileSettingClock&) = delete;
-
-private:
-    qint16 before_;
-};
-
 }  // namespace
 
 QString setMeterClockFromPc(MeterConnection& meter, const QDateTime& now)
 {
-    if (!MeterLink.Connected)
+    if (!meter.connected())
         return QString();
-    if (meter.requestInProgress() || MeterLink.Busy != 0)
+    if (meter.requestInProgress() || meter.inUse())
         return QString::fromLatin1(kMeterInUse);
     const auto bytes = setClockBytes(meterClockTime(now));
     RequestResult result;
     {
-        BusyWhileSettingClock busy;
+        const MeterReservation settingClock = meter.reserve(MeterUse::SettingClock);
         result = meter.setClock(bytes);
     }
     if (result == RequestResult::Answered || result == RequestResult::NoMeter)

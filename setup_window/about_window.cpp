@@ -65,7 +65,8 @@ TForm3::TForm3(std::optional<OsVersion> version)
     Bevel1->setFrameShadow(QFrame::Sunken);
     Bevel1->setGeometry(24, 129, 377, 2);
     Label1 = label(this, "Label1", QString::fromLatin1(kDesignText), QRect(24, 152, 337, 15), timesNewRoman());
-    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("&OK"), this);
+    // K, not O: Alt+O opens the Option menu of the main window around it.
+    BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("O&K"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(228, 200, 73, 25);
     connect(BitBtn1, &QPushButton::clicked, this, &TForm3::BitBtn1Click);

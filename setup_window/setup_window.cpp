@@ -4,7 +4,6 @@
 #include "common/meter_settings.h"
 #include "common/shell_state.h"
 #include "meter/meter_connection.h"
-#include "meter/meter_link.h"
 #include "setup/alarm_level.h"
 #include "setup/apply_settings.h"
 #include "setup/clock_setting.h"
@@ -150,7 +149,7 @@ void TForm8::buildLayout()
     };
     BitBtn1 = button("BitBtn1", QStringLiteral("Ok"));
     BitBtn2 = button("BitBtn2", QStringLiteral("Cancel"));
-    BitBtn3 = button("BitBtn3", QStringLiteral("Apply"));
+    BitBtn3 = button("BitBtn3", QStringLiteral("&Apply"));
     outer->addLayout(bottom);
 
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
@@ -160,13 +159,11 @@ void TForm8::buildLayout()
     connect(BitBtn1, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn1Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn2Click(); }); });
     connect(BitBtn3, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn3Click(); }); });
-    // Enter and Escape as in a dialog: Ok and Cancel.
-    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
-        auto* ok = new QShortcut(key, this, [this] { BitBtn1->click(); });
-        ok->setContext(Qt::WidgetWithChildrenShortcut);
-    }
-    auto* cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this, [this] { BitBtn2->click(); });
-    cancel->setContext(Qt::WidgetWithChildrenShortcut);
+    // Enter and Escape as in a dialog: Ok and Cancel (the keypad's Enter too).
+    BitBtn1->setShortcut(QKeySequence(Qt::Key_Return));
+    BitBtn2->setShortcut(QKeySequence(Qt::Key_Escape));
+    auto* keypadEnter = new QShortcut(QKeySequence(Qt::Key_Enter), this, [this] { BitBtn1->click(); });
+    keypadEnter->setContext(Qt::WidgetWithChildrenShortcut);
 }
 
 void TForm8::FormCreate()
@@ -246,8 +243,8 @@ void TForm8::BitBtn3Click()
 {
     if (applying_)
         return;
+    // The clock's reservation of the meter has been given back on every path.
     applyWhileButtonsRest();
-    MeterLink.Busy = busyAfterApply(MeterLink.Busy);
 }
 
 void TForm8::closeIfAsked()

@@ -1,6 +1,7 @@
 #pragma once
 // An up/down spinner bound to an edit: two arrow buttons that step the
-// edit's number by one within a range. The edit itself takes any text.
+// edit's number by one within a range, as Up and Down do in the edit. The
+// edit itself takes any text.
 
 #include <QWidget>
 
@@ -19,6 +20,9 @@ public:
     int maximum() const { return max_; }
     // One click on the up (+1) or down (-1) arrow.
     void step(int delta);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QLineEdit* associate_;

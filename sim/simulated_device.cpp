@@ -12,14 +12,15 @@ std::vector<FakeInputReport> SimulatedMeterDevice::onOutputReport(const quint8* 
 }
 
 QString plugSimulatedMeter(FakeHidPlatform& platform, const MeterScenario& scenario,
-                           std::shared_ptr<SimulatedMeterDevice>* device)
+                           std::shared_ptr<SimulatedMeterDevice>* device, const MeterModel& model)
 {
-    auto behaviour = std::make_shared<SimulatedMeterDevice>(scenario);
+    auto behaviour = std::make_shared<SimulatedMeterDevice>(scenario, model);
     if (device)
         *device = behaviour;
     FakeDeviceSetup setup;
-    setup.attributes = {0x0483, 0x5750, 0x0100};
-    setup.caps = {65, 65};
+    setup.attributes = {model.vendorId(), model.productId(), 0x0100};
+    // Report id and data bytes.
+    setup.caps = {model.reportSize() + 1, model.reportSize() + 1};
     setup.unplugAfterReports = scenario.unplugAfterReports;
     setup.behaviour = behaviour;
     return platform.plug(setup);

@@ -11,7 +11,10 @@ namespace sonavistor {
 
 class SimulatedMeterDevice : public FakeDeviceBehaviour {
 public:
-    explicit SimulatedMeterDevice(MeterScenario scenario) : meter_(std::move(scenario)) {}
+    explicit SimulatedMeterDevice(MeterScenario scenario, const MeterModel& model = defaultMeterModel())
+        : meter_(std::move(scenario), model)
+    {
+    }
     std::vector<FakeInputReport> onOutputReport(const quint8* report, int size) override;
     SimulatedMeter& meter() { return meter_; }
 
@@ -20,9 +23,11 @@ private:
     SimulatedMeter meter_;
 };
 
-// Plugs a meter (vendor 0x0483, product 0x5750) that answers from scenario.
-// Returns its path; *device (optional) receives the behaviour for inspection.
+// Plugs a meter of the model (by default the first one, vendor 0x0483,
+// product 0x5750) that answers from scenario. Returns its path; *device
+// (optional) receives the behaviour for inspection.
 QString plugSimulatedMeter(FakeHidPlatform& platform, const MeterScenario& scenario,
-                           std::shared_ptr<SimulatedMeterDevice>* device = nullptr);
+                           std::shared_ptr<SimulatedMeterDevice>* device = nullptr,
+                           const MeterModel& model = defaultMeterModel());
 
 }  // namespace sonavistor

@@ -1,9 +1,10 @@
 #pragma once
-// A meter that answers as the real one does: live readings (0xB3), the
-// record count (0xB5), the date area (0xB4), records (0xC4) and the clock
-// (0x7C). It knows nothing of a transport: output reports in, input reports
-// (64 data bytes each, with the pause before them) out.
+// A meter that answers as a real one does, in the words of its model: live
+// readings, the record count, the date area, records and the clock. It knows
+// nothing of a transport: output reports in, input reports (of the model's
+// report size, with the pause before them) out.
 
+#include "meter/meter_model.h"
 #include "sim/scenario.h"
 
 #include <QByteArray>
@@ -19,16 +20,17 @@ struct SimReport {
 
 class SimulatedMeter {
 public:
-    explicit SimulatedMeter(MeterScenario scenario);
+    explicit SimulatedMeter(MeterScenario scenario, const MeterModel& model = defaultMeterModel());
 
     // report: byte 0 the report id, byte 1 the command, the payload after it.
     std::vector<SimReport> handleOutputReport(const quint8* report, int size);
 
-    int recordCount() const { return static_cast<int>(scenario_.memory.size() / 128); }
+    int recordCount() const { return static_cast<int>(scenario_.memory.size() / model_.recordLayout().bytes); }
+    const MeterModel& model() const { return model_; }
     const MeterScenario& scenario() const { return scenario_; }
     // The six clock bytes of the last set-clock command (second ... year).
     QByteArray clock() const { return clock_; }
-    // The date area as the meter holds it: 1,365 three-byte dates per 4,096-byte block.
+    // The date area as the meter holds it: the records' dates in the model's date layout.
     QByteArray dateArea() const;
 
 private:
@@ -36,6 +38,7 @@ private:
     void addEndMarker(std::vector<SimReport>& out);
 
     MeterScenario scenario_;
+    const MeterModel& model_;
     size_t nextLive_ = 0;
     int sent_ = 0;  // input reports so far, for silentAfterReports
     QByteArray clock_;

@@ -88,7 +88,7 @@ int main(int argc, char** argv)
         std::optional<SimulatedMeter> meter;
         int unplugAfterReports = -1;
         UhidDeviceSetup setup;
-        setup.vendor = 0x0483;
+        setup.vendor = defaultMeterModel().vendorId();
         setup.uniq = QStringLiteral("sonavistor-uhid-%1").arg(QCoreApplication::applicationPid());
         if (options->keyboard) {
             setup.name = QStringLiteral("Sonavistor test keyboard");
@@ -99,7 +99,7 @@ int main(int argc, char** argv)
             unplugAfterReports = scenario.unplugAfterReports;
             meter.emplace(scenario);
             setup.name = QStringLiteral("Sonavistor simulated meter");
-            setup.product = 0x5750;
+            setup.product = defaultMeterModel().productId();
             setup.reportDescriptor = meterReportDescriptor();
         }
         UhidDevice device(setup);

@@ -2,6 +2,7 @@
 
 #include "widgets/chart_navigation.h"
 
+#include <QAbstractButton>
 #include <QChartView>
 #include <QKeyEvent>
 
@@ -61,6 +62,18 @@ void addChartKeys(QChartView* view, ChartKeyCommands commands)
     view->setFocusPolicy(Qt::StrongFocus);
     view->setStyleSheet(QStringLiteral("QChartView:focus { border: 2px solid palette(highlight); }"));
     view->installEventFilter(new ChartKeyFilter(view, std::move(commands)));
+}
+
+void setScrollButtonKeys(QAbstractButton* left, QAbstractButton* right)
+{
+    const auto keys = [](QAbstractButton* button, const QString& name, Qt::Key key) {
+        button->setShortcut(QKeySequence(Qt::AltModifier | key));
+        button->setAccessibleName(name);
+        button->setToolTip(name + QStringLiteral(" (") + button->shortcut().toString(QKeySequence::NativeText) +
+                           QLatin1Char(')'));
+    };
+    keys(left, QStringLiteral("Scroll left"), Qt::Key_Left);
+    keys(right, QStringLiteral("Scroll right"), Qt::Key_Right);
 }
 
 }  // namespace sonavistor

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class QAbstractButton;
 class QChartView;
 
 namespace sonavistor {
@@ -22,5 +23,10 @@ struct ChartKeyCommands {
 // The commands default to the real-time and import windows' buttons on chart.
 ChartKeyCommands chartButtonCommands(ChartAxes& chart);
 void addChartKeys(QChartView* view, ChartKeyCommands commands);
+
+// The arrow buttons under a chart have no caption to underline a letter of:
+// Alt+Left and Alt+Right press them wherever the focus is in their window.
+// Names them ("Scroll left", "Scroll right") with the key in the tool tip.
+void setScrollButtonKeys(QAbstractButton* left, QAbstractButton* right);
 
 }  // namespace sonavistor

@@ -10,6 +10,8 @@
 #include "common/message_service.h"
 #include "common/shell_state.h"
 #include "import/day_import.h"
+#include "import/day_list.h"
+#include "import/import_session.h"
 #include "import_window/import_window.h"
 #include "meter/fake_hid_platform.h"
 #include "meter/meter_connection.h"
@@ -65,7 +67,7 @@ struct Program {
         MeterScenario scenario;
         scenario.memory = fullDay();
         plugSimulatedMeter(hid, scenario);
-        while (!MeterLink.Connected)
+        while (!form->meterConnected())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         form->N16Click();
         window = qobject_cast<TForm4*>(ShellState.ImportWindowHandle.data());
@@ -94,9 +96,10 @@ void BM_CommandLineWorkflowImportsDay(benchmark::State& state)
 {
     Program program;
     QTemporaryDir out;
-    const DayRange range = dayRange(DateIndex, 0, MeterLink.RecordCount);
+    const DayListOutcome list = readDayList(program.form->meter());
+    const DayRange range = list.days.range(0);
     for (auto _ : state) {
-        const ImportAttempt attempt = importDay(program.form->meter(), range);
+        const ImportAttempt attempt = ImportSession().run(program.form->meter(), range);
         ScratchDatabase scratch;
         loadImportedRows(scratch.db(), scratch.folder(), attempt.rows);
         writeSavedFile(out.filePath("cli.qrv"), scratch.db().rows(TableGetRecorde));

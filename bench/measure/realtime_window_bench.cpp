@@ -44,18 +44,13 @@ void runReadings(benchmark::State& state, bool paintToo)
     form.N3Click();
     const int before = static_cast<int>(state.range(0));
     // The rows of earlier readings, as the window itself adds them.
-    MeterLink.RequestKind = KindLive;
     for (int i = 0; i < before; ++i) {
-        MeterLink.LiveLevel = 550 + (i * 37) % 400;
-        MeterLink.LiveStatus = 0x40;
-        window->ShowRead_Pro();
+        window->ShowRead_Pro(decodeLiveReading(550 + (i * 37) % 400, 0x40));
     }
     QCoreApplication::processEvents();
     int n = 0;
     for (auto _ : state) {
-        MeterLink.LiveLevel = 600 + (n++ * 13) % 300;
-        MeterLink.LiveStatus = 0x40;
-        window->ShowRead_Pro();
+        window->ShowRead_Pro(decodeLiveReading(600 + (n++ * 13) % 300, 0x40));
         // The program paints between readings (they come a second apart);
         // without this the next reading would pay for this one's painting.
         if (!paintToo)

@@ -89,7 +89,7 @@ void BM_TwoDaysOfLiveReadings(benchmark::State& state)
         main.addChildWindow(window)->showMaximized();
         return window;
     });
-    while (!MeterLink.Connected)
+    while (!form.meterConnected())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     form.N3Click();
 

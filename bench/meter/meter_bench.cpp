@@ -27,9 +27,9 @@ private:
     int position_ = 0;
 };
 
-void waitConnected()
+void waitConnected(const MeterConnection& meter)
 {
-    while (!MeterLink.Connected)
+    while (!meter.connected())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
@@ -51,12 +51,13 @@ void BM_RecordRead1440Reports(benchmark::State& state)
     scenario.memory = memoryOf(720);
     plugSimulatedMeter(platform, scenario);
     MeterConnection meter(&platform);
-    waitConnected();
+    waitConnected(meter);
     CountingProgress progress;
     for (auto _ : state) {
-        meter.readRecords(1, 720, &progress);
-        if (MeterLink.PageIndex != 1440)
-            state.SkipWithError(("not every page arrived: " + std::to_string(MeterLink.PageIndex) + " connected " + std::to_string(MeterLink.Connected) + " kind " + std::to_string(MeterLink.RequestKind)).c_str());
+        const auto transfer = meter.readRecords(1, 720, &progress);
+        if (transfer.value.records != 720)
+            state.SkipWithError(("not every record arrived: " + std::to_string(transfer.value.records) + " (" +
+                                 describe(transfer.result).toStdString() + ")").c_str());
     }
     state.counters["reports"] = 1441;
     state.counters["us_per_report"] =
@@ -72,22 +73,20 @@ void BM_DateArea12352Reports(benchmark::State& state)
     scenario.memory = memoryOf(records);
     plugSimulatedMeter(platform, scenario);
     MeterConnection meter(&platform);
-    waitConnected();
+    waitConnected(meter);
+    if (meter.readRecordCount().value.count != records)
+        state.SkipWithError("the meter did not count its records");
     CountingProgress progress;
     for (auto _ : state) {
-        MeterLink.RecordCount = records;
-        meter.GetDate(&progress);
-        const int pages = MeterLink.PageIndex;
-        // A full date area leaves its end marker unread: take it before the
-        // next round, so it does not end that round's read at once.
+        const auto list = meter.readDayList(&progress);
+        // A full date area leaves its end marker unread: let it come before
+        // the next round, so it does not end that round's read at once.
         state.PauseTiming();
-        MeterLink.RequestKind = KindNone;
-        meter.attachSaveRead();
         meter.delay(20);
         state.ResumeTiming();
-        MeterLink.PageIndex = pages;
-        if (MeterLink.PageIndex != 12352)
-            state.SkipWithError(("not every page arrived: " + std::to_string(MeterLink.PageIndex) + " connected " + std::to_string(MeterLink.Connected) + " kind " + std::to_string(MeterLink.RequestKind)).c_str());
+        if (list.value.reportsReceived != 12352)
+            state.SkipWithError(("not every page arrived: " + std::to_string(list.value.reportsReceived) + " (" +
+                                 describe(list.result).toStdString() + ")").c_str());
     }
     state.counters["reports"] = 12353;
     state.counters["us_per_report"] =

@@ -3,6 +3,8 @@
 // reader. Screenshots go to build/screenshots/large_text_*.png.
 #include "app/child_windows.h"
 #include "app/main_window.h"
+#include "app/qt_file_dialogs.h"
+#include "app/qt_message_service.h"
 #include "common/shell_state.h"
 #include "measure/measure_state.h"
 #include "meter/fake_hid_platform.h"
@@ -19,12 +21,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -50,9 +54,22 @@ QStringList cutOffTexts(QWidget* window, bool withGridTitles)
         if (widest + extraWidth > room.width() || fm.height() * lines.size() > room.height())
             cut << w->objectName() + QStringLiteral(": ") + text;
     };
-    for (QLabel* label : window->findChildren<QLabel*>())
-        if (!label->wordWrap() && label->textFormat() != Qt::RichText)
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        if (label->textFormat() == Qt::RichText || Qt::mightBeRichText(label->text()))
+            continue;
+        if (!label->wordWrap()) {
             check(label, label->text(), 2 * label->margin() + 2 * label->indent());
+        } else if (label->isVisibleTo(label->window()) && !label->text().isEmpty()) {
+            // Wrapped at its width: the lines fit its height, no word is wider.
+            const QRect room = label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(),
+                                                              -label->margin());
+            const QRect need = QFontMetrics(label->font())
+                                   .boundingRect(QRect(0, 0, room.width(), 1 << 20), Qt::TextWordWrap,
+                                                 QString(label->text()).remove(QLatin1Char('&')));
+            if (need.width() > room.width() || need.height() > room.height())
+                cut << label->objectName() + QStringLiteral(" (wrapped): ") + label->text();
+        }
+    }
     for (QHeaderView* header : window->findChildren<QHeaderView*>()) {
         if (!withGridTitles || header->orientation() != Qt::Horizontal || !header->isVisibleTo(window) ||
             !header->model())
@@ -145,4 +162,55 @@ TEST_F(LargeText, TheHelpViewerShowsItsTextsWhole)
     EXPECT_FALSE(saveScreenshot(&viewer, QStringLiteral("large_text_help")).isEmpty());
     EXPECT_TRUE(cutOffTexts(&viewer, true).isEmpty()) << cutOffTexts(&viewer, true).join(" | ").toStdString();
     EXPECT_TRUE(unnamedTabStops(&viewer).isEmpty()) << unnamedTabStops(&viewer).join(' ').toStdString();
+}
+
+namespace {
+
+// Runs show, which opens a modal box; checks the box while it is open, with
+// a screenshot, then closes it. Returns the texts it cut off.
+QStringList cutOffInModal(const std::function<void()>& show, const QString& screenshot)
+{
+    QStringList cut{QStringLiteral("no box opened")};
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        poll.stop();
+        saveScreenshot(box, screenshot);
+        cut = cutOffTexts(box, true);
+        box->done(QDialog::Rejected);
+    });
+    poll.start(20);
+    show();
+    return cut;
+}
+
+}  // namespace
+
+TEST_F(LargeText, MessageBoxesAndTheSaveBoxShowTheirTextsWhole)
+{
+    const QString path = QStringLiteral("/home/measurer/Documents/Sonavistor measurements/"
+                                        "2026-12-10 north wall of the workshop, afternoon shift.qrv");
+    QtMessageService boxes;
+    const MessageRequest requests[] = {
+        // A path without a space to break at.
+        {QStringLiteral("Cannot write file \"%1\". No space left on device").arg(QString(path).replace(' ', '_')),
+         QStringLiteral("Error"),
+         MessageIcon::Error, Ok, Ok},
+        {path + QStringLiteral(" already exits!\rAre you sure to replace it?"), QStringLiteral("Query Information"),
+         MessageIcon::Question, Yes | No, No},
+        {QStringLiteral("Up-load data have not save yet!\rDo you want to save data?"),
+         QStringLiteral("Query Information"), MessageIcon::Question, Yes | No | Cancel, Yes},
+    };
+    int n = 0;
+    for (const MessageRequest& request : requests) {
+        const QStringList cut = cutOffInModal([&] { boxes.show(request); },
+                                              QStringLiteral("large_text_message_%1").arg(++n));
+        EXPECT_TRUE(cut.isEmpty()) << cut.join(QStringLiteral(" | ")).toStdString();
+    }
+    QtFileDialogs files;
+    const QStringList cut = cutOffInModal([&] { files.getSaveFileName(form.get(), QStringLiteral("*.QRV|*.QRV|*.qrv|*.qrv"), QStringLiteral("qrv")); },
+                                          QStringLiteral("large_text_save_box"));
+    EXPECT_TRUE(cut.isEmpty()) << cut.join(QStringLiteral(" | ")).toStdString();
 }

@@ -96,9 +96,7 @@ protected:
         form->N3Click();
         auto* window = qobject_cast<TForm5*>(form->activeChild());
         for (int i = 0; i < n; ++i) {
-            MeterLink.LiveLevel = 600 + 17 * i;
-            MeterLink.LiveStatus = 0x40;
-            window->ShowRead_Pro();
+            window->ShowRead_Pro(decodeLiveReading(600 + 17 * i, 0x40));
         }
         window->stopMeasuring();
         return window;

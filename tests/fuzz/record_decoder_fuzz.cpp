@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         (void)DecodeRecordHeader(image.m.data() + static_cast<size_t>(r) * kRecordSize);
         (void)DecodeRecord(image.m.data() + static_cast<size_t>(r) * kRecordSize);
     }
-    if (const auto rows = decodeTransfer(image, records)) {
+    if (const auto rows = decodeTransfer(image.m, records)) {
         if (rows->size() != static_cast<size_t>(records) * kSamplesPerRecord)
             std::abort();
         for (size_t i = 0; i < rows->size(); ++i) {

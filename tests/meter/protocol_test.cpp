@@ -73,7 +73,7 @@ TEST_F(Protocol, LiveReadingsAreAnnouncedBeforePendingDrops)
     plugScenario(scenario);
     std::vector<std::pair<int, bool>> seen;  // level, Pending while it was handled
     QObject::connect(meter.get(), &MeterConnection::liveReading, meter.get(),
-                     [&seen](qint32 level, qint32) { seen.emplace_back(level, MeterLink.Pending); },
+                     [&seen](const LiveReading& reading) { seen.emplace_back(reading.level, MeterLink.Pending); },
                      Qt::DirectConnection);
     EXPECT_EQ(meter->readLevel(), RequestResult::Answered);
     EXPECT_EQ(MeterLink.LiveLevel, 652);

@@ -80,7 +80,7 @@ TEST_F(AboutWindow, ShowsNameVersionAndSystemAndIsOfferedAgainAfterOkOrTheCloseB
                                            .arg(QSysInfo::kernelVersion().section('.', 0, 0),
                                                 QSysInfo::prettyProductName()));
     EXPECT_EQ(about->findChild<QPushButton*>("BitBtn1")->geometry(), QRect(228, 200, 73, 25));
-    EXPECT_EQ(about->findChild<QPushButton*>("BitBtn1")->text(), "&OK");
+    EXPECT_EQ(about->findChild<QPushButton*>("BitBtn1")->text(), "O&K");
     saveScreenshot(sub, "about-window");
 
     EXPECT_FALSE(aboutOffered());

@@ -130,7 +130,7 @@ TEST_F(SetupWindow, OpensWithItsPagesAndControls)
     EXPECT_FALSE(edit("Edit8")->testAttribute(Qt::WA_InputMethodEnabled));
     EXPECT_EQ(find<QPushButton>("BitBtn1")->text(), "Ok");
     EXPECT_EQ(find<QPushButton>("BitBtn2")->text(), "Cancel");
-    EXPECT_EQ(find<QPushButton>("BitBtn3")->text(), "Apply");
+    EXPECT_EQ(find<QPushButton>("BitBtn3")->text(), "&Apply");
     EXPECT_EQ(find<QProgressBar>("ProgressBar1")->value(), 0);
     QStringList labels;
     for (QLabel* l : window->findChildren<QLabel*>())

@@ -21,6 +21,21 @@ QStringList tabStops(QWidget* window);
 // Tab stops a screen reader could not name.
 QStringList unnamedTabStops(QWidget* window);
 
+// Presses Tab from the window's first control, as a user would, until focus
+// comes back to it or leaves the window. Returns what went wrong: a control
+// Tab never reaches, reaches twice or cannot leave, and two controls reached
+// against the layout ("A before B": B stands above A, or left of it in the
+// same row). The window must be shown and active.
+QStringList tabOrderProblems(QWidget* window);
+
+// Keys of the window's commands: push and tool buttons with neither a
+// mnemonic nor a shortcut (a dialog's default button and its button box's
+// cancel button go by Enter and Escape), and a mnemonic or shortcut two
+// controls share, with each other or with one in taken (the menu bar's).
+QStringList keyProblems(QWidget* window, const QList<QKeySequence>& taken = {});
+// The mnemonics of a menu bar's menus.
+QList<QKeySequence> menuMnemonics(QWidget* menuBar);
+
 // Records the accessibility events raised while it lives.
 class AccessibilityEvents {
 public:
