@@ -1,6 +1,5 @@
 #include "app/main_window.h"
 
-#include "data_view/data_view_window.h"
 #include "app/icons.h"
 #include "app/panel_status_bar.h"
 #include "app/recovery_files.h"
@@ -41,9 +40,6 @@ constexpr char kExitQuestion[] = "Are You Sure to Exit This Program?";
 constexpr char kExitCaption[] = "System Exit Query";
 constexpr char kConnected[] = "Connect OK!";
 constexpr char kDisconnected[] = "Disconnect!";
-constexpr char kMeasureEntry[] = "Real Time Measure  Window";
-constexpr char kAnalyzeEntry[] = "Reprot Analyzing Window";
-constexpr char kImportEntry[] = "Data Import Window";
 
 // A run without file dialogs (some tests): every dialog is cancelled.
 class NoFileDialogs : public FileDialogService {
@@ -71,7 +67,7 @@ TForm1::TForm1(const AppEnvironment& env, QWidget* parent)
       context_{*env.messages, dialogsOrNone(env.dialogs), printer_.get(), env.programFolder, env.workingDir()}
 {
     Q_ASSERT(env_.messages);
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Sonavistor"));
     // The installed icon theme's picture, else the built-in one.
     setWindowIcon(QIcon::fromTheme(QStringLiteral("sonavistor"), programIcon()));
@@ -86,6 +82,11 @@ TForm1::TForm1(const AppEnvironment& env, QWidget* parent)
     mdi_->setObjectName(QStringLiteral("ClientArea"));
     mdi_->setBackground(QColor(128, 128, 128));
     setCentralWidget(mdi_);
+    // The commands that depend on the active window follow it, its own
+    // changes, and the rows of the table it shows.
+    connect(mdi_, &QMdiArea::subWindowActivated, this, &TForm1::childActivated);
+    connect(database_.get(), &MeasurementDatabase::rowAppended, this, &TForm1::activeTableChanged);
+    connect(database_.get(), &MeasurementDatabase::tableReset, this, &TForm1::activeTableChanged);
     buildMenus();
     buildToolBar();
     buildStatusBar();
@@ -100,6 +101,10 @@ TForm1::TForm1(const AppEnvironment& env, QWidget* parent)
 
 TForm1::~TForm1()
 {
+    // The children going with the frame change the active window: the menus
+    // they would update go first.
+    disconnect(mdi_, nullptr, this, nullptr);
+    disconnect(database_.get(), nullptr, this, nullptr);
     // Reading threads end before the windows they report to.
     meter_.reset();
 }
@@ -210,75 +215,47 @@ void TForm1::FormPaint()
 {
     if (!startedUp_)
         return;
-    menumeasure->setText(QString::fromLatin1(kMeasureEntry));
-    menuanalyze->setText(QString::fromLatin1(kAnalyzeEntry));
-    importdata->setText(QString::fromLatin1(kImportEntry));
-
     StatusBar1->setPanelText(1, connectionText(meterConnected()));
-
-    QWidget* active = activeChild();
-    const auto markActive = [active](const QPointer<QObject>& handle, QAction* entry) {
-        if (handle)
-            entry->setChecked(handle == active);
-    };
-    markActive(ShellState.MeasureWindowHandle, menumeasure);
-    markActive(ShellState.ImportWindowHandle, importdata);
-    markActive(ShellState.AnalyzeWindowHandle, menuanalyze);
-
-    if (ShellState.ImportEntryClosed) {
-        ShellState.ImportEntryClosed = false;
-        N20->removeAction(importdata);
-    }
-    if (ShellState.AnalyzeEntryClosed) {
-        ShellState.AnalyzeEntryClosed = false;
-        N20->removeAction(menuanalyze);
-    }
+    rebuildWindowMenu();
 
     A1->setEnabled(ShellState.AboutEnabled);
 
-    if (ShellState.MeasureEnabled) {
-        N3->setEnabled(true);
-        if (ShellState.MeasureEntryClosed) {
-            ShellState.MeasureEntryClosed = false;
-            N20->removeAction(menumeasure);
-        }
-    } else {
-        N3->setEnabled(false);
-    }
+    N3->setEnabled(ShellState.MeasureEnabled);
 
     N5->setEnabled(ShellState.SetupEnabled);
     N16->setEnabled(ShellState.ImportEnabled);
 
-    N8->setEnabled(false);
-    N7->setEnabled(false);
-    N15->setEnabled(false);
-    NoiseReport->setEnabled(false);
-
-    ChildWindow* child = activeChildWindow();
-    if (!mdi_->subWindowList().isEmpty() && ShellState.ChildReady && child) {
-        const QString name = child->formName();
-        const bool hasRows = child->dataTable() && tableHasRows(*child->dataTable());
-        if (name == QLatin1String("Form5")) {
-            if (!child->isMeasuring() && hasRows) {
-                N8->setEnabled(true);
-                N7->setEnabled(true);
-            }
-            if (child->saveEnabled() && !child->isMeasuring())
-                N15->setEnabled(true);
-        } else if (name == QLatin1String("Form4")) {
-            if (hasRows) {
-                N8->setEnabled(true);
-                N7->setEnabled(true);
-            }
-            if (child->saveEnabled())
-                N15->setEnabled(true);
-        } else if (name == QLatin1String("Form7")) {
-            N8->setEnabled(true);
-            N7->setEnabled(true);
-            if (const auto* view = dynamic_cast<const TForm7*>(child))
-                NoiseReport->setEnabled(view->canReportNoise());
-        }
+    // A window being built answers for nothing; once it is ready the
+    // commands follow it again.
+    if (ShellState.ChildReady != childReadySeen_) {
+        childReadySeen_ = ShellState.ChildReady;
+        updateChildCommands();
     }
+}
+
+void TForm1::childActivated(QMdiSubWindow* sub)
+{
+    rebuildWindowMenu();
+    if (auto* child = sub ? qobject_cast<ChildWindow*>(sub->widget()) : nullptr)
+        connect(&child->events(), &ChildWindowEvents::capabilitiesChanged, this, &TForm1::updateChildCommands,
+                Qt::UniqueConnection);
+    updateChildCommands();
+}
+
+void TForm1::activeTableChanged(TableId table)
+{
+    const ChildWindow* child = activeChildWindow();
+    if (child && child->dataTable() == table)
+        updateChildCommands();
+}
+
+void TForm1::updateChildCommands()
+{
+    ChildWindow* child = ShellState.ChildReady ? activeChildWindow() : nullptr;
+    N15->setEnabled(child && child->canSave());
+    N7->setEnabled(child && child->canExport());
+    N8->setEnabled(child && child->canPrint());
+    NoiseReport->setEnabled(child && child->canReportNoise());
 }
 
 void TForm1::StatusBar1DrawPanel(QPainter& painter, const QRect& rect)
@@ -358,7 +335,7 @@ void TForm1::endWithoutAsking()
     UnsavedRows unsaved;
     unsaved.live = !MeasureState.LiveDataSaved;
     if (auto* import = qobject_cast<ChildWindow*>(ShellState.ImportWindowHandle.data()))
-        unsaved.imported = import->saveEnabled();
+        unsaved.imported = import->canSave();
     keepUnsavedRows(*database_, unsaved, recoveryFolder_);
     // Closes as Exit does after Yes.
     askBeforeClosing_ = false;

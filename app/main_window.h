@@ -4,6 +4,7 @@
 
 #include "app/app_environment.h"
 #include "app/child_tiling.h"
+#include "app/child_windows.h"
 #include "common/single_instance.h"
 #include "common/table_id.h"
 #include "common/window_context.h"
@@ -28,7 +29,6 @@ class QToolBar;
 namespace sonavistor {
 
 class ChildWindow;
-class TForm7;
 class MeasurementDatabase;
 class MeterConnection;
 class Announcer;
@@ -37,9 +37,7 @@ class PanelStatusBar;
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
-    // The kinds of child window that main-window commands create.
-    enum class ChildKind { Measure, Import, Analyze, Setup, About };
-    using ChildFactory = std::function<QWidget*(TForm1&)>;
+    using ChildFactory = WindowRegistration::Factory;
     using Command = std::function<void(TForm1&)>;
 
     explicit TForm1(const AppEnvironment& env, QWidget* parent = nullptr);
@@ -57,7 +55,8 @@ public:
     const WindowContext& windowContext() const { return context_; }
 
     // Hooks the child windows and later commands plug into.
-    void setChildFactory(ChildKind kind, ChildFactory factory);
+    // key: a registered window's (child_windows.h).
+    void setChildFactory(const QString& key, ChildFactory factory);
     void setCommand(const QString& menuItem, Command command);  // "N7", "N8", "N13", "Help", ...
 
     QMdiArea* mdiArea() const { return mdi_; }
@@ -65,7 +64,7 @@ public:
     QToolBar* toolBar() const { return ToolBar1; }
     // Adds a widget as a child window and shows it.
     QMdiSubWindow* addChildWindow(QWidget* form);
-    // Name of the active child window ("Form4", "Form5", "Form7"), empty if none.
+    // Object name of the active child window, empty if none.
     QString activeChildName() const;
     QWidget* activeChild() const;
     ChildWindow* activeChildWindow() const;
@@ -95,7 +94,7 @@ public slots:
     // Commands (menu items and the tool buttons bound to them).
     void N3Click();   // Real Time Measure
     void N6Click();   // Open
-    TForm7* dataViewInFront();
+    ChildWindow* dataViewInFront();
     void N15Click();  // Save
     void N16Click();  // Import Data
     void N7Click();   // Export to Excel
@@ -109,11 +108,11 @@ public slots:
     void C1Click();   // Cascade
     void H2Click();   // Horizontally
     void V1Click();   // Vertically
-    void MenuMeasureClick();
-    void MenuOpenClick();
-    void MenuImportClick();
+    // A registered window's command: shows it, made first when none is open.
+    void runWindowCommand(const QString& key);
 
-    // Menu refresh (runs when the window paints and once a second).
+    // Menu refresh (runs when the window paints and once a second): the
+    // commands that follow the program's flags and the connection.
     void FormPaint();
     // One-second refresh.
     void Timer1Timer();
@@ -134,6 +133,10 @@ private:
     void buildToolBar();
     void buildStatusBar();
     void createWindowEntries();
+    // The Window menu's entries: one per registered window open now, the
+    // active one checked. Built from the MDI area's list whenever it may
+    // have changed and before the menu shows.
+    void rebuildWindowMenu();
     void createStatusProgress();
     void InitOther();
     bool FormCloseQuery();
@@ -150,9 +153,15 @@ private:
     void createMeterLink();
     // Tells a screen reader the meter came or went, as the status bar shows it.
     void announceConnection();
+    // Save, Export, Print Data Sheet and Noise Report as the active window
+    // allows them now.
+    void updateChildCommands();
+    void childActivated(QMdiSubWindow* sub);
+    void activeTableChanged(TableId table);
 
-    QWidget* showOrCreate(ChildKind kind, QPointer<QObject>& handle, QAction* entry,
-                          bool& entryClosed);
+    const WindowRegistration* registration(const QString& key) const;
+    QPointer<QObject>& handleOf(const WindowRegistration& window);
+    QWidget* showWindow(const QString& key);
     void bringToFront(QObject* handle);
     void tile(TileMode mode);
     void runCommand(const QString& name);
@@ -164,6 +173,7 @@ private:
     bool askBeforeClosing_ = true;
     bool userFoldersReady_ = false;
     bool lastPaintedConnected_ = false;
+    bool childReadySeen_ = false;
     QString reportProjectPath_;
     QString recoveryFolder_;
     std::unique_ptr<SingleInstance> instance_;
@@ -171,7 +181,9 @@ private:
     std::unique_ptr<MeterConnection> meter_;
     std::unique_ptr<QPrinter> printer_;
     WindowContext context_;
-    std::map<ChildKind, ChildFactory> factories_;
+    std::vector<WindowRegistration> windows_;  // factories as installed
+    std::map<QString, QPointer<QObject>> otherHandles_;  // windows without a shared handle
+    std::map<QString, QAction*> entries_;
     std::map<QString, Command> commands_;
 
     QMdiArea* mdi_ = nullptr;
@@ -205,9 +217,6 @@ private:
     QAction* HelpItem = nullptr;
     QAction* N1 = nullptr;
     QAction* A1 = nullptr;
-    QAction* menumeasure = nullptr;
-    QAction* menuanalyze = nullptr;
-    QAction* importdata = nullptr;
     QAction* NoiseHistory = nullptr;
 };
 

@@ -2,7 +2,6 @@
 // their Window-menu entries, and what each menu item and tool button does.
 #include "app/main_window.h"
 
-#include "data_view/data_view_window.h"
 #include "app/child_tiling.h"
 #include "app/icons.h"
 #include "common/child_window.h"
@@ -28,9 +27,26 @@ QMdiSubWindow* subWindowOf(QObject* handle)
 
 }  // namespace
 
-void TForm1::setChildFactory(ChildKind kind, ChildFactory factory)
+void TForm1::setChildFactory(const QString& key, ChildFactory factory)
 {
-    factories_[kind] = std::move(factory);
+    for (WindowRegistration& window : windows_) {
+        if (window.key == key)
+            window.factory = std::move(factory);
+    }
+}
+
+const WindowRegistration* TForm1::registration(const QString& key) const
+{
+    for (const WindowRegistration& window : windows_) {
+        if (window.key == key)
+            return &window;
+    }
+    return nullptr;
+}
+
+QPointer<QObject>& TForm1::handleOf(const WindowRegistration& window)
+{
+    return window.handle ? ShellState.*window.handle : otherHandles_[window.key];
 }
 
 void TForm1::setCommand(const QString& menuItem, Command command)
@@ -59,8 +75,8 @@ ChildWindow* TForm1::activeChildWindow() const
 
 QString TForm1::activeChildName() const
 {
-    ChildWindow* child = activeChildWindow();
-    return child ? child->formName() : QString();
+    QWidget* child = activeChild();
+    return child ? child->objectName() : QString();
 }
 
 void TForm1::bringToFront(QObject* handle)
@@ -75,16 +91,18 @@ void TForm1::bringToFront(QObject* handle)
     mdi_->setActiveSubWindow(sub);
 }
 
-QWidget* TForm1::showOrCreate(ChildKind kind, QPointer<QObject>& handle, QAction* entry,
-                              bool& entryClosed)
+QWidget* TForm1::showWindow(const QString& key)
 {
+    const WindowRegistration* window = registration(key);
+    if (!window)
+        return nullptr;
+    if (window->stopsMeasuring)
+        stopMeasuring();
+    QPointer<QObject>& handle = handleOf(*window);
     if (!handle) {
-        const auto factory = factories_.find(kind);
-        if (factory == factories_.end() || !factory->second)
+        if (!window->factory)
             return nullptr;
-        N20->addAction(entry);
-        entryClosed = false;
-        QWidget* form = factory->second(*this);
+        QWidget* form = window->factory(*this);
         if (!form)
             return nullptr;
         if (!subWindowOf(form))
@@ -92,7 +110,43 @@ QWidget* TForm1::showOrCreate(ChildKind kind, QPointer<QObject>& handle, QAction
         handle = form;
     }
     bringToFront(handle);
+    rebuildWindowMenu();
     return qobject_cast<QWidget*>(handle.data());
+}
+
+void TForm1::runWindowCommand(const QString& key)
+{
+    QWidget* form = showWindow(key);
+    const WindowRegistration* window = registration(key);
+    if (auto* child = qobject_cast<ChildWindow*>(form); child && window && window->opensFile)
+        child->openFile(QString());
+}
+
+void TForm1::rebuildWindowMenu()
+{
+    QList<QAction*> wanted;
+    for (QMdiSubWindow* sub : mdi_->subWindowList()) {
+        for (const WindowRegistration& window : windows_) {
+            const QPointer<QObject>& handle = handleOf(window);
+            if (handle && handle == sub->widget()) {
+                QAction* entry = entries_[window.key];
+                entry->setChecked(sub == mdi_->currentSubWindow());
+                wanted << entry;
+            }
+        }
+    }
+    QList<QAction*> present;
+    for (QAction* action : N20->actions()) {
+        for (const auto& [key, entry] : entries_) {
+            if (action == entry)
+                present << action;
+        }
+    }
+    if (present == wanted)
+        return;
+    for (QAction* entry : present)
+        N20->removeAction(entry);
+    N20->addActions(wanted);
 }
 
 void TForm1::stopMeasuring()
@@ -114,44 +168,30 @@ void TForm1::runCommand(const QString& name)
 
 void TForm1::N3Click()
 {
-    showOrCreate(ChildKind::Measure, ShellState.MeasureWindowHandle, menumeasure,
-                 ShellState.MeasureEntryClosed);
+    runWindowCommand(QString::fromLatin1(kMeasureWindow));
 }
 
 void TForm1::N16Click()
 {
-    stopMeasuring();
-    showOrCreate(ChildKind::Import, ShellState.ImportWindowHandle, importdata,
-                 ShellState.ImportEntryClosed);
+    runWindowCommand(QString::fromLatin1(kImportWindow));
 }
 
-// The data view in front, made first when none is open (a new one starts
-// from an empty table: its first file's RecNo is 1). Null when it could not be made.
-TForm7* TForm1::dataViewInFront()
+// The data view in front, made first when none is open. Null when it could not be made.
+ChildWindow* TForm1::dataViewInFront()
 {
-    stopMeasuring();
-    if (!ShellState.AnalyzeWindowOpen) {
-        if (!showOrCreate(ChildKind::Analyze, ShellState.AnalyzeWindowHandle, menuanalyze,
-                          ShellState.AnalyzeEntryClosed))
-            return nullptr;
-        ShellState.AnalyzeWindowOpen = true;
-        database_->ClearTable(TableLoadData);
-    }
-    bringToFront(ShellState.AnalyzeWindowHandle);
-    return qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data());
+    return qobject_cast<ChildWindow*>(showWindow(QString::fromLatin1(kDataViewWindow)));
 }
 
 void TForm1::N6Click()
 {
-    if (auto* view = dataViewInFront())
-        view->LoadData();
+    runWindowCommand(QString::fromLatin1(kDataViewWindow));
 }
 
 void TForm1::openSavedFile(const QString& path)
 {
     try {
         if (auto* view = dataViewInFront())
-            view->LoadData(path);
+            view->openFile(path);
     } catch (const std::exception& e) {
         messages().showException(e);
     }
@@ -159,8 +199,8 @@ void TForm1::openSavedFile(const QString& path)
 
 void TForm1::N15Click()
 {
-    ChildWindow* child = activeChildWindow();
-    if (child && (child->formName() == QLatin1String("Form5") || child->formName() == QLatin1String("Form4")))
+    // The window's own Save decides whether there is anything to save.
+    if (ChildWindow* child = activeChildWindow())
         child->save();
 }
 
@@ -183,8 +223,8 @@ void TForm1::N8Click()
 
 void TForm1::NoiseReportClick()
 {
-    if (auto* view = qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data()))
-        view->NoiseReportClick();
+    if (ChildWindow* child = activeChildWindow(); child && child->canReportNoise())
+        child->reportNoise();
 }
 
 void TForm1::N9Click()
@@ -208,21 +248,6 @@ void TForm1::A1Click()
 {
     stopMeasuring();
     runCommand(QStringLiteral("A1"));
-}
-
-void TForm1::MenuMeasureClick()
-{
-    bringToFront(ShellState.MeasureWindowHandle);
-}
-
-void TForm1::MenuOpenClick()
-{
-    bringToFront(ShellState.AnalyzeWindowHandle);
-}
-
-void TForm1::MenuImportClick()
-{
-    bringToFront(ShellState.ImportWindowHandle);
 }
 
 void TForm1::C1Click()

@@ -85,12 +85,9 @@ void TForm1::buildMenus()
     N10->addSeparator();
     N10->addAction(A1);
 
-    connect(N3, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N3Click(); }); });
-    connect(N6, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N6Click(); }); });
     connect(NoiseHistory, &QAction::triggered, this,
             [this] { showingErrors(messages(), [this] { runCommand(QStringLiteral("NoiseHistory")); }); });
     connect(N15, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N15Click(); }); });
-    connect(N16, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N16Click(); }); });
     connect(N7, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N7Click(); }); });
     connect(N13, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N13Click(); }); });
     connect(N8, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N8Click(); }); });
@@ -160,15 +157,27 @@ void TForm1::buildStatusBar()
 
 void TForm1::createWindowEntries()
 {
-    // Made now, inserted into the Window menu when their window opens.
-    menumeasure = makeAction(this, "menumeasure", QString());
-    menuanalyze = makeAction(this, "menuanalyze", QString());
-    importdata = makeAction(this, "importdata", QString());
-    for (QAction* entry : {menumeasure, menuanalyze, importdata})
+    // Each registered window: its File-menu command shows it, its entry
+    // (in the Window menu while it is open) brings it to the front.
+    for (const WindowRegistration& window : registeredWindows()) {
+        windows_.push_back(window);
+        windows_.back().factory = nullptr;  // installed by installStandardWindows, or a test's own
+        const QString key = window.key;
+        if (auto* command = findChild<QAction*>(window.command))
+            connect(command, &QAction::triggered, this,
+                    [this, key] { showingErrors(messages(), [this, key] { runWindowCommand(key); }); });
+        auto* entry = new QAction(window.entryTitle, this);
+        entry->setObjectName(window.entryName);
         entry->setCheckable(true);
-    connect(menumeasure, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { MenuMeasureClick(); }); });
-    connect(menuanalyze, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { MenuOpenClick(); }); });
-    connect(importdata, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { MenuImportClick(); }); });
+        connect(entry, &QAction::triggered, this, [this, key] {
+            showingErrors(messages(), [this, key] {
+                if (const WindowRegistration* w = registration(key))
+                    bringToFront(handleOf(*w));
+            });
+        });
+        entries_[key] = entry;
+    }
+    connect(N20, &QMenu::aboutToShow, this, &TForm1::rebuildWindowMenu);
 }
 
 void TForm1::createStatusProgress()

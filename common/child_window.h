@@ -1,8 +1,8 @@
 #pragma once
-// What the main window knows of a child window. Every child implements it;
-// the main window finds it on the active subwindow's widget with
-// qobject_cast, as its enable rules and commands need it. It never looks up a
-// child's buttons or calls its slots by name.
+// What the main window knows of a child window: what it can do now. Every
+// child implements it; the main window finds it on a subwindow's widget with
+// qobject_cast. Its enable rules, Save, Export and Print Data Sheet ask only
+// these questions, never a window's name or class.
 
 #include "common/table_id.h"
 
@@ -13,28 +13,57 @@
 
 namespace sonavistor {
 
+// A child window's change signal. Windows emit it whenever an answer of
+// their ChildWindow may have changed; watching a control (the Save button,
+// the Start button) emits it whenever that control is enabled, disabled,
+// shown or hidden, which is where most answers come from.
+class ChildWindowEvents : public QObject {
+    Q_OBJECT
+public:
+    void watch(QObject* control);
+
+signals:
+    void capabilitiesChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
 class ChildWindow {
 public:
     virtual ~ChildWindow() = default;
 
-    // "Form4" (import), "Form5" (real-time), "Form7" (data view), ...: the
-    // main window's rules compare it exactly, letter case included.
-    virtual QString formName() const = 0;
-
     // The table the window shows, exports and prints; none for windows
     // without rows (setup, About).
     virtual std::optional<TableId> dataTable() const { return std::nullopt; }
+    // The window's grid reads its table whole in RecNo order, as one query,
+    // instead of page by page; Export writes what the grid shows.
+    virtual bool gridIsWholeQuery() const { return false; }
 
-    // A measurement is running (its "Start to Measure" button is hidden).
-    virtual bool isMeasuring() const { return false; }
-    // Its own "Stop Measure", for the commands that stop measuring first.
+    // File > Save applies, and what it does.
+    virtual bool canSave() const { return false; }
+    virtual void save() {}
+    // Export to Excel and Print Data Sheet apply to what the window shows.
+    virtual bool canExport() const { return false; }
+    virtual bool canPrint() const { return canExport(); }
+    // File > Noise Report applies, and what it does.
+    virtual bool canReportNoise() const { return false; }
+    virtual void reportNoise() {}
+    // Opens a saved file in the window; an empty path asks for one.
+    virtual void openFile(const QString& /*path*/) {}
+
+    // Ends a running measurement, for the commands that stop measuring first.
     virtual void stopMeasuring() {}
 
-    // Its Save button is enabled, and what pressing it does.
-    virtual bool saveEnabled() const { return false; }
-    virtual void save() {}
+    ChildWindowEvents& events() { return events_; }
+
+protected:
+    void capabilitiesChanged() { emit events_.capabilitiesChanged(); }
+
+private:
+    ChildWindowEvents events_;
 };
 
 }  // namespace sonavistor
 
-Q_DECLARE_INTERFACE(sonavistor::ChildWindow, "org.sonavistor.ChildWindow/1")
+Q_DECLARE_INTERFACE(sonavistor::ChildWindow, "org.sonavistor.ChildWindow/2")

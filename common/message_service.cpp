@@ -1,5 +1,7 @@
 #include "common/message_service.h"
 
+#include <QFileInfo>
+
 namespace sonavistor {
 
 void MessageService::inform(const QString& text)
@@ -26,6 +28,14 @@ void showingErrors(MessageService& messages, const std::function<void()>& handle
     } catch (...) {
         messages.showError(QStringLiteral("unknown error"));
     }
+}
+
+bool mayReplaceFile(MessageService& messages, const QString& path, const QString& question,
+                    const QString& caption)
+{
+    if (!QFileInfo::exists(path))
+        return true;
+    return messages.show({question, caption, MessageIcon::Question, Yes | No, Yes}) == Yes;
 }
 
 }  // namespace sonavistor

@@ -55,4 +55,9 @@ private:
 // as the standard error box, since none may leave a slot through Qt.
 void showingErrors(MessageService& messages, const std::function<void()>& handler);
 
+// Before a file is written over: true when path does not exist or the user
+// answers Yes to question (a Yes/No question box with that caption).
+bool mayReplaceFile(MessageService& messages, const QString& path, const QString& question,
+                    const QString& caption);
+
 }  // namespace sonavistor

@@ -8,7 +8,6 @@ namespace {
 
 struct SlotFields {
     QPointer<QObject>& handle;
-    bool& entryClosed;
     bool* enabled;  // the data view has no command flag of its own
 };
 
@@ -16,13 +15,13 @@ SlotFields fieldsOf(ChildSlot slot)
 {
     switch (slot) {
     case ChildSlot::Measure:
-        return {ShellState.MeasureWindowHandle, ShellState.MeasureEntryClosed, &ShellState.MeasureEnabled};
+        return {ShellState.MeasureWindowHandle, &ShellState.MeasureEnabled};
     case ChildSlot::Import:
-        return {ShellState.ImportWindowHandle, ShellState.ImportEntryClosed, &ShellState.ImportEnabled};
+        return {ShellState.ImportWindowHandle, &ShellState.ImportEnabled};
     case ChildSlot::Analyze:
         break;
     }
-    return {ShellState.AnalyzeWindowHandle, ShellState.AnalyzeEntryClosed, nullptr};
+    return {ShellState.AnalyzeWindowHandle, nullptr};
 }
 
 }  // namespace
@@ -30,7 +29,6 @@ SlotFields fieldsOf(ChildSlot slot)
 void childClosed(ChildSlot slot)
 {
     SlotFields f = fieldsOf(slot);
-    f.entryClosed = true;
     f.handle = nullptr;
     if (f.enabled)
         *f.enabled = true;

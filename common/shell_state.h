@@ -14,9 +14,6 @@ struct ShellStateData {
     bool MeasureEnabled = false;
     bool SetupEnabled = false;
     bool ImportEnabled = false;
-    bool MeasureEntryClosed = false;
-    bool ImportEntryClosed = false;
-    bool AnalyzeEntryClosed = false;
     bool AnalyzeWindowOpen = false;
     // The window itself stands in for the platform handle; null means 0.
     // QPointer drops to null if a window goes without saying so.
@@ -28,11 +25,11 @@ struct ShellStateData {
 
 extern ShellStateData ShellState;
 
-// The child windows that have a Window-menu entry and a handle.
+// The child windows that have a handle.
 enum class ChildSlot { Measure, Import, Analyze };
 
-// A child window really closes: its entry goes at the next menu refresh, its
-// handle becomes 0 and its command is enabled again.
+// A child window really closes: its handle becomes 0 (its Window-menu entry
+// goes with it) and its command is enabled again.
 void childClosed(ChildSlot slot);
 // The user cancelled the closing: the handle stays the window's and its
 // command stays disabled until the window really closes.

@@ -268,6 +268,14 @@ QString TForm7::stagingFolder()
 
 // ---------------------------------------------------------------- opening a file
 
+void TForm7::openFile(const QString& path)
+{
+    if (path.isEmpty())
+        LoadData();
+    else
+        LoadData(path);
+}
+
 void TForm7::LoadData(const QString& path)
 {
     chosenPath_ = path;
@@ -294,15 +302,7 @@ void TForm7::LoadData()
         {
             form->loading_ = false;
             form->refreshGrid();
-            if (form->closeAfterLoad_) {
-                form->closeAfterLoad_ = false;
-                QMetaObject::invokeMethod(form, [f = form] {
-                    if (auto* sub = qobject_cast<QMdiSubWindow*>(f->parentWidget()))
-                        sub->close();
-                    else
-                        f->close();
-                }, Qt::QueuedConnection);
-            }
+            form->closer_.complete();
         }
     } finish{this};
 
@@ -359,6 +359,7 @@ void TForm7::LoadData()
     }
     openedFiles_ << path;
     refreshNoiseFigures();
+    capabilitiesChanged();  // the noise report has a file to report on
 }
 
 void TForm7::refreshNoiseFigures()
@@ -449,7 +450,7 @@ void TForm7::closeEvent(QCloseEvent* event)
 {
     if (loading_) {
         // Never destroyed under its own load: it closes once the load is over.
-        closeAfterLoad_ = true;
+        closer_.request();
         event->ignore();
         return;
     }

@@ -4,6 +4,7 @@
 // in LoadData under running RecNo numbers, shown in a grid whose rows carry
 // their file's colour.
 
+#include "widgets/deferred_close.h"
 #include "analysis/file_colours.h"
 #include "common/child_window.h"
 #include "common/window_context.h"
@@ -49,11 +50,13 @@ public:
     QColor seriesColour(int file) const;
     // The saved files shown, in the order they were opened.
     const QStringList& openedFiles() const { return openedFiles_; }
-    bool canReportNoise() const { return !openedFiles_.isEmpty(); }
 
     // ChildWindow
-    QString formName() const override { return objectName(); }
     std::optional<TableId> dataTable() const override { return TableLoadData; }
+    bool canExport() const override { return true; }
+    bool canReportNoise() const override { return !openedFiles_.isEmpty(); }
+    void reportNoise() override { NoiseReportClick(); }
+    void openFile(const QString& path) override;
 
 public slots:
     void BitBtn1Click();  // Print Graph
@@ -84,7 +87,7 @@ private:
     ReadingTableModel* model_ = nullptr;
     bool loading_ = false;
     QString chosenPath_;  // set by LoadData(path) for the one load it starts
-    bool closeAfterLoad_ = false;
+    DeferredClose closer_{*this};
 
     QStringList openedFiles_;
     int FileCount = 0;

@@ -27,14 +27,12 @@ constexpr char kCaption[] = "Export Data";
 // The dataset of the window's grid: the import window shows its ordered query.
 std::unique_ptr<ReadingRowsDataset> gridDataset(const ChildWindow* active, const MeasurementDatabase& db)
 {
-    const QString name = active ? active->formName() : QString();
-    if (name == QLatin1String("Form4"))
-        return std::make_unique<ReadingRowsDataset>(db.importQuery(), db.columns(TableGetRecorde));
-    if (name == QLatin1String("Form5"))
-        return std::make_unique<ReadingRowsDataset>(db, TableMeaData);
-    if (name == QLatin1String("Form7"))
-        return std::make_unique<ReadingRowsDataset>(db, TableLoadData);
-    return nullptr;
+    const std::optional<TableId> table = active ? active->dataTable() : std::nullopt;
+    if (!table)
+        return nullptr;
+    if (active->gridIsWholeQuery())
+        return std::make_unique<ReadingRowsDataset>(db.importQuery(), db.columns(*table));
+    return std::make_unique<ReadingRowsDataset>(db, *table);
 }
 
 // "Exported" only when every record reached the file; otherwise what happened.
@@ -68,11 +66,8 @@ void exportActiveWindow(QWidget* parent, const ChildWindow* active, const Measur
     const QString path = dialogs.getSaveFileName(parent, QString::fromLatin1(kFilter), QString::fromLatin1(kExtension));
     if (path.isEmpty())
         return;
-    if (QFileInfo::exists(path)) {
-        if (messages.show({path + QString::fromLatin1(kReplaceQuestion), QString::fromLatin1(kQueryCaption),
-                           MessageIcon::Question, Yes | No, Yes}) != Yes)
-            return;
-    }
+    if (!mayReplaceFile(messages, path, path + QString::fromLatin1(kReplaceQuestion), QString::fromLatin1(kQueryCaption)))
+        return;
     const std::unique_ptr<ReadingRowsDataset> dataset = gridDataset(active, database);
     if (!dataset)
         return;  // not a window with rows: nothing chosen, nothing said

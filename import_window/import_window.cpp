@@ -137,6 +137,7 @@ TForm4::TForm4(MeasurementDatabase& database, MeterConnection& meter, const Wind
     resize(1000, 600);
     ShellState.ChildReady = false;
     buildLayout();
+    events().watch(BitBtn5);  // Save follows its button
     progress_ = std::make_unique<ProgressBarProgress>(ProgressBar1);
     FormCreate();
 }
@@ -164,6 +165,11 @@ void TForm4::FormCreate()
 bool TForm4::saveEnabled() const
 {
     return BitBtn5->isEnabled();
+}
+
+bool TForm4::canExport() const
+{
+    return !database_.isEmpty(TableGetRecorde);
 }
 
 void TForm4::save()
@@ -220,7 +226,7 @@ bool TForm4::GetRecSumNum()
         ListBox1->clear();
         Panel3->hide();
     }
-    const bool closing = closeRequested_;
+    const bool closing = closer_.requested();
     finishOperation();
     switch (list.status) {
     case DayListStatus::Ready:
@@ -289,7 +295,7 @@ void TForm4::runAttempt(bool automatic)
     // the last day's records end: ask for it again.
     if (meter_.recordCount() == 0) {
         const DayListOutcome count = readUsableRecordCount(meter_);
-        if (closeRequested_ || count.status != DayListStatus::Ready) {
+        if (closer_.requested() || count.status != DayListStatus::Ready) {
             abandonImport();
             if (count.status == DayListStatus::CountFailed)
                 meterFailed(QStringLiteral("The day could not be imported"), count.request);
@@ -323,7 +329,7 @@ void TForm4::runAttempt(bool automatic)
     Panel4->hide();
 
     const ImportAttempt attempt = importSession_.attempt(meter_, range, progress_.get());
-    if (closeRequested_)
+    if (closer_.requested())
         return abandonImport();  // closed during the read: the window goes, the day is not loaded
     switch (attempt.outcome) {
     case ImportAttempt::Outcome::MeterFailed:
@@ -466,9 +472,7 @@ void TForm4::BitBtn5Click()
     if (chosen.isEmpty())
         return;
     const QString path = withSavedFileExtension(chosen);
-    if (QFileInfo::exists(path) &&
-        messages().show({QString::fromLatin1(kReplace), QString::fromLatin1(kQueryCaption),
-                                MessageIcon::Question, Yes | No, Yes}) != Yes)
+    if (!mayReplaceFile(messages(), path, QString::fromLatin1(kReplace), QString::fromLatin1(kQueryCaption)))
         return;
     Edit5->setText(path);
     BitBtn5->setEnabled(false);
@@ -538,28 +542,21 @@ void TForm4::startOperation(Operation operation)
 
 void TForm4::afterMessage()
 {
-    if (openMessages_ == 0 && operation_ == Operation::None && closeRequested_) {
-        closeRequested_ = false;
-        QMetaObject::invokeMethod(this, &TForm4::closeWindow, Qt::QueuedConnection);
-    }
+    if (openMessages_ == 0 && operation_ == Operation::None)
+        closer_.complete();
 }
 
 void TForm4::finishOperation()
 {
     operation_ = Operation::None;
-    if (closeRequested_ && openMessages_ == 0) {
-        // The close that came during the operation, now that nothing waits.
-        closeRequested_ = false;
-        QMetaObject::invokeMethod(this, &TForm4::closeWindow, Qt::QueuedConnection);
-    }
+    // The close that came during the operation, now that nothing waits.
+    if (openMessages_ == 0)
+        closer_.complete();
 }
 
 void TForm4::closeWindow()
 {
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        sub->close();
-    else
-        close();
+    DeferredClose::closeNow(*this);
 }
 
 void TForm4::closeEvent(QCloseEvent* e)
@@ -570,7 +567,7 @@ void TForm4::closeEvent(QCloseEvent* e)
     }
     if (openMessages_ > 0) {
         // Never destroyed under its own box: it closes once the box has.
-        closeRequested_ = true;
+        closer_.request();
         e->ignore();
         return;
     }
@@ -579,7 +576,7 @@ void TForm4::closeEvent(QCloseEvent* e)
     } else if (operation_ != Operation::None) {
         // Never destroyed under a running wait: a wait for the meter ends
         // now, and the window closes as soon as the operation has unwound.
-        closeRequested_ = true;
+        closer_.request();
         if (operation_ == Operation::ReadingDates || operation_ == Operation::Importing)
             meter_.stopWaiting();
         e->ignore();

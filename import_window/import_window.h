@@ -5,6 +5,7 @@
 // a chart, a table and the figures Records, MAX, MIN and AVG; Save writes
 // the day as a saved measurement file.
 
+#include "widgets/deferred_close.h"
 #include "common/child_window.h"
 #include "common/window_context.h"
 #include "import/import_session.h"
@@ -56,10 +57,13 @@ public:
     int FailedAttempts() const { return importSession_.failedAttempts(); }
 
     // ChildWindow
-    QString formName() const override { return objectName(); }
     std::optional<TableId> dataTable() const override { return TableGetRecorde; }
-    bool saveEnabled() const override;
+    bool gridIsWholeQuery() const override { return true; }
+    bool canSave() const override { return saveEnabled(); }
     void save() override;
+    bool canExport() const override;
+
+    bool saveEnabled() const;
 
 public slots:
     void BitBtn1Click();  // Import
@@ -117,7 +121,7 @@ private:
     int attemptLine_ = -1;  // the list line the attempts of one request import
     MeterDays days_;                // the days the list shows
     MeterReservation importing_;    // the meter, from an attempt's start to its end
-    bool closeRequested_ = false;
+    DeferredClose closer_{*this, [this] { closeWindow(); }};
     bool closing_ = false;
     std::unique_ptr<MessageService> messages_;
     int openMessages_ = 0;

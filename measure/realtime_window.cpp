@@ -315,6 +315,9 @@ void TForm5::buildLayout()
     connect(BitBtn8, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn8Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn2Click(); }); });
     connect(BitBtn7, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn7Click(); }); });
+    // Start hidden means measuring; Save follows its button.
+    events().watch(BitBtn1);
+    events().watch(BitBtn7);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -371,6 +374,16 @@ bool TForm5::saveEnabled() const
     return BitBtn7->isEnabled();
 }
 
+bool TForm5::canSave() const
+{
+    return saveEnabled() && !isMeasuring();
+}
+
+bool TForm5::canExport() const
+{
+    return !isMeasuring() && !database_.isEmpty(TableMeaData);
+}
+
 void TForm5::BitBtn1Click()
 {
     if (!meter_.connected())
@@ -395,15 +408,7 @@ void TForm5::Timer1Timer()
     meter_.readLevel();
     tickWaiting_ = false;
     // A close that came during the wait completes now that the tick is over.
-    if (closeAfterTick_) {
-        closeAfterTick_ = false;
-        QMetaObject::invokeMethod(this, [this] {
-            if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
-                sub->close();
-            else
-                close();
-        }, Qt::QueuedConnection);
-    }
+    closer_.complete();
 }
 
 void TForm5::playAlarms(int level)
@@ -558,9 +563,8 @@ void TForm5::BitBtn7Click()
         if (chosen.isEmpty())
             return notSaved();
         const QString path = withSavedFileExtension(chosen);
-        if (QFileInfo::exists(path) &&
-            context_.messages.show({path + QString::fromLatin1(kReplaceQuestion), QString::fromLatin1(kQueryCaption),
-                                   MessageIcon::Question, Yes | No, Yes}) != Yes)
+        if (!mayReplaceFile(context_.messages, path, path + QString::fromLatin1(kReplaceQuestion),
+                            QString::fromLatin1(kQueryCaption)))
             return notSaved();
         Edit1->setText(path);
     }
@@ -581,7 +585,7 @@ void TForm5::closeEvent(QCloseEvent* e)
     if (tickWaiting_) {
         // Never destroyed under a waiting tick: its wait ends now, and the
         // window closes once the tick has returned (the reading is dropped).
-        closeAfterTick_ = true;
+        closer_.request();
         meter_.stopWaiting();
         e->ignore();
         return;

@@ -3,6 +3,7 @@
 // shown as LED digits, arc bar graph, indicators, a table row, statistics
 // and a chart point; alarms; Save to a saved measurement file.
 
+#include "widgets/deferred_close.h"
 #include "common/child_window.h"
 #include "common/window_context.h"
 #include "meter/live_reading.h"
@@ -60,12 +61,15 @@ public:
     bool tickWaiting() const { return tickWaiting_; }
 
     // ChildWindow
-    QString formName() const override { return objectName(); }
     std::optional<TableId> dataTable() const override { return TableMeaData; }
-    bool isMeasuring() const override;
     void stopMeasuring() override { BitBtn8Click(); }
-    bool saveEnabled() const override;
+    bool canSave() const override;
     void save() override { BitBtn7Click(); }
+    // The rows are final only while no measurement runs.
+    bool canExport() const override;
+
+    bool isMeasuring() const;
+    bool saveEnabled() const;
 
 public slots:
     void BitBtn1Click();  // Start to Measure
@@ -99,7 +103,7 @@ private:
     LiveStatistics stats_;
     MeterReservation measuring_;  // the meter, while measuring
     bool tickWaiting_ = false;
-    bool closeAfterTick_ = false;
+    DeferredClose closer_{*this};
     bool highAlarm_ = false;  // this reading's alarms, as played
     bool lowAlarm_ = false;
     AlertAnnouncer alerts_;

@@ -32,14 +32,7 @@ constexpr char kProgressText[] = "Printing the data sheet...";
 // import window's grid shows.
 std::optional<TableId> printedTable(const ChildWindow* active)
 {
-    const QString name = active ? active->formName() : QString();
-    if (name == QLatin1String("Form5"))
-        return TableMeaData;
-    if (name == QLatin1String("Form4"))
-        return TableGetRecorde;
-    if (name == QLatin1String("Form7"))
-        return TableLoadData;
-    return std::nullopt;
+    return active ? active->dataTable() : std::nullopt;
 }
 
 // Closes the project on every way out of a print.
@@ -141,10 +134,8 @@ void DataSheetPrint::askPdf(QWidget* parent, const ReportDocument& document)
 
 bool DataSheetPrint::replaceAllowed(const QString& path)
 {
-    if (!QFileInfo::exists(path))
-        return true;
-    return context_.messages.show({path + QString::fromLatin1(kReplaceQuestion), QString::fromLatin1(kQueryCaption),
-                                   MessageIcon::Question, Yes | No, Yes}) == Yes;
+    return mayReplaceFile(context_.messages, path, path + QString::fromLatin1(kReplaceQuestion),
+                          QString::fromLatin1(kQueryCaption));
 }
 
 void DataSheetPrint::toPdf(QWidget* parent, const ReportDocument& document, const QString& path)

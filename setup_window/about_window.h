@@ -21,8 +21,6 @@ public:
     // version: what the platform says it is; none keeps the design text.
     explicit TForm3(std::optional<OsVersion> version = readOsVersion());
 
-    QString formName() const override { return objectName(); }
-
 public slots:
     void BitBtn1Click();  // OK
 

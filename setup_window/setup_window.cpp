@@ -249,10 +249,8 @@ void TForm8::BitBtn3Click()
 
 void TForm8::closeIfAsked()
 {
-    if (!closeAfterApply_)
-        return;
     // After the handler has returned, never under it.
-    QMetaObject::invokeMethod(this, &TForm8::closeWindow, Qt::QueuedConnection);
+    closer_.complete();
 }
 
 void TForm8::BitBtn2Click()
@@ -262,20 +260,17 @@ void TForm8::BitBtn2Click()
 
 void TForm8::closeWindow()
 {
-    closeAfterApply_ = false;
+    closer_.cancel();
     if (closed_)
         return;
-    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        sub->close();
-    else
-        close();
+    DeferredClose::closeNow(*this);
 }
 
 void TForm8::closeEvent(QCloseEvent* event)
 {
     if (applying_) {
         // Closed once Ok or Apply has come back from the meter.
-        closeAfterApply_ = true;
+        closer_.request();
         event->ignore();
         return;
     }

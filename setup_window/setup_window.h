@@ -3,6 +3,7 @@
 // sound, and the meter's clock. Ok and Apply change the settings in memory;
 // the main window writes them to the settings file when the program closes.
 
+#include "widgets/deferred_close.h"
 #include "common/child_window.h"
 #include "common/window_context.h"
 
@@ -33,7 +34,6 @@ public:
     TForm8(MeterConnection& meter, const WindowContext& context, Clock clock = {});
     ~TForm8() override;
 
-    QString formName() const override { return objectName(); }
 
     // The "PC Software Setting" page has been shown.
     bool levelsPageShown() const { return pageShown_; }
@@ -63,7 +63,7 @@ private:
     Clock clock_;
     bool pageShown_ = false;
     bool applying_ = false;
-    bool closeAfterApply_ = false;
+    DeferredClose closer_{*this, [this] { closeWindow(); }};
     bool closed_ = false;
 
     QTabWidget* PageControl1 = nullptr;

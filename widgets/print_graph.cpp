@@ -148,9 +148,8 @@ void PrintGraph(const LevelChart& chart, const QStringList& footer, const Window
     const QString path = context.dialogs.getSaveFileName(nullptr, QString::fromLatin1(kPdfFilter), QStringLiteral("pdf"));
     if (path.isEmpty())
         return;
-    if (QFileInfo::exists(path) &&
-        context.messages.show({path + QString::fromLatin1(kReplaceQuestion), QString::fromLatin1(kQueryCaption),
-                               MessageIcon::Question, Yes | No, Yes}) != Yes)
+    if (!mayReplaceFile(context.messages, path, path + QString::fromLatin1(kReplaceQuestion),
+                        QString::fromLatin1(kQueryCaption)))
         return;
     // The page a PDF printer would have: its default paper at high resolution.
     QPrinter pdf(QPrinter::HighResolution);

@@ -38,7 +38,7 @@ public:
 
 class DataView : public ChildWindow {
 public:
-    QString formName() const override { return QStringLiteral("Form7"); }
+    std::optional<TableId> dataTable() const override { return TableLoadData; }
 };
 
 void fillLoadData(ScratchDatabase& scratch, int rows)

@@ -36,7 +36,7 @@ void runReadings(benchmark::State& state, bool paintToo)
     TForm1 form({folder.path(), "sonavistor-bench", locks.path(), &messages, nullptr, nullptr});
     form.show();
     TForm5* window = nullptr;
-    form.setChildFactory(TForm1::ChildKind::Measure, [&](TForm1& main) {
+    form.setChildFactory(kMeasureWindow, [&](TForm1& main) {
         window = new TForm5(main.database(), main.meter(), main.windowContext(), &sound);
         main.addChildWindow(window)->showMaximized();
         return window;

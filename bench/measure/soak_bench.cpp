@@ -84,7 +84,7 @@ void BM_TwoDaysOfLiveReadings(benchmark::State& state)
     form.resize(1280, 800);
     form.show();
     TForm5* window = nullptr;
-    form.setChildFactory(TForm1::ChildKind::Measure, [&](TForm1& main) {
+    form.setChildFactory(kMeasureWindow, [&](TForm1& main) {
         window = new TForm5(main.database(), main.meter(), main.windowContext(), &sound);
         main.addChildWindow(window)->showMaximized();
         return window;

@@ -36,15 +36,15 @@ protected:
     {
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, nullptr};
         form = std::make_unique<TForm1>(env);
-        form->setChildFactory(TForm1::ChildKind::Measure, [this](TForm1&) {
+        form->setChildFactory(kMeasureWindow, [this](TForm1&) {
             measure = new StandInMeasure;
             return measure.data();
         });
-        form->setChildFactory(TForm1::ChildKind::Import, [this](TForm1&) {
+        form->setChildFactory(kImportWindow, [this](TForm1&) {
             import = new StandInImport;
             return import.data();
         });
-        form->setChildFactory(TForm1::ChildKind::Analyze, [this](TForm1&) {
+        form->setChildFactory(kDataViewWindow, [this](TForm1&) {
             analyze = new StandInAnalyze;
             return analyze.data();
         });
@@ -346,7 +346,7 @@ TEST_F(MainWindowTest, MenuRefreshFollowsTheActiveChild)
     form->N3Click();
     ASSERT_TRUE(measure);
 
-    measure->canSave = true;
+    measure->setCanSave(true);
     refresh();
     EXPECT_TRUE(action("N15")->isEnabled());   // Save: not measuring, Save enabled
     EXPECT_FALSE(action("N7")->isEnabled());   // no rows in MeaData
@@ -360,7 +360,7 @@ TEST_F(MainWindowTest, MenuRefreshFollowsTheActiveChild)
     ASSERT_TRUE(import);
     refresh();
     EXPECT_FALSE(action("N15")->isEnabled());
-    import->canSave = true;
+    import->setCanSave(true);
     refresh();
     EXPECT_TRUE(action("N15")->isEnabled());
     form->N15Click();
@@ -378,6 +378,28 @@ TEST_F(MainWindowTest, MenuRefreshFollowsTheActiveChild)
     refresh();
     EXPECT_FALSE(action("N7")->isEnabled());
     ShellState.ChildReady = true;
+}
+
+TEST_F(MainWindowTest, SaveExportAndPrintFollowActivationAndTheWindowsOwnChangesAtOnce)
+{
+    start();
+    form->N3Click();
+    form->N6Click();
+    ASSERT_TRUE(measure && analyze);
+    // No refresh in this test: nothing may wait for the menu timer.
+    EXPECT_TRUE(action("N7")->isEnabled());  // the data view is active
+    form->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(measure->parentWidget()));
+    EXPECT_FALSE(action("N7")->isEnabled());
+    EXPECT_FALSE(action("N15")->isEnabled());
+
+    measure->setCanSave(true);
+    EXPECT_TRUE(action("N15")->isEnabled());
+    form->database().appendRow(TableMeaData, {"2024/5/17", "9:5:3", "65.0", "A", 1});
+    EXPECT_TRUE(action("N7")->isEnabled());
+    EXPECT_TRUE(action("N8")->isEnabled());
+    measure->measure();
+    EXPECT_FALSE(action("N15")->isEnabled());
+    EXPECT_FALSE(action("N8")->isEnabled());
 }
 
 TEST_F(MainWindowTest, AboutFollowsItsFlag)

@@ -2,9 +2,11 @@
 // Stand-ins for the child windows: named as the real ones, telling the main
 // window what the real ones tell it, and doing their bookkeeping on closing.
 
+#include "app/main_window.h"
 #include "common/child_window.h"
 #include "common/shell_state.h"
 #include "measure/measure_state.h"
+#include "store/measurement_db.h"
 
 #include <QCloseEvent>
 #include <QWidget>
@@ -23,14 +25,27 @@ public:
         ShellState.ChildReady = true;
     }
 
-    QString formName() const override { return objectName(); }
     std::optional<TableId> dataTable() const override { return table_; }
-    bool saveEnabled() const override { return canSave; }
+    bool canSave() const override { return canSave_; }
     void save() override { ++saves; }
+    bool canExport() const override { return hasRows(); }
+
+    void setCanSave(bool can)
+    {
+        canSave_ = can;
+        capabilitiesChanged();
+    }
 
     bool cancelClose = false;
-    bool canSave = false;
     int saves = 0;
+
+protected:
+    // Whether the main window's database holds rows of the window's table.
+    bool hasRows() const
+    {
+        const auto* main = qobject_cast<const TForm1*>(window());
+        return main && table_ && !main->database().isEmpty(*table_);
+    }
 
 protected:
     void closeEvent(QCloseEvent* event) override
@@ -45,6 +60,7 @@ protected:
     }
 
 private:
+    bool canSave_ = false;
     ChildSlot slot_;
     std::optional<TableId> table_;
 };
@@ -57,13 +73,20 @@ public:
         MeasureState.MeasureWindowOpen = true;
     }
 
-    void measure() { measuring_ = true; }
-    bool isMeasuring() const override { return measuring_; }
+    void measure()
+    {
+        measuring_ = true;
+        capabilitiesChanged();
+    }
+    bool isMeasuring() const { return measuring_; }
     void stopMeasuring() override
     {
         ++stops;
         measuring_ = false;
+        capabilitiesChanged();
     }
+    bool canSave() const override { return StandInChild::canSave() && !measuring_; }
+    bool canExport() const override { return !measuring_ && hasRows(); }
 
     int stops = 0;
 
@@ -75,12 +98,14 @@ class StandInImport : public StandInChild {
     Q_OBJECT
 public:
     StandInImport() : StandInChild("Form4", ChildSlot::Import, TableGetRecorde) {}
+    bool gridIsWholeQuery() const override { return true; }
 };
 
 class StandInAnalyze : public StandInChild {
     Q_OBJECT
 public:
     StandInAnalyze() : StandInChild("Form7", ChildSlot::Analyze, TableLoadData) {}
+    bool canExport() const override { return true; }
 
 protected:
     void closeEvent(QCloseEvent* event) override

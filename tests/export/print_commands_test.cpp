@@ -67,7 +67,7 @@ protected:
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &files};
         form = std::make_unique<TForm1>(env);
         installPrintCommands(*form, dialogs);
-        form->setChildFactory(TForm1::ChildKind::Measure, [this](TForm1& main) {
+        form->setChildFactory(kMeasureWindow, [this](TForm1& main) {
             auto* window = new TForm5(main.database(), main.meter(), main.windowContext(), &sound);
             main.addChildWindow(window)->show();
             return window;

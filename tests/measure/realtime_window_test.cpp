@@ -57,7 +57,7 @@ protected:
     {
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, &platform};
         form = std::make_unique<TForm1>(env);
-        form->setChildFactory(TForm1::ChildKind::Measure, [this](TForm1& main) {
+        form->setChildFactory(kMeasureWindow, [this](TForm1& main) {
             auto* window = new TForm5(main.database(), main.meter(), main.windowContext(), &alarms);
             main.addChildWindow(window)->showMaximized();
             return window;

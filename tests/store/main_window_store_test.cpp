@@ -63,8 +63,8 @@ TEST(MainWindowDatabase, ExportAndPrintNeedRowsOfTheActiveWindow)
     ScriptedMessages messages;
     TForm1 form({folder.path(), "sonavistor", locks.path(), &messages, nullptr, nullptr});
     QPointer<StandInMeasure> measure;
-    form.setChildFactory(TForm1::ChildKind::Measure, [&](TForm1&) { return (measure = new StandInMeasure).data(); });
-    form.setChildFactory(TForm1::ChildKind::Import, [&](TForm1&) { return new StandInImport; });
+    form.setChildFactory(kMeasureWindow, [&](TForm1&) { return (measure = new StandInMeasure).data(); });
+    form.setChildFactory(kImportWindow, [&](TForm1&) { return new StandInImport; });
     form.show();
     const auto enabled = [&](const char* name) { return form.findChild<QAction*>(name)->isEnabled(); };
 
