@@ -67,7 +67,8 @@ TForm1::TForm1(const AppEnvironment& env, QWidget* parent)
       context_{*env.messages, dialogsOrNone(env.dialogs), printer_.get(), env.programFolder, env.workingDir()}
 {
     Q_ASSERT(env_.messages);
-    setObjectName(QStringLiteral("MainWindow"));
+    // Its control name, as every window carries its own (tests find it by it).
+    setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Sonavistor"));
     // The installed icon theme's picture, else the built-in one.
     setWindowIcon(QIcon::fromTheme(QStringLiteral("sonavistor"), programIcon()));
