@@ -78,8 +78,12 @@ int MeterSession::open(QStringList& args, Output io, bool meterRequired)
     } else if (meter.startsWith(QLatin1String("sim:"))) {
         try {
             const MeterScenario scenario = loadScenario(meter.mid(4));
+            const MeterModel* model = findMeterModel(static_cast<quint16>(scenario.vendorId),
+                                                     static_cast<quint16>(scenario.productId));
+            if (!model)
+                return io.err << "no meter model has the scenario's vendorId and productId" << Qt::endl, kFailed;
             auto fake = std::make_unique<FakeHidPlatform>();
-            plugSimulatedMeter(*fake, scenario);
+            plugSimulatedMeter(*fake, scenario, nullptr, *model);
             platform_ = std::move(fake);
         } catch (const Error& e) {
             return io.err << e.message() << Qt::endl, kFailed;

@@ -13,12 +13,13 @@ int recordsToDecode(const DayRange& range)
     return std::clamp(range.last - range.first + 1, 0, kMaxImportRecords);
 }
 
-std::optional<std::vector<ReadingRow>> decodeTransfer(const std::vector<int>& bytes, int records)
+std::optional<std::vector<ReadingRow>> decodeTransfer(const std::vector<int>& bytes, int records,
+                                                      const RecordLayout& layout)
 {
     std::vector<ReadingRow> rows;
-    rows.reserve(static_cast<size_t>(records) * kSamplesPerRecord);
+    rows.reserve(static_cast<size_t>(records) * static_cast<size_t>(std::max(0, layout.levels)));
     for (int n = 0; n < records; ++n) {
-        const auto record = DecodeRecord(bytes.data() + static_cast<size_t>(n) * kRecordSize);
+        const auto record = DecodeRecord(bytes.data() + static_cast<size_t>(n) * layout.bytes, layout);
         if (!record)
             return std::nullopt;
         for (const DecodedSample& sample : *record) {
@@ -47,16 +48,17 @@ ImportAttempt runImportAttempt(MeterConnection& meter, const DayRange& range, Pr
     // A meter that sent fewer records than asked fails the attempt like a
     // bad header, so the import's retries apply.
     const int wanted = recordsToDecode(range);
+    const RecordLayout layout = meter.model().recordLayout();
     if (attempt.recordsReceived < wanted) {
         attempt.outcome = ImportAttempt::Outcome::BadRecord;
         return attempt;
     }
     if (!decode) {
         attempt.bytes.assign(transfer.value.bytes.begin(),
-                             transfer.value.bytes.begin() + static_cast<qsizetype>(wanted) * kRecordSize);
+                             transfer.value.bytes.begin() + static_cast<qsizetype>(wanted) * layout.bytes);
         return attempt;
     }
-    auto rows = decodeTransfer(transfer.value.bytes, wanted);
+    auto rows = decodeTransfer(transfer.value.bytes, wanted, layout);
     if (!rows) {
         attempt.outcome = ImportAttempt::Outcome::BadRecord;
         return attempt;

@@ -23,8 +23,9 @@ int recordsToDecode(const DayRange& range);
 
 // Decodes `records` records from the start of bytes (which holds at least
 // that many) into rows with RecNo from 0; nothing when a record's header is
-// bad (the attempt has failed).
-std::optional<std::vector<ReadingRow>> decodeTransfer(const std::vector<int>& bytes, int records);
+// bad (the attempt has failed). The records are laid out as layout says.
+std::optional<std::vector<ReadingRow>> decodeTransfer(const std::vector<int>& bytes, int records,
+                                                      const RecordLayout& layout = RecordLayout{});
 
 struct ImportAttempt {
     enum class Outcome {

@@ -1,5 +1,6 @@
 #include "import/record_decoder.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace sonavistor {
@@ -48,8 +49,9 @@ void advanceTwoSeconds(MeterDateTime& t)
 
 }  // namespace
 
-RecordHeader DecodeRecordHeader(const int* bytes)
+RecordHeader DecodeRecordHeader(const int* record, int stampOffset)
 {
+    const int* bytes = record + stampOffset;
     // A byte that is not BCD reads as the field's neutral value.
     const auto field = [bytes](int offset, int fallback) {
         const int byte = bytes[offset] & 0xFF;
@@ -57,12 +59,12 @@ RecordHeader DecodeRecordHeader(const int* bytes)
     };
     RecordHeader header;
     MeterDateTime& t = header.time;
-    int year = field(2, 0x00);
-    t.month = field(3, 0x01);
-    t.day = field(4, 0x01);
-    t.hour = field(5, 0x00);
-    t.minute = field(6, 0x00);
-    t.second = field(7, 0x00);
+    int year = field(0, 0x00);
+    t.month = field(1, 0x01);
+    t.day = field(2, 0x01);
+    t.hour = field(3, 0x00);
+    t.minute = field(4, 0x00);
+    t.second = field(5, 0x00);
 
     if (t.second >= 60)
         t.second = 0;
@@ -157,16 +159,17 @@ const QString& cachedLevelText(int raw)
 
 }  // namespace
 
-std::optional<DecodedRecord> DecodeRecord(const int* record)
+std::optional<DecodedRecord> DecodeRecord(const int* record, const RecordLayout& layout)
 {
-    const RecordHeader header = DecodeRecordHeader(record);
+    const RecordHeader header = DecodeRecordHeader(record, layout.stampOffset);
     if (!header.good)
         return std::nullopt;
-    DecodedRecord samples;
+    DecodedRecord samples(static_cast<size_t>(std::max(0, layout.levels)));
+    const int* levels = record + layout.firstLevelOffset;
     MeterDateTime t = header.time;
     QString date = dateText(t);
     int dateDay = t.day;
-    for (int k = 0; k < kSamplesPerRecord; ++k) {
+    for (int k = 0; k < layout.levels; ++k) {
         if (k >= 1) {
             advanceTwoSeconds(t);
             if (t.day != dateDay) {
@@ -174,7 +177,7 @@ std::optional<DecodedRecord> DecodeRecord(const int* record)
                 dateDay = t.day;
             }
         }
-        int raw = (record[8 + 2 * k] & 0xFF) + 256 * (record[9 + 2 * k] & 0xFF);
+        int raw = (levels[2 * k] & 0xFF) + 256 * (levels[2 * k + 1] & 0xFF);
         if (raw > kMaxRawLevel)
             raw = kMaxRawLevel;
         DecodedSample& s = samples[static_cast<size_t>(k)];

@@ -1,14 +1,17 @@
 #pragma once
-// The meter's 128-byte log record: a packed-BCD time stamp (bytes 2..7: year
-// within the century, month, day, hour, minute, second) and 60 levels two
-// seconds apart (bytes 8 + 2k, low byte first, in tenths of a dB).
+// A meter's log record: a packed-BCD time stamp (year within the century,
+// month, day, hour, minute, second) and levels two seconds apart (low byte
+// first, in tenths of a dB). Where they lie is the meter model's record
+// layout; by default the first meter's 128-byte record, stamp in bytes 2..7
+// and 60 levels from byte 8.
 
+#include "meter/meter_model.h"
 #include "store/reading_row.h"
 
 #include <QString>
 
-#include <array>
 #include <optional>
+#include <vector>
 
 namespace sonavistor {
 
@@ -37,16 +40,17 @@ struct DecodedSample {
     int raw = 0;        // tenths of a dB, at most 2000
 };
 
-using DecodedRecord = std::array<DecodedSample, kSamplesPerRecord>;
+using DecodedRecord = std::vector<DecodedSample>;
 
-// bytes: the record's first 8 bytes, one value 0..255 each.
-RecordHeader DecodeRecordHeader(const int* bytes);
+// bytes: the record, one value 0..255 each; the stamp's six bytes from stampOffset.
+RecordHeader DecodeRecordHeader(const int* bytes, int stampOffset = RecordLayout{}.stampOffset);
 
 // Moves the time to 0 hours of the next calendar day.
 void AdvanceDay(MeterDateTime& time);
 
-// A whole record -> its 60 rows in sample order, or nothing when the header is bad.
-std::optional<DecodedRecord> DecodeRecord(const int* record);
+// A whole record -> its rows (one per level) in sample order, or nothing when
+// the header is bad.
+std::optional<DecodedRecord> DecodeRecord(const int* record, const RecordLayout& layout = RecordLayout{});
 
 // raw div 10, ".", raw mod 10: 653 -> "65.3", 700 -> "70.0".
 QString levelText(int raw);

@@ -15,9 +15,8 @@ namespace {
 constexpr char kWriteErrorCaption[] = "WRITE USB ERROR!";
 constexpr char kWriteErrorText[] = "write usb error";
 
-constexpr int kRecordPages = 1440;     // 720 records of two reports each
-constexpr int kTrailingWaits = 1000;   // pauses of 3 ms for a late end marker
-constexpr int kDatePagesPerBlock = 64;
+constexpr int kRecordsPerRead = 720;  // a day of two-minute records at the most
+constexpr int kTrailingWaits = 1000;  // pauses of 3 ms for a late end marker
 constexpr int kDateProgressMaximum = 262144;
 
 // One pass of event handling that sleeps until something happens. While
@@ -166,14 +165,15 @@ void MeterConnection::SaveRead(THidDevice*, quint8, const quint8* Data, int Size
     case KindPages:
     case KindDates: {
         const int page = MeterLink.PageIndex;
-        const bool inImage = page >= 0 && page < MemoryImage.pageCount();
+        const int pageSize = model_->reportSize();
+        const bool inImage = page >= 0 && page < MemoryImageData::pageCount(pageSize);
         // In a record read the marker can only come where a record would start.
-        const bool markerPlace = MeterLink.RequestKind == KindDates || page % 2 == 0;
+        const bool markerPlace = MeterLink.RequestKind == KindDates || page % reportsPerRecord() == 0;
         if (markerPlace && model_->isEndMarker(reply.data())) {
             // The end marker: its two bytes go into the page, which is not counted.
             if (inImage) {
-                MemoryImage[page * kPageSize] = 0xFF;
-                MemoryImage[page * kPageSize + 1] = 0xFF;
+                MemoryImage[page * pageSize] = 0xFF;
+                MemoryImage[page * pageSize + 1] = 0xFF;
             }
             MeterLink.Pending = false;
             if (MeterLink.RequestKind == KindPages) {
@@ -186,8 +186,8 @@ void MeterConnection::SaveRead(THidDevice*, quint8, const quint8* Data, int Size
             break;
         }
         if (inImage) {
-            for (int i = 0; i < kPageSize; ++i)
-                MemoryImage[page * kPageSize + i] = reply[static_cast<size_t>(i)];
+            for (int i = 0; i < pageSize; ++i)
+                MemoryImage[page * pageSize + i] = reply[static_cast<size_t>(i)];
             ++MeterLink.PageIndex;
         }
         MeterLink.Pending = false;
@@ -360,17 +360,18 @@ MeterAnswer<RecordTransfer> MeterConnection::readRecords(qint32 first, qint32 la
 {
     awaitQuiet();
     setCommand(model_->encodeRecords(static_cast<quint32>(first), static_cast<quint32>(last)));
-    const int reportsPerRecord = model_->recordLayout().bytes / model_->reportSize();
-    const qint64 records = std::clamp<qint64>(qint64(last) - first + 1, 0, kRecordPages / 2);
+    const int reportsPerRecord = this->reportsPerRecord();
+    const qint64 records = std::clamp<qint64>(qint64(last) - first + 1, 0, kRecordsPerRead);
     MeterAnswer<RecordTransfer> answer;
     answer.result = GetRec(progress, static_cast<int>(reportsPerRecord * records));
     if (answer.result == RequestResult::NoMeter || answer.result == RequestResult::WriteFailed)
         return answer;
     // Only what this transfer stored: the image beyond it holds an earlier
     // transfer's bytes.
-    const int pages = std::clamp(MeterLink.PageIndex, 0, MemoryImage.pageCount());
+    const int pageSize = model_->reportSize();
+    const int pages = std::clamp(MeterLink.PageIndex, 0, MemoryImageData::pageCount(pageSize));
     answer.value.records = pages / reportsPerRecord;
-    answer.value.bytes.assign(MemoryImage.m.begin(), MemoryImage.m.begin() + static_cast<qsizetype>(pages) * kPageSize);
+    answer.value.bytes.assign(MemoryImage.m.begin(), MemoryImage.m.begin() + static_cast<qsizetype>(pages) * pageSize);
     return answer;
 }
 
@@ -403,11 +404,12 @@ RequestResult MeterConnection::GetRec(Progress* progress, int expectedPages)
         return RequestResult::WriteFailed;
     }
 
-    MeterLink.PagesLeft = kRecordPages;
+    const int recordPages = kRecordsPerRead * reportsPerRecord();
+    MeterLink.PagesLeft = recordPages;
     QTimer wake;  // wakes the waits while the meter is silent
     wake.start(std::max(10, silenceLimitMs_ / 10));
     if (progress)
-        progress->setMaximum(kRecordPages * 32 + 10);
+        progress->setMaximum(recordPages * 32 + 10);
     while (MeterLink.PagesLeft > 0) {
         MeterLink.Pending = true;
         attachSaveRead();
@@ -440,7 +442,9 @@ RequestResult MeterConnection::GetDate(Progress* progress)
     setCommand(model_->encode(MeterCommand::Dates));
     MeterLink.RequestKind = KindDates;
     MeterLink.PageIndex = 0;
-    datePassOuter_ = kDateBlocks;
+    const DateLayout dates = model_->dateLayout();
+    const int pagesPerBlock = dates.blockBytes / model_->reportSize();
+    datePassOuter_ = dates.maxBlocks;
     if (progress) {
         progress->setPosition(0);
         progress->setMaximum(kDateProgressMaximum);
@@ -456,13 +460,13 @@ RequestResult MeterConnection::GetDate(Progress* progress)
     const qint32 recordCount = MeterLink.RecordCount;
     // The reports that carry the dates of every record.
     const int expectedPages =
-        std::clamp((recordCount + kEntriesPerBlock - 1) / kEntriesPerBlock, 1, kDateBlocks) *
-        kDatePagesPerBlock;
+        std::clamp((recordCount + dates.entriesPerBlock - 1) / dates.entriesPerBlock, 1, dates.maxBlocks) *
+        pagesPerBlock;
     bool silent = false;
     QTimer wake;  // wakes the waits while the meter is silent
     wake.start(std::max(10, silenceLimitMs_ / 10));
     while (datePassOuter_ > 0 && MeterLink.Connected && !stopRequested_ && !silent) {
-        datePassInner_ = kDatePagesPerBlock;
+        datePassInner_ = pagesPerBlock;
         while (datePassInner_ > 0 && MeterLink.Connected && !stopRequested_) {
             MeterLink.Pending = true;
             attachSaveRead();
@@ -476,7 +480,7 @@ RequestResult MeterConnection::GetDate(Progress* progress)
         --datePassOuter_;
     }
     // The index is built from what the image holds, also after an unplug.
-    buildDateIndex(MemoryImage, recordCount, DateIndex);
+    buildDateIndex(MemoryImage, recordCount, DateIndex, dates);
     if (MeterLink.Connected)
         MeterLink.RecordCount = recordCount;
     if (progress)

@@ -21,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <vector>
@@ -151,6 +152,8 @@ private:
 
     // Fills Command with the model's payload after the report id.
     void setCommand(const QByteArray& payload);
+    // The input reports that carry one record of the meter's model.
+    int reportsPerRecord() const { return std::max(1, model_->recordLayout().bytes / model_->reportSize()); }
 
     std::unique_ptr<THidDeviceController> controller_;
     const MeterModel* model_ = &defaultMeterModel();

@@ -5,6 +5,7 @@
 // Written by: the bulk reads (pages) and the date-index build.
 
 #include "meter/meter_answers.h"
+#include "meter/meter_model.h"
 
 #include <QtGlobal>
 
@@ -25,6 +26,8 @@ struct MemoryImageData {
     int operator[](int i) const { return m[static_cast<size_t>(i)]; }
     const int* page(int p) const { return m.data() + static_cast<size_t>(p) * kPageSize; }
     int pageCount() const { return kMemoryImageSize / kPageSize; }
+    // The whole pages of pageSize bytes the image holds.
+    static int pageCount(int pageSize) { return kMemoryImageSize / pageSize; }
 };
 
 struct DateIndexData {
@@ -40,8 +43,10 @@ struct DateIndexData {
 extern MemoryImageData MemoryImage;
 extern DateIndexData DateIndex;
 
-// Builds the index from the date area held in image for recordCount records
-// (the date-index build of the date-area read). Returns the entry count.
-qint32 buildDateIndex(const MemoryImageData& image, qint32 recordCount, DateIndexData& index);
+// Builds the index from the date area held in image for recordCount records,
+// laid out as dates says (the date-index build of the date-area read).
+// Returns the entry count.
+qint32 buildDateIndex(const MemoryImageData& image, qint32 recordCount, DateIndexData& index,
+                      const DateLayout& dates = DateLayout{});
 
 }  // namespace sonavistor

@@ -82,6 +82,10 @@ MeterScenario parseScenario(const QByteArray& json, const QString& baseFolder, c
             s.unplugAfterReports = integer(v, name, key, -1, 1 << 30);
         } else if (key == QLatin1String("silentAfterReports")) {
             s.silentAfterReports = integer(v, name, key, -1, 1 << 30);
+        } else if (key == QLatin1String("vendorId")) {
+            s.vendorId = integer(v, name, key, 0, 65535);
+        } else if (key == QLatin1String("productId")) {
+            s.productId = integer(v, name, key, 0, 65535);
         } else {
             bad(name, key, QStringLiteral("is not a scenario key"));
         }

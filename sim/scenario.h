@@ -6,7 +6,8 @@
 //     "countMark": 239,                first byte of the record-count reply
 //     "endMarker": true,               whether bulk reads end with the FF FF marker
 //     "unplugAfterReports": -1,        the meter vanishes after this many input reports
-//     "silentAfterReports": -1 }       the meter stays plugged but answers nothing after this many
+//     "silentAfterReports": -1,        the meter stays plugged but answers nothing after this many
+//     "vendorId": 1155, "productId": 22368 }  the meter model played (by default the first one)
 // Every key is optional. A memory image may not exceed the meter's memory
 // (the 819,200 bytes its date area can index).
 
@@ -26,6 +27,8 @@ struct MeterScenario {
     bool endMarker = true;
     int unplugAfterReports = -1;
     int silentAfterReports = -1;
+    int vendorId = 0x0483;
+    int productId = 0x5750;
 };
 
 // The most a memory image may hold: what the meter's record memory holds.
