@@ -366,9 +366,11 @@ TEST_F(MonitorBroker, ABrokerThatNeverAnswersBlocksNeitherReadingsNorMetrics)
 
     QElapsedTimer stopping;
     stopping.start();
-    stopLogger(logger);
+    const QString err = stopLogger(logger);
     EXPECT_LT(stopping.elapsed(), 3000);
     const QString out = QString::fromUtf8(logger.readAllStandardOutput());
     // 3 s at 0.1 s a reading: the readings went on at their pace.
-    EXPECT_GT(out.section(' ', 1, 1).toInt(), 20) << out.toStdString();
+    EXPECT_GT(out.section(' ', 1, 1).toInt(), 20)
+        << "stdout: " << out.toStdString() << "stderr: " << err.toStdString() << "exit: " << logger.exitStatus()
+        << "/" << logger.exitCode();
 }
