@@ -31,11 +31,11 @@ void showingErrors(MessageService& messages, const std::function<void()>& handle
 }
 
 bool mayReplaceFile(MessageService& messages, const QString& path, const QString& question,
-                    const QString& caption)
+                    const QString& caption, MessageButton defaultAnswer)
 {
     if (!QFileInfo::exists(path))
         return true;
-    return messages.show({question, caption, MessageIcon::Question, Yes | No, Yes}) == Yes;
+    return messages.show({question, caption, MessageIcon::Question, Yes | No, defaultAnswer}) == Yes;
 }
 
 }  // namespace sonavistor

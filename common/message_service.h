@@ -56,8 +56,9 @@ private:
 void showingErrors(MessageService& messages, const std::function<void()>& handler);
 
 // Before a file is written over: true when path does not exist or the user
-// answers Yes to question (a Yes/No question box with that caption).
+// answers Yes to question (a Yes/No question box with that caption, the
+// answer Enter gives being defaultAnswer).
 bool mayReplaceFile(MessageService& messages, const QString& path, const QString& question,
-                    const QString& caption);
+                    const QString& caption, MessageButton defaultAnswer = Yes);
 
 }  // namespace sonavistor

@@ -55,6 +55,8 @@ constexpr char kErrorCaption[] = "Error Information";
 constexpr char kOpenFilter[] = "*.QRV|*.QRV|*.qrv|*.qrv";
 const QColor kGridColour = kDesktopColour;
 constexpr char kReportFilter[] = "PDF files (*.pdf)|*.pdf";
+constexpr char kReplaceQuestion[] = "  already exists!\rDo you want to replace it?";
+constexpr char kQueryCaption[] = "Query  Information";
 
 // Rows with a file colour show it in place of the selection highlight.
 class FileColourDelegate : public QStyledItemDelegate {
@@ -435,7 +437,8 @@ void TForm7::NoiseReportClick()
         if (openedFiles_.isEmpty())
             return;
         const QString path = context_.dialogs.getSaveFileName(this, QString::fromLatin1(kReportFilter), QStringLiteral("pdf"));
-        if (path.isEmpty())
+        if (path.isEmpty() || !mayReplaceFile(context_.messages, path, path + QString::fromLatin1(kReplaceQuestion),
+                                              QString::fromLatin1(kQueryCaption)))
             return;
         writeNoiseReportPdf(path, makeNoiseReport(openedFiles_, readSavedSamples(openedFiles_), {},
                                                   MeterSettings.CompanyName, QDateTime::currentDateTime()));

@@ -5,8 +5,6 @@
 #include "common/whole_file.h"
 #include "export/biff_writer.h"
 
-#include <QFileInfo>
-
 #include <algorithm>
 
 namespace sonavistor {
@@ -66,11 +64,10 @@ ExportResult TGridToExcel::ExportSheet()
     const bool showProgress = ShowProgress && progress_;
     try {
         bool go = true;
-        if (AskBeforeReplace && QFileInfo::exists(FileName)) {
+        if (AskBeforeReplace) {
             const QString question = QString::fromUtf8(kReplaceQuestionStart) + FileName +
                                      QString::fromUtf8(kReplaceQuestionEnd);
-            go = messages_.show({question, QString::fromUtf8(kReplaceCaption), MessageIcon::Question,
-                                 Yes | No, No}) == Yes;
+            go = mayReplaceFile(messages_, FileName, question, QString::fromUtf8(kReplaceCaption), No);
             result.declined = !go;
         }
         if (go) {

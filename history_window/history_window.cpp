@@ -42,6 +42,8 @@ namespace {
 constexpr char kSettingsSection[] = "Noise History";
 constexpr char kFolderKey[] = "FOLDER";
 constexpr char kCsvFilter[] = "CSV files (*.csv)|*.csv";
+constexpr char kReplaceQuestion[] = "  already exists!\rDo you want to replace it?";
+constexpr char kQueryCaption[] = "Query  Information";
 // Watched file changes are gathered this long before the folder is read
 // again: the logger writes its day file once a second.
 constexpr int kChangeDelayMs = 500;
@@ -458,7 +460,8 @@ void NoiseHistoryWindow::exportCsv()
 {
     try {
         const QString path = dialogs_.getSaveFileName(this, QString::fromLatin1(kCsvFilter), QStringLiteral("csv"));
-        if (path.isEmpty())
+        if (path.isEmpty() || !mayReplaceFile(messages_, path, path + QString::fromLatin1(kReplaceQuestion),
+                                              QString::fromLatin1(kQueryCaption)))
             return;
         // The rows in the order the table shows them.
         std::vector<DayRow> rows;

@@ -7,6 +7,7 @@
 #include "app/print_commands.h"
 #include "export/biff_reader.h"
 #include "tests/export/scripted_print_dialogs.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/pdf_text.h"
 #include "common/shell_state.h"
 #include "widgets/level_chart.h"
@@ -399,4 +400,23 @@ TEST_F(DataViewWindow, NoiseFiguresFollowEachOpenAndGoIntoTheNoiseReport)
     EXPECT_TRUE(text.contains("2024/5/17, A-weighted"));
     EXPECT_TRUE(text.contains("2024/5/17, C-weighted"));
     EXPECT_TRUE(text.contains("68.6"));
+}
+
+TEST_F(DataViewWindow, TheNoiseReportReplacesAFileOnlyAfterAYes)
+{
+    open(saved("a.qrv", {"60.1", "72.5", "65"}));
+    const QString pdf = files.filePath("noise.pdf");
+    ASSERT_TRUE(putFileBytes(pdf, "kept\n"));
+    messages.clear();
+    dialogs.choose(pdf);
+    messages.answer(No);
+    form->NoiseReportClick();
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(messages.shown().front().text, pdf + "  already exists!\rDo you want to replace it?");
+    EXPECT_EQ(fileBytes(pdf), "kept\n");
+
+    dialogs.choose(pdf);
+    messages.answer(Yes);
+    form->NoiseReportClick();
+    EXPECT_TRUE(fileBytes(pdf).startsWith("%PDF"));
 }

@@ -8,6 +8,7 @@
 #include "common/shell_state.h"
 #include "history/history_index.h"
 #include "tests/history/logged_days.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/program_folder_fixture.h"
 #include "tests/support/scripted_file_dialogs.h"
 #include "tests/support/scripted_messages.h"
@@ -226,4 +227,25 @@ TEST_F(HistoryWindow, MonthForTheReadme)
     calendar->setCurrentIndex(calendar->model()->index(9, 8));
     EXPECT_EQ(calendar->model()->rowCount(), 31);
     EXPECT_FALSE(saveScreenshot(window, "noise_history_month").isEmpty());
+}
+
+TEST_F(HistoryWindow, ExportCsvReplacesAFileOnlyAfterAYes)
+{
+    day(1);
+    NoiseHistoryWindow* window = openHistory();
+    ASSERT_NE(window, nullptr);
+    const QString csv = cache.filePath("days.csv");
+    ASSERT_TRUE(putFileBytes(csv, "kept\n"));
+    auto* exportButton = window->findChild<QPushButton*>("ExportButton");
+    dialogs.choose(csv);
+    messages.answer(No);
+    exportButton->click();
+    ASSERT_EQ(messages.shown().size(), 1);
+    EXPECT_EQ(messages.shown().front().text, csv + "  already exists!\rDo you want to replace it?");
+    EXPECT_EQ(fileBytes(csv), "kept\n");
+
+    dialogs.choose(csv);
+    messages.answer(Yes);
+    exportButton->click();
+    EXPECT_TRUE(fileBytes(csv).startsWith("Date,Rows,"));
 }
