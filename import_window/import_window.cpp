@@ -503,36 +503,6 @@ void TForm4::BitBtn5Click()
     finishOperation();
 }
 
-// ---------------------------------------------------------------- panels, tool bar
-
-void TForm4::showPanel(QWidget* panel)
-{
-    panel->move(centredPanelPos(ChartPanel->size(), panel->size()));
-    panel->raise();
-    panel->show();
-}
-
-void TForm4::centrePanels()
-{
-    for (QWidget* panel : {Panel3, Panel4}) {
-        if (!panel->isHidden())
-            panel->move(centredPanelPos(ChartPanel->size(), panel->size()));
-    }
-}
-
-void TForm4::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    // The chart panel has its new size only once the layout has run.
-    QTimer::singleShot(0, this, [this] { centrePanels(); });
-}
-
-void TForm4::setToolBarEnabled(bool enabled)
-{
-    if (toolBar_)
-        toolBar_->setEnabled(enabled);
-}
-
 // ---------------------------------------------------------------- closing
 
 void TForm4::startOperation(Operation operation)

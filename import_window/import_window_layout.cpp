@@ -3,6 +3,7 @@
 #include "import_window/import_window.h"
 
 #include "common/message_service.h"
+#include "import_window/import_view.h"
 #include "widgets/chart_keys.h"
 #include "widgets/chart_navigation.h"
 #include "widgets/level_chart.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QResizeEvent>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
@@ -267,6 +269,36 @@ QWidget* TForm4::buildBottomBar()
     for (QLabel* caption : {Label2, Label4, Label5})
         caption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return bar;
+}
+
+// ---------------------------------------------------------------- panels, tool bar
+
+void TForm4::showPanel(QWidget* panel)
+{
+    panel->move(centredPanelPos(ChartPanel->size(), panel->size()));
+    panel->raise();
+    panel->show();
+}
+
+void TForm4::centrePanels()
+{
+    for (QWidget* panel : {Panel3, Panel4}) {
+        if (!panel->isHidden())
+            panel->move(centredPanelPos(ChartPanel->size(), panel->size()));
+    }
+}
+
+void TForm4::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The chart panel has its new size only once the layout has run.
+    QTimer::singleShot(0, this, [this] { centrePanels(); });
+}
+
+void TForm4::setToolBarEnabled(bool enabled)
+{
+    if (toolBar_)
+        toolBar_->setEnabled(enabled);
 }
 
 }  // namespace sonavistor
