@@ -19,6 +19,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <mosquitto.h>
 
@@ -113,8 +114,11 @@ bool waitUntil(const std::function<bool()>& done, qint64 ms)
 {
     QElapsedTimer clock;
     clock.start();
+    // Woken by the logger's own events or this tick, never spinning.
+    QTimer tick;
+    tick.start(50);
     while (!done() && clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return done();
 }
 
