@@ -65,7 +65,7 @@ int logCommand(const QStringList& arguments, Output io)
         return status;
     if (!args.isEmpty())
         return io.err << "log: unexpected " << args.join(' ') << " (" << kUsageLine << ")" << Qt::endl, kUsage;
-    SingleInstance meterLock(QString::fromLatin1(kLoggerLockTitle));
+    SingleInstance meterLock(loggerLockTitle(meterArgument));
     if (!meterLock.acquire())
         return io.err << "another sonavistor-cli log uses the meter" << Qt::endl, kFailed;
 

@@ -1,8 +1,12 @@
 #include "cli/log_monitoring.h"
 
 #include "cli/durations.h"
+#include "cli/meter_session.h"
 #include "common/error.h"
 #include "monitor/metrics_server.h"
+#include "sim/scenario.h"
+
+#include <QCryptographicHash>
 
 #include <QDir>
 #include <QFile>
@@ -14,9 +18,14 @@ namespace sonavistor::cli {
 
 namespace {
 
+struct HidrawMeter {
+    QString node;    // hidraw3
+    QString serial;  // may be empty
+};
+
 // The HID serial number of the first hidraw node of the meter (vendor
 // 0483, product 5750), from the kernel's uevent file: HID_UNIQ=...
-QString firstMeterSerial()
+HidrawMeter firstMeter()
 {
     const QDir hidraw(QStringLiteral("/sys/class/hidraw"));
     for (const QString& node : hidraw.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
@@ -28,10 +37,11 @@ QString firstMeterSerial()
             continue;
         for (const QByteArray& line : text.split('\n')) {
             if (line.startsWith("HID_UNIQ="))
-                return QString::fromUtf8(line.mid(9)).trimmed();
+                return {node, QString::fromUtf8(line.mid(9)).trimmed()};
         }
+        return {node, QString()};
     }
-    return QString();
+    return {};
 }
 
 }  // namespace
@@ -80,6 +90,7 @@ bool takeMonitoringOption(const QStringList& args, int& i, LogMonitoring& m, Out
                                       "10s, 1m or 15m, not '%1'")
                            .arg(value));
         m.options.publishSeconds = static_cast<qint64>(*seconds);
+        m.publishIntervalGiven = true;
         return true;
     }
     if (takeOption(args, i, QStringLiteral("--metrics"), value)) {
@@ -97,9 +108,17 @@ bool takeMonitoringOption(const QStringList& args, int& i, LogMonitoring& m, Out
 int completeMonitoring(LogMonitoring& m, const QString& meterArgument, Output io)
 {
     if (m.url.isEmpty()) {
-        if (!m.caFile.isEmpty() || !m.passwordFile.isEmpty() || m.options.live || !m.meterId.isEmpty() ||
-            m.options.outboxCapacity > 0)
-            return io.err << "log: the --mqtt-... options need --mqtt URL" << Qt::endl, kUsage;
+        QStringList given;
+        for (const auto& [option, isGiven] :
+             {std::pair{"--mqtt-ca", !m.caFile.isEmpty()}, {"--mqtt-password-file", !m.passwordFile.isEmpty()},
+              {"--mqtt-id", !m.meterId.isEmpty()}, {"--mqtt-live", m.options.live},
+              {"--mqtt-outbox", m.options.outboxCapacity > 0}, {"--publish-interval", m.publishIntervalGiven}}) {
+            if (isGiven)
+                given << QLatin1String(option);
+        }
+        if (!given.isEmpty())
+            return io.err << "log: " << given.join(QStringLiteral(", ")) << (given.size() == 1 ? " needs" : " need")
+                          << " --mqtt URL" << Qt::endl, kUsage;
         return kOk;
     }
     try {
@@ -128,8 +147,30 @@ QString meterTopicId(const QString& meterArgument)
 {
     if (meterArgument.startsWith(QLatin1String("sim:")))
         return QStringLiteral("sim");
-    const QString serial = firstMeterSerial();
+    const QString serial = firstMeter().serial;
     return serial.isEmpty() ? QStringLiteral("usb") : topicSafeId(serial);
+}
+
+QString loggerLockTitle(const QString& meterArgument)
+{
+    const QString base = QString::fromLatin1(kLoggerLockTitle);
+    if (meterArgument.startsWith(QLatin1String("sim:"))) {
+        QString serial;
+        try {
+            serial = loadScenario(meterArgument.mid(4)).serial;
+        } catch (const Error&) {
+            // Said by the meter session, which reads the scenario next.
+        }
+        if (!serial.isEmpty())
+            return base + QLatin1Char('-') + topicSafeId(serial);
+        const QByteArray file = QFileInfo(meterArgument.mid(4)).absoluteFilePath().toUtf8();
+        return base + QStringLiteral("-sim-") +
+               QString::fromLatin1(QCryptographicHash::hash(file, QCryptographicHash::Sha1).toHex().left(12));
+    }
+    const HidrawMeter meter = firstMeter();
+    if (!meter.serial.isEmpty())
+        return base + QLatin1Char('-') + topicSafeId(meter.serial);
+    return meter.node.isEmpty() ? base : base + QLatin1Char('-') + meter.node;
 }
 
 }  // namespace sonavistor::cli

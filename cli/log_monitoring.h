@@ -21,6 +21,7 @@ struct LogMonitoring {
     QString caFile;
     QString passwordFile;
     QString meterId;  // --mqtt-id; else the meter's serial number
+    bool publishIntervalGiven = false;
 };
 
 // When args[i] is a monitoring option: takes it (and its value), sets
@@ -30,6 +31,13 @@ bool takeMonitoringOption(const QStringList& args, int& i, LogMonitoring& m, Out
 // Checks the options together and reads the password. 0, or the exit status
 // after saying what is wrong. `meterArgument` is what --meter named.
 int completeMonitoring(LogMonitoring& m, const QString& meterArgument, Output io);
+
+// The lock `log` holds for one meter, so that two meters log at once and
+// the other meter commands keep off a meter that logs: "sonavistor-log-"
+// and the meter's serial number (a simulated meter's scenario "serial"),
+// else its device (hidraw node, or the scenario file); "sonavistor-log"
+// for a USB meter not yet plugged in.
+QString loggerLockTitle(const QString& meterArgument);
 
 // The meter's id in topics: "sim" for a simulated meter, else the USB serial
 // number of the first meter found (letters, digits, - and _), "usb" when it has none.

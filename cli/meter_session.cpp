@@ -1,5 +1,6 @@
 #include "cli/meter_session.h"
 
+#include "cli/log_monitoring.h"
 #include "common/error.h"
 #include "common/single_instance.h"
 #include "meter/fake_hid_platform.h"
@@ -68,7 +69,7 @@ int MeterSession::open(QStringList& args, Output io, bool meterRequired)
     if (SingleInstance::heldByAnother(QString::fromLatin1(kProgramLockTitle)))
         return io.err << "Sonavistor is running and uses the meter; close it before using the meter from here"
                       << Qt::endl, kFailed;
-    if (SingleInstance::heldByAnother(QString::fromLatin1(kLoggerLockTitle)))
+    if (SingleInstance::heldByAnother(loggerLockTitle(meter)))
         return io.err << "sonavistor-cli log is running and uses the meter; stop it first "
                          "(systemctl --user stop sonavistor-log)"
                       << Qt::endl, kFailed;

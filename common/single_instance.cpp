@@ -1,6 +1,7 @@
 #include "common/single_instance.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
 #include <QThread>
@@ -8,6 +9,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <sys/stat.h>
 
 namespace sonavistor {
 
@@ -32,6 +34,12 @@ SingleInstance::SingleInstance(const QString& title, const QString& folder)
 
 bool SingleInstance::acquire()
 {
+    // Without XDG_RUNTIME_DIR the fallback folder may not exist yet; it is
+    // made as the XDG base directory rules want a runtime folder: the
+    // user's alone (0700).
+    const QString folder = QFileInfo(path_).absolutePath();
+    if (!QFileInfo::exists(folder))
+        ::mkdir(QFile::encodeName(folder).constData(), 0700);
     lock_ = std::make_unique<QLockFile>(path_);
     // Never stale by age: a long run must keep its lock. A lock whose process
     // has died is still recognised as stale and removed.

@@ -18,14 +18,28 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cmath>
 
 namespace sonavistor {
 
 namespace {
 
-// Interval messages sent and not yet acknowledged at one time: a long
-// backlog goes out in order without flooding the client's queue.
-constexpr int kInFlightWindow = 100;
+// Interval messages sent and not yet acknowledged at one time. A broker
+// acknowledges a message once it has queued it for its subscribers, and
+// mosquitto drops what it queues for one subscriber beyond 1000
+// (max_queued_messages) while it waits for that subscriber's own
+// acknowledgements, 20 at a time (max_inflight_messages): with fewer in
+// flight here than a subscriber takes, a long backlog goes no faster than
+// the subscribers take it, and arrives whole.
+constexpr int kInFlightWindow = 10;
+// Nor can a publisher learn how fast a subscriber takes messages: a backlog
+// goes out at a pace a subscriber far away (20 in flight over a 50 ms
+// round trip: 400 a second) still keeps up with; live intervals are far
+// slower. The allowance lets the first messages of a backlog go at once.
+constexpr double kBacklogPerSecond = 200;
+constexpr double kPaceBurst = 20;
+// A metrics port that is taken is tried again this often while logging goes on.
+constexpr int kMetricsRetryMs = 10000;
 constexpr qint64 kThirtyDays = 30 * 86400;
 constexpr int kGoodbyeWaitMs = 1000;
 constexpr int kNoAnswerMs = 10000;
@@ -69,13 +83,8 @@ LoggerMonitor::~LoggerMonitor()
 
 void LoggerMonitor::start()
 {
-    if (!options_.metricsAddress.isEmpty()) {
-        metrics_ = std::make_unique<MetricsServer>(options_.metricsAddress);
-        metrics_->update(snapshot_);
-        say(QStringLiteral("metrics on http://%1/metrics").arg(metricsListenAddress(options_.metricsAddress)
-                                                                    .replace(QRegularExpression(QStringLiteral(":\\d+$")),
-                                                                             QLatin1Char(':') + QString::number(metrics_->port()))));
-    }
+    if (!options_.metricsAddress.isEmpty())
+        startMetrics();
     if (!options_.mqtt)
         return;
     const qint64 capacity =
@@ -183,7 +192,7 @@ void LoggerMonitor::update(qint64 readings, qint64 gaps, bool meterConnected)
 
 qint64 LoggerMonitor::outboxMessages() const
 {
-    return outbox_ ? static_cast<qint64>(outbox_->waiting().size()) : 0;
+    return outbox_ ? outbox_->waitingCount() : 0;
 }
 
 int LoggerMonitor::metricsPort() const
@@ -295,16 +304,49 @@ void LoggerMonitor::sendWaiting()
 {
     if (!connected_ || !outbox_)
         return;
+    if (!paceClock_.isValid()) {
+        paceClock_.start();
+        paceAllowance_ = kPaceBurst;
+    }
+    paceAllowance_ = std::min(kPaceBurst, paceAllowance_ + paceClock_.restart() * kBacklogPerSecond / 1000);
     const auto& waiting = outbox_->waiting();
     auto it = std::upper_bound(waiting.begin(), waiting.end(), sentUpTo_,
                                [](qint64 id, const OutboxMessage& m) { return id < m.id; });
     for (; it != waiting.end() && inFlight_.size() < kInFlightWindow; ++it) {
+        if (paceAllowance_ < 1) {
+            if (!std::exchange(paceTimerArmed_, true))
+                QTimer::singleShot(static_cast<int>(std::ceil((1 - paceAllowance_) * 1000 / kBacklogPerSecond)), this,
+                                   [this] {
+                                       paceTimerArmed_ = false;
+                                       sendWaiting();
+                                   });
+            return;
+        }
+        paceAllowance_ -= 1;
         const auto mid = client_->publish(it->topic, it->payload, 1, false);
         if (!mid)
             return;  // the connection went; the next one starts over
         inFlight_[*mid] = it->id;
         sentUpTo_ = it->id;
     }
+}
+
+void LoggerMonitor::startMetrics(bool again)
+{
+    try {
+        metrics_ = std::make_unique<MetricsServer>(options_.metricsAddress);
+    } catch (const Error& e) {
+        // The day files matter more than the metrics: logging goes on. Said once.
+        if (!again)
+            say(e.message() + QStringLiteral("; logging goes on and the metrics are tried again every %1 s")
+                                  .arg(kMetricsRetryMs / 1000));
+        QTimer::singleShot(kMetricsRetryMs, this, [this] { startMetrics(true); });
+        return;
+    }
+    metrics_->update(snapshot_);
+    say(QStringLiteral("metrics on http://%1/metrics").arg(metricsListenAddress(options_.metricsAddress)
+                                                                .replace(QRegularExpression(QStringLiteral(":\\d+$")),
+                                                                         QLatin1Char(':') + QString::number(metrics_->port()))));
 }
 
 void LoggerMonitor::publishDiscovery()

@@ -14,6 +14,7 @@
 #include "monitor/mqtt_settings.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -71,6 +72,7 @@ private:
     void closeIntervals();
     void armBoundaryTimer();
     void sendWaiting();
+    void startMetrics(bool again = false);
     void publishDiscovery();
     void say(const QString& text);
     void sayOutbox();
@@ -88,6 +90,9 @@ private:
     QStringList problemsSaid_;         // each said once until the connection works again
     std::map<int, qint64> inFlight_;   // MQTT message id -> outbox id
     qint64 sentUpTo_ = 0;              // every waiting message up to this id is in flight
+    QElapsedTimer paceClock_;          // the backlog's pace: messages that may go now
+    double paceAllowance_ = 0;
+    bool paceTimerArmed_ = false;
     std::deque<std::pair<qint64, double>> lastMinute_;  // row seconds, level
     MetricsSnapshot snapshot_;
 };

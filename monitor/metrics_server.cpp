@@ -17,6 +17,12 @@ QString metricsListenAddress(const QString& address)
     if (port < 0 || port > 65535)
         throw Error(QStringLiteral("--metrics takes [ADDRESS:]PORT such as 9464 or 127.0.0.1:9464, not '%1'").arg(address));
     QString host = m.captured(1);
+    // civetweb takes "[::1]:9464" only when built with IPv6 (feature 8); Debian's is not.
+    if (host.startsWith(QLatin1Char('[')) && mg_check_feature(8) == 0)
+        throw Error(QStringLiteral("--metrics %1: this system's HTTP server library (civetweb) is built without IPv6; "
+                                   "give an IPv4 address such as 127.0.0.1:%2")
+                        .arg(address)
+                        .arg(port));
     if (host.isEmpty() || host == QLatin1String("localhost"))
         host = QStringLiteral("127.0.0.1");
     return host + QLatin1Char(':') + QString::number(port);

@@ -86,6 +86,10 @@ MeterScenario parseScenario(const QByteArray& json, const QString& baseFolder, c
             s.vendorId = integer(v, name, key, 0, 65535);
         } else if (key == QLatin1String("productId")) {
             s.productId = integer(v, name, key, 0, 65535);
+        } else if (key == QLatin1String("serial")) {
+            if (!v.isString())
+                bad(name, key, QStringLiteral("must be text"));
+            s.serial = v.toString();
         } else {
             bad(name, key, QStringLiteral("is not a scenario key"));
         }

@@ -7,7 +7,8 @@
 //     "endMarker": true,               whether bulk reads end with the FF FF marker
 //     "unplugAfterReports": -1,        the meter vanishes after this many input reports
 //     "silentAfterReports": -1,        the meter stays plugged but answers nothing after this many
-//     "vendorId": 1155, "productId": 22368 }  the meter model played (by default the first one)
+//     "vendorId": 1155, "productId": 22368,  the meter model played (by default the first one)
+//     "serial": "SN0042" }             the meter's USB serial number (none by default)
 // Every key is optional. A memory image may not exceed the meter's memory
 // (the 819,200 bytes its date area can index).
 
@@ -29,6 +30,7 @@ struct MeterScenario {
     int silentAfterReports = -1;
     int vendorId = 0x0483;
     int productId = 0x5750;
+    QString serial;
 };
 
 // The most a memory image may hold: what the meter's record memory holds.

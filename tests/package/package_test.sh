@@ -48,7 +48,7 @@ expected=(
   usr/bin/sonavistor usr/bin/sonavistor-demo usr/bin/sonavistor-cli
   usr/bin/sonavistor-uhid-meter usr/bin/sonavistor-memgen
   usr/share/sonavistor/Quorvane.INI usr/share/sonavistor/quorvane_en.rav
-  usr/share/sonavistor/highalarm.wav usr/share/sonavistor/lowalarm.wav
+  usr/share/sonavistor/highalarm.wav usr/share/sonavistor/lowalarm.wav usr/share/sonavistor/street.json
   usr/share/sonavistor/quorvane.chm "usr/lib/$multiarch/sonavistor/libquorvanehelp.so"
   usr/lib/udev/rules.d/70-sonavistor-meter.rules usr/lib/systemd/user/sonavistor-log.service
   usr/share/applications/sonavistor.desktop usr/share/applications/sonavistor-demo.desktop
