@@ -1,8 +1,9 @@
 # The set-up commands of the README:
-#   make run      installs what is missing, builds, and starts Sonavistor
-#   make test     installs what is missing, builds, and runs every test: the
-#                 suite, the suite again built with AddressSanitizer and
-#                 UndefinedBehaviorSanitizer, and each fuzz target for 30 s
+#   make run      installs what the program needs, builds it, and starts Sonavistor
+#   make test     installs what the tests need too, builds, and runs every test:
+#                 the suite, the suite again built with AddressSanitizer and
+#                 UndefinedBehaviorSanitizer, and each fuzz target for 30 s;
+#                 then lists the skipped tests with their reasons
 #   make check    only the suite, in the normal build
 #   make fuzz     the fuzz targets for longer (FUZZ_SECONDS, 600 each)
 #   make demo     the same program with a simulated meter, for trying it without one
@@ -17,15 +18,27 @@ JOBS ?= $(shell nproc)
 BUILD_TYPE ?=
 PREFIX ?= /usr/local
 
-.PHONY: deps configure build run test check sanitize fuzz-smoke fuzz demo package install clean
+.PHONY: deps test-deps configure configure-tests build build-tests run test check sanitize fuzz-smoke fuzz \
+  demo package install clean
 
 deps:
 	bash scripts/install-deps
 
+test-deps:
+	bash scripts/install-deps --test
+
 configure: deps
 	cmake -S . -B $(BUILD) -G Ninja $(if $(BUILD_TYPE),-DCMAKE_BUILD_TYPE=$(BUILD_TYPE))
 
+# The same build folder, with the tests and benchmarks.
+configure-tests: test-deps
+	cmake -S . -B $(BUILD) -G Ninja $(if $(BUILD_TYPE),-DCMAKE_BUILD_TYPE=$(BUILD_TYPE)) \
+	  -DSONAVISTOR_TESTS=ON -DSONAVISTOR_BENCHMARKS=ON
+
 build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+build-tests: configure-tests
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
@@ -36,27 +49,32 @@ demo: build
 	cd $(BUILD)/demo && ./sonavistor-demo
 
 test: check sanitize fuzz-smoke
+	@bash scripts/list-skips $(BUILD) $(SANITIZE_BUILD)
 
-check: build
+check: build-tests
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@bash scripts/list-skips $(BUILD)
 
 # The suite in a build with AddressSanitizer (leaks too) and
 # UndefinedBehaviorSanitizer, without the kernel and package tests (they test
-# the normal build's programs in a virtual machine and a package).
-sanitize: deps
+# the normal build's programs in a virtual machine and a package). Line
+# tables (-g1) give the reports their file and line, at a fraction of the
+# build time of full debug information.
+sanitize: test-deps
 	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSONAVISTOR_SANITIZE=ON \
-	  -DSONAVISTOR_BENCHMARKS=OFF
+	  -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1 \
+	  -DSONAVISTOR_TESTS=ON -DSONAVISTOR_BENCHMARKS=OFF
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) -LE 'kernel|package'
 
-fuzz-smoke: deps
+fuzz-smoke: test-deps
 	FUZZ_BUILD=$(FUZZ_BUILD) JOBS=$(JOBS) bash scripts/run-fuzzers 30
 
 FUZZ_SECONDS ?= 600
-fuzz: deps
+fuzz: test-deps
 	FUZZ_BUILD=$(FUZZ_BUILD) JOBS=$(JOBS) bash scripts/run-fuzzers $(FUZZ_SECONDS)
 
 package: build

@@ -93,6 +93,12 @@ int MeterSession::open(QStringList& args, Output io, bool meterRequired)
         return io.err << "--meter takes usb or sim:SCENARIO.json, not " << meter << Qt::endl, kUsage;
     }
     connection_ = std::make_unique<MeterConnection>(platform_.get());
+    // For the tests only: how long a quiet meter is waited for (2 s else), so
+    // that a test of a meter that stops answering need not wait as long.
+    bool silenceSet = false;
+    const int silenceMs = qEnvironmentVariableIntValue("SONAVISTOR_TEST_SILENCE_MS", &silenceSet);
+    if (silenceSet && silenceMs > 0)
+        connection_->setSilenceLimitMs(silenceMs);
     watchInterrupts();
     // The first scan runs once the event loop runs.
     QElapsedTimer clock;

@@ -102,3 +102,22 @@ TEST(HistoryCommand, PeriodLevelsAndEventsAreThoseOfInfo)
     EXPECT_TRUE(daytime["lden"].isNull());
     EXPECT_GT(daytime["events"].toDouble(), 0);
 }
+
+TEST(HistoryCommand, HourAndDayLevelsAreEnergyMeansWorkedByHand)
+{
+    QTemporaryDir folder;
+    QTemporaryDir cache;
+    // 10:00-10:30 at 60.0 dB, 10:30-11:00 at 70.0 dB, 11:00-12:00 at 50.0 dB, a reading a second.
+    test::writeLoggedDay(folder.filePath("a.qrv"), {2026, 12, 1},
+                         [](int s) { return s < 10 * 3600 + 1800 ? 600 : s < 11 * 3600 ? 700 : 500; }, 10 * 3600,
+                         12 * 3600);
+    const CliRun history = cli({"history", folder.path(), "--json"}, cache.path());
+    ASSERT_EQ(history.status, 0) << history.err.toStdString();
+    const QJsonObject day = QJsonDocument::fromJson(history.out.trimmed()).object();
+    // 10 log10((1e6 + 1e7) / 2) = 67.4036; 10 log10((1e6 + 1e7 + 2 * 1e5) / 4) = 64.4716.
+    EXPECT_NEAR(day["hours"][10]["leq"].toDouble(), 67.4036, 0.051) << history.out.toStdString();
+    EXPECT_NEAR(day["hours"][11]["leq"].toDouble(), 50.0, 0.001);
+    EXPECT_EQ(day["hours"][9]["leq"].toDouble(-1), -1);  // no readings
+    EXPECT_NEAR(day["leq"].toDouble(), 64.4716, 0.051);
+    EXPECT_EQ(day["lmax"].toDouble(), 70.0);
+}

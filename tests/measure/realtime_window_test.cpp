@@ -38,6 +38,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 
 using namespace sonavistor;
@@ -114,10 +115,18 @@ TEST_F(RealTimeWindow, FirstReadingShowsEverywhere)
     EXPECT_EQ(find<GaugeImage>("image1")->litTicks(), 50);
     EXPECT_EQ(find<TLEDFontNum>("LEDFontNum1")->x(), 100);
     // The chart keeps margins of 2 % (3 % at the top) of its view, whatever its size.
-    const QSize view = find<QChartView>("Chart1")->size();
-    EXPECT_EQ(window->chart().chart()->margins(), QMargins(view.width() / 50, view.height() * 3 / 100,
-                                                           view.width() / 50, view.height() / 50));
-    EXPECT_EQ(window->chart().axis(Axis::Left)->tickType(), QValueAxis::TicksDynamic);
+    find<QChartView>("Chart1")->resize(1000, 600);
+    EXPECT_EQ(window->chart().chart()->margins(), QMargins(20, 18, 20, 12));
+    find<QChartView>("Chart1")->resize(500, 300);
+    EXPECT_EQ(window->chart().chart()->margins(), QMargins(10, 9, 10, 6));
+    // The left axis labels whole decibels from 0, 1, 2 or 5 times a power of ten apart.
+    QValueAxis* left = window->chart().axis(Axis::Left);
+    EXPECT_EQ(left->tickType(), QValueAxis::TicksDynamic);
+    EXPECT_EQ(left->tickAnchor(), 0);
+    const double interval = left->tickInterval();
+    const double decade = std::pow(10.0, std::floor(std::log10(interval)));
+    EXPECT_GE(interval, 1);
+    EXPECT_TRUE(interval == decade || interval == 2 * decade || interval == 5 * decade) << interval;
     window->BitBtn1Click();
     EXPECT_TRUE(shown("BitBtn8"));
     EXPECT_FALSE(shown("BitBtn1"));

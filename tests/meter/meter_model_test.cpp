@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 using namespace sonavistor;
 
 namespace {
@@ -11,8 +13,12 @@ namespace {
 // A model that differs from the first only in its product id.
 class OtherIdModel : public UsbLoggerModel {
 public:
+    explicit OtherIdModel(quint16 productId) : productId_(productId) {}
     const char* name() const override { return "other_id"; }
-    quint16 productId() const override { return 0x1234; }
+    quint16 productId() const override { return productId_; }
+
+private:
+    quint16 productId_;
 };
 
 }  // namespace
@@ -22,10 +28,14 @@ TEST(MeterModels, FoundByVendorAndProductIdAndTheirRequestsRoundTrip)
     const MeterModel* first = findMeterModel(0x0483, 0x5750);
     ASSERT_NE(first, nullptr);
     EXPECT_STREQ(first->name(), "usb_logger");
-    EXPECT_EQ(findMeterModel(0x0483, 0x1234), nullptr);
-    static const OtherIdModel other;
+    // The table is the process's and keeps what is added: each run of this
+    // case (--gtest_repeat) adds a model of a product id of its own.
+    static std::deque<OtherIdModel> others;
+    const auto id = static_cast<quint16>(0x1234 + others.size());
+    EXPECT_EQ(findMeterModel(0x0483, id), nullptr);
+    const OtherIdModel& other = others.emplace_back(id);
     registerMeterModel(&other);
-    EXPECT_EQ(findMeterModel(0x0483, 0x1234), &other);
+    EXPECT_EQ(findMeterModel(0x0483, id), &other);
     EXPECT_EQ(findMeterModel(0x0483, 0x5750), first);
 
     const QByteArray request = first->encodeRecords(0x01020304, 70000);

@@ -3,7 +3,6 @@
 // intervals of one second.
 #include "analysis/acoustic_figures.h"
 #include "analysis/saved_file.h"
-#include "monitor/outbox.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -180,6 +180,54 @@ qint64 startOf(const QJsonObject& interval)
     return *rowSeconds(local.date().toString("yyyy/M/d").toLatin1(), local.time().toString("H:m:s").toLatin1());
 }
 
+// Readings in the day files.
+long long dayFileReadings(const QString& folder)
+{
+    long long n = 0;
+    for (const QString& name : QDir(folder).entryList({"*.qrv"})) {
+        SavedFileReader reader(QDir(folder).filePath(name));
+        SavedReading reading;
+        while (reader.next(reading))
+            ++n;
+    }
+    return n;
+}
+
+// The logger's /metrics page (empty while it does not answer).
+QByteArray metricsPage(int port)
+{
+    QTcpSocket http;
+    http.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+    if (!http.waitForConnected(2000))
+        return {};
+    http.write("GET /metrics HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n");
+    QByteArray response;
+    while (http.waitForReadyRead(2000))
+        response += http.readAll();
+    return response;
+}
+
+QByteArray bodyOf(const QByteArray& response)
+{
+    return response.mid(response.indexOf("\r\n\r\n") + 4);
+}
+
+// The value of an unlabelled metric, -1 when the page lacks it.
+long long metric(const QByteArray& response, const QByteArray& name)
+{
+    for (const QByteArray& line : bodyOf(response).split('\n')) {
+        if (line.startsWith(name + ' '))
+            return line.mid(name.size() + 1).toLongLong();
+    }
+    return -1;
+}
+
+// Waits until the metric on the logger's page reaches at least the value.
+bool waitForMetric(int port, const QByteArray& name, long long atLeast, int ms = 20000)
+{
+    return waitUntilTrue([&] { return metric(metricsPage(port), name) >= atLeast; }, ms);
+}
+
 class MonitorBroker : public ::testing::Test {
 protected:
     void SetUp() override
@@ -202,11 +250,15 @@ protected:
                               extra);
         ASSERT_TRUE(p.waitForStarted());
     }
-    QString stopLogger(QProcess& p)
+    // SIGTERM; the logger must end, cleanly. err gets its error output.
+    void stopLogger(QProcess& p, QString& err)
     {
         p.terminate();
-        EXPECT_TRUE(p.waitForFinished(10000));
-        return QString::fromUtf8(p.readAllStandardError());
+        const bool ended = p.waitForFinished(15000);
+        err += QString::fromUtf8(p.readAllStandardError());
+        ASSERT_TRUE(ended) << "the logger did not end; its error output:\n" << err.toStdString();
+        ASSERT_EQ(p.exitStatus(), QProcess::NormalExit) << err.toStdString();
+        ASSERT_EQ(p.exitCode(), 0) << err.toStdString();
     }
     QString logs() const { return dir.filePath("logs"); }
     QString url() const { return QStringLiteral("mqtt://127.0.0.1:%1/test").arg(port); }
@@ -224,21 +276,25 @@ TEST_F(MonitorBroker, EveryIntervalArrivesInOrderWithTheDayFileFiguresThroughABr
     ASSERT_TRUE(broker.start());
     Subscriber subscriber(port);
     QProcess logger;
-    startLogger(logger, {"--mqtt", url(), "--mqtt-live"});
+    const int metricsPort = freePort();
+    startLogger(logger, {"--mqtt", url(), "--mqtt-live", "--metrics", QString::number(metricsPort)});
     ASSERT_TRUE(waitUntilTrue([&] { return subscriber.intervals().size() >= 3; }));
     const size_t beforeOutage = subscriber.intervals().size();
 
     broker.stop();
-    waitUntilTrue([] { return false; }, 3000);
+    // Intervals wait while the broker is away.
+    ASSERT_TRUE(waitForMetric(metricsPort, "sonavistor_mqtt_outbox_messages", 3));
     ASSERT_TRUE(broker.start());
     // What the logger kept while the broker was away arrives, then new intervals.
-    ASSERT_TRUE(waitUntilTrue([&] { return subscriber.intervals().size() >= beforeOutage + 6; }, 20000));
-    const QString err = stopLogger(logger);
+    ASSERT_TRUE(waitUntilTrue([&] { return subscriber.intervals().size() >= beforeOutage + 5; }, 20000));
+    QString err;
+    ASSERT_NO_FATAL_FAILURE(stopLogger(logger, err));
 
     const std::vector<QJsonObject> intervals = subscriber.intervals();
-    // Exactly once while the broker was there.
+    // Once each while the broker was there (a stalled second may have no
+    // interval; that every one went out is checked against the day file).
     for (size_t i = 1; i < beforeOutage; ++i)
-        EXPECT_EQ(startOf(intervals[i]), startOf(intervals[i - 1]) + 1);
+        EXPECT_GT(startOf(intervals[i]), startOf(intervals[i - 1]));
     // Duplicates can only come at the outage (QoS 1), and a consumer drops them by start.
     std::map<qint64, QJsonObject> byStart;
     qint64 latest = 0;
@@ -260,12 +316,11 @@ TEST_F(MonitorBroker, EveryIntervalArrivesInOrderWithTheDayFileFiguresThroughABr
     }
 
     std::map<QString, Received> last;
-    waitUntilTrue([&] {
+    ASSERT_TRUE(waitUntilTrue([&] {
         for (const Received& r : subscriber.messages())
             last[r.topic] = r;
         return last["test/sim/status"].payload == "offline";  // said at the stop
-    }, 3000);
-    EXPECT_EQ(last["test/sim/status"].payload, "offline");
+    }));
     EXPECT_TRUE(last.count("test/sim/level"));
     const QJsonObject config = QJsonDocument::fromJson(last["homeassistant/sensor/sonavistor_sim/leq/config"].payload).object();
     EXPECT_EQ(config["device_class"].toString(), "sound_pressure");
@@ -283,32 +338,41 @@ TEST_F(MonitorBroker, ABacklogLeftByAKilledLoggerIsDeliveredByTheNextStart)
     broker.stop();
 
     QProcess first;
-    startLogger(first, {"--mqtt", url()});  // no broker yet
-    const QString outbox = logs() + "/" + kOutboxFileName;
-    ASSERT_TRUE(waitUntilTrue([&] {
-        QFile f(outbox);
-        return f.open(QIODevice::ReadOnly) && f.readAll().count('\n') >= 3;
-    }));
+    const int metricsPort = freePort();
+    startLogger(first, {"--mqtt", url(), "--metrics", QString::number(metricsPort)});  // no broker yet
+    ASSERT_TRUE(waitForMetric(metricsPort, "sonavistor_mqtt_outbox_messages", 3));
     ::kill(static_cast<pid_t>(first.processId()), SIGKILL);
-    first.waitForFinished();
-    Outbox left(outbox, 1000);
-    left.open();
-    std::vector<qint64> waiting;
-    for (const OutboxMessage& m : left.waiting())
-        waiting.push_back(startOf(QJsonDocument::fromJson(m.payload).object()));
-    ASSERT_GE(waiting.size(), 3u);
+    ASSERT_TRUE(first.waitForFinished(15000));
+    // The outbox stays as the killed logger left it: the next start reads it.
 
     // The next start finds no broker either, until it comes back.
     QProcess second;
     startLogger(second, {"--mqtt", url()});
-    waitUntilTrue([] { return false; }, 1000);
+    QString err;
+    const QRegularExpression earlier("(\\d+) interval messages from an earlier run");
+    ASSERT_TRUE(waitUntilTrue([&] {
+        err += QString::fromUtf8(second.readAllStandardError());
+        return earlier.match(err).hasMatch() && err.contains("cannot connect to the MQTT broker");
+    })) << err.toStdString();
+    const int kept = earlier.match(err).captured(1).toInt();
+    ASSERT_GE(kept, 3) << err.toStdString();
     ASSERT_TRUE(broker.start());
-    ASSERT_TRUE(waitUntilTrue([&] { return subscriber.intervals().size() >= waiting.size() + 1; }));
-    const QString err = stopLogger(second);
-    EXPECT_TRUE(err.contains(QString("%1 interval messages from an earlier run").arg(waiting.size()))) << err.toStdString();
+    ASSERT_TRUE(waitUntilTrue([&] { return subscriber.intervals().size() >= size_t(kept) + 2; }));
+    ASSERT_NO_FATAL_FAILURE(stopLogger(second, err));
+
+    // The killed run's intervals come first, in order, each once, each with
+    // the figures of the day file (the second start took a second of its own).
     const std::vector<QJsonObject> got = subscriber.intervals();
-    for (size_t i = 0; i < waiting.size(); ++i)
-        EXPECT_EQ(startOf(got[i]), waiting[i]);
+    const std::map<qint64, DayInterval> day = dayFileIntervals(logs());
+    for (int i = 0; i < kept; ++i) {
+        if (i > 0) {
+            EXPECT_GT(startOf(got[i]), startOf(got[i - 1]));
+        }
+        ASSERT_TRUE(day.count(startOf(got[i]))) << got[i]["start"].toString().toStdString();
+        EXPECT_EQ(got[i]["count"].toInt(), day.at(startOf(got[i])).count) << got[i]["start"].toString().toStdString();
+    }
+    // Then the second run's own.
+    EXPECT_GT(startOf(got[kept]), startOf(got[kept - 1]));
 }
 
 TEST_F(MonitorBroker, AWrongPasswordIsSaidOnceAndAFullOutboxDropsTheOldest)
@@ -317,18 +381,23 @@ TEST_F(MonitorBroker, AWrongPasswordIsSaidOnceAndAFullOutboxDropsTheOldest)
     ASSERT_TRUE(broker.start());
     env.insert("SONAVISTOR_MQTT_PASSWORD", "wrong");
     QProcess logger;
-    startLogger(logger, {"--mqtt", QStringLiteral("mqtt://someone@127.0.0.1:%1/test").arg(port), "--mqtt-outbox", "2"});
-    waitUntilTrue([] { return false; }, 4500);
-    const QString err = stopLogger(logger);
+    const int metricsPort = freePort();
+    startLogger(logger, {"--mqtt", QStringLiteral("mqtt://someone@127.0.0.1:%1/test").arg(port), "--mqtt-outbox", "2",
+                         "--metrics", QString::number(metricsPort)});
+    // Two intervals dropped: the logger has tried the broker again meanwhile.
+    QString err;
+    ASSERT_TRUE(waitUntilTrue([&] {
+        err += QString::fromUtf8(logger.readAllStandardError());
+        return err.count("outbox full (2 messages): dropped the interval from") >= 2;
+    })) << err.toStdString();
+    EXPECT_EQ(metric(metricsPage(metricsPort), "sonavistor_mqtt_outbox_messages"), 2);
+    ASSERT_NO_FATAL_FAILURE(stopLogger(logger, err));
     EXPECT_EQ(err.count("refused the connection: the broker refused the user name or password"), 1) << err.toStdString();
     EXPECT_TRUE(err.contains("logging to files goes on"));
     const QStringList drops = err.split('\n').filter("outbox full (2 messages): dropped the interval from");
     EXPECT_GE(drops.size(), 1) << err.toStdString();
     EXPECT_EQ(QSet<QString>(drops.begin(), drops.end()).size(), drops.size());  // each drop said once
     EXPECT_GT(dayFileIntervals(logs()).size(), 3u);  // the day file has every reading
-    Outbox left(logs() + "/" + kOutboxFileName, 2);
-    left.open();
-    EXPECT_EQ(left.waiting().size(), 2u);
 }
 
 TEST_F(MonitorBroker, ABrokerThatNeverAnswersBlocksNeitherReadingsNorMetrics)
@@ -338,39 +407,51 @@ TEST_F(MonitorBroker, ABrokerThatNeverAnswersBlocksNeitherReadingsNorMetrics)
     const int metricsPort = freePort();
     QProcess logger;
     startLogger(logger, {"--mqtt", url(), "--metrics", QString::number(metricsPort)});
-    waitUntilTrue([] { return false; }, 3000);
+    // Readings go on at their pace, and the page answers, while the broker hangs.
+    ASSERT_TRUE(waitForMetric(metricsPort, "sonavistor_readings_total", 25));
+    ASSERT_TRUE(waitForMetric(metricsPort, "sonavistor_mqtt_outbox_messages", 1));  // intervals wait
 
-    QTcpSocket http;
-    http.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(metricsPort));
-    ASSERT_TRUE(http.waitForConnected(2000));
-    http.write("GET /metrics HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n");
-    QByteArray response;
-    while (http.waitForReadyRead(2000))
-        response += http.readAll();
-    const QByteArray body = response.mid(response.indexOf("\r\n\r\n") + 4);
+    const QByteArray response = metricsPage(metricsPort);
+    const QByteArray body = bodyOf(response);
     EXPECT_TRUE(response.startsWith("HTTP/1.1 200")) << response.toStdString();
     EXPECT_TRUE(body.contains("sonavistor_mqtt_connected 0\n"));
     EXPECT_TRUE(body.contains("sonavistor_meter_connected 1\n"));
     EXPECT_TRUE(body.contains("sonavistor_level_db{weighting=\"A\"} "));
     EXPECT_TRUE(body.contains("sonavistor_leq_db{weighting=\"A\",window=\"1m\"} "));
-    EXPECT_FALSE(body.contains("sonavistor_mqtt_outbox_messages 0\n"));  // intervals wait
-    const QString promtool = QStandardPaths::findExecutable("promtool");
-    if (!promtool.isEmpty()) {
-        QProcess check;
-        check.start(promtool, {"check", "metrics"});
-        check.write(body);
-        check.closeWriteChannel();
-        check.waitForFinished();
-        EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().toStdString() << check.readAllStandardError().toStdString();
-    }
+    const long long readings = metric(response, "sonavistor_readings_total");
 
+    // The stop does not wait for the broker (the metrics server takes about 1 s of it).
     QElapsedTimer stopping;
     stopping.start();
-    const QString err = stopLogger(logger);
-    EXPECT_LT(stopping.elapsed(), 3000);
-    const QString out = QString::fromUtf8(logger.readAllStandardOutput());
-    // 3 s at 0.1 s a reading: the readings went on at their pace.
-    EXPECT_GT(out.section(' ', 1, 1).toInt(), 20)
-        << "stdout: " << out.toStdString() << "stderr: " << err.toStdString() << "exit: " << logger.exitStatus()
-        << "/" << logger.exitCode();
+    QString err;
+    ASSERT_NO_FATAL_FAILURE(stopLogger(logger, err));
+    EXPECT_LT(stopping.elapsed(), 6000) << err.toStdString();
+    EXPECT_GE(dayFileReadings(logs()), readings) << err.toStdString();
+}
+
+// Apart from the others (GTEST_FILTER in CMakeLists.txt), so that its skip
+// where promtool is missing marks only itself.
+TEST_F(MonitorBroker, TheMetricsPagePassesPromtool)
+{
+    const QString promtool = QStandardPaths::findExecutable("promtool");
+    if (promtool.isEmpty())
+        GTEST_SKIP() << "promtool is not installed: the metrics page's format is not checked (Debian's "
+                        "prometheus package has it, and starts a Prometheus server, so install-deps leaves it out)";
+    QTcpServer silent;  // every family on the page: the MQTT ones too
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, static_cast<quint16>(port)));
+    const int metricsPort = freePort();
+    QProcess logger;
+    startLogger(logger, {"--mqtt", url(), "--metrics", QString::number(metricsPort)});
+    ASSERT_TRUE(waitForMetric(metricsPort, "sonavistor_mqtt_outbox_messages", 1));
+    const QByteArray body = bodyOf(metricsPage(metricsPort));
+    QString err;
+    ASSERT_NO_FATAL_FAILURE(stopLogger(logger, err));
+
+    QProcess check;
+    check.start(promtool, {"check", "metrics"});
+    check.write(body);
+    check.closeWriteChannel();
+    ASSERT_TRUE(check.waitForFinished(30000));
+    EXPECT_EQ(check.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().toStdString() << check.readAllStandardError().toStdString();
 }

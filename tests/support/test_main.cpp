@@ -1,6 +1,7 @@
 // Test programs run with a real QApplication on the offscreen platform, so
 // window tests drive real widgets without a display.
 #include "app/application.h"
+#include "tests/support/skip_report.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -20,5 +21,5 @@ int main(int argc, char** argv)
     sonavistor::SonavistorApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return sonavistor::test::runAllTestsReportingSkips();
 }
