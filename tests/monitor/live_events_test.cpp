@@ -101,7 +101,8 @@ TEST(LiveEvents, TheLoggerPublishesEachEventAsInfoEventsFindsItInTheDayFile)
         return published().size() >= 2;
     }, 45000));
     EXPECT_TRUE(sawRunning);
-    EXPECT_TRUE(metricsBody(metricsPort).contains("sonavistor_events_total 2\n"));
+    // The metrics follow at the end of the logger's tick.
+    EXPECT_TRUE(waitUntilTrue([&] { return metricsBody(metricsPort).contains("sonavistor_events_total 2\n"); }, 3000));
     logger.terminate();
     ASSERT_TRUE(logger.waitForFinished(10000));
 
