@@ -34,6 +34,7 @@ constexpr int kNoAnswerMs = 10000;
 // The boundary timer fires this long after an interval's end, so that a
 // reading stamped just before the end is in.
 constexpr int kBoundaryGraceMs = 20;
+constexpr qint64 kDayFileSettleSeconds = 180;
 
 qint64 rowSecondsOf(const QDateTime& when)
 {
@@ -148,9 +149,16 @@ void LoggerMonitor::reading(const ReadingRow& row)
     aggregator_.add(*seconds, level, weighting);
     armBoundaryTimer();
     const qint64 day = *seconds / 86400;
-    if (day_ && day > *day_)
-        finishDay(*day_);
+    if (day_ && day > *day_) {
+        if (endedDay_)
+            finishDay(*endedDay_);
+        endedDay_ = day_;
+    }
     day_ = day;
+    // The logger writes its day files every minute: the last one is whole a
+    // few minutes into the next day.
+    if (endedDay_ && *seconds >= (*endedDay_ + 1) * 86400 + kDayFileSettleSeconds)
+        finishDay(*std::exchange(endedDay_, std::nullopt));
     publishEvents(events_.add(*seconds, level, weighting));
 
     // A weighting change or a clock set back starts the minute afresh.
@@ -382,7 +390,7 @@ void LoggerMonitor::publishNoiseState()
 }
 
 // The day's figures are those `info --periods` gives for its day file: the
-// file is read back once, at the first reading of the next day.
+// file is read back once, early the next day.
 void LoggerMonitor::finishDay(qint64 day)
 {
     const QDate date = QDate(1970, 1, 1).addDays(day);

@@ -101,6 +101,7 @@ private:
     LiveEventDetector events_;
     std::optional<bool> noiseSaid_;     // what PREFIX/ID/noise says on this connection
     std::optional<qint64> day_;          // of the last reading, days since 1970 on the rows' clock
+    std::optional<qint64> endedDay_;     // a day over whose figures are not out yet
     std::map<char, QByteArray> lastDays_;  // the last finished day's figures by weighting
     bool meterKnown_ = false;         // whether the logger has said if the meter answers
     std::optional<bool> meterSaid_;   // what PREFIX/ID/meter says on this connection
