@@ -96,10 +96,11 @@ void MqttClient::start()
 // a disconnect asked for while the thread reconnects is forgotten by the
 // library). So the loop is ours: each pass of mosquitto_loop waits at most
 // kLoopMs, the pause between attempts wakes on a stop, and the goodbye
-// (DISCONNECT written) gets kGoodbyeMs. After that the thread returns
-// whatever the broker does, and mosquitto_destroy closes the socket. The
-// one wait not bounded here is a name lookup in a connection attempt,
-// which the system's resolver bounds (its timeout and attempts).
+// (DISCONNECT written, where the broker took the connection) gets
+// kGoodbyeMs. After that the thread returns whatever the broker does, and
+// mosquitto_destroy closes the socket. The one wait not bounded here is a
+// name lookup in a connection attempt, which the system's resolver bounds
+// (its timeout and attempts).
 void MqttClient::stop()
 {
     if (!thread_.joinable())
@@ -139,7 +140,8 @@ void MqttClient::run()
         }
         mosquitto_loop(mosq_, kLoopMs, 1);
     }
-    if (mosquitto_socket(mosq_) < 0)
+    // A broker that has not taken the connection needs no goodbye.
+    if (mosquitto_socket(mosq_) < 0 || !sessionUp_)
         return;
     mosquitto_disconnect(mosq_);
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kGoodbyeMs);
@@ -195,7 +197,9 @@ void MqttClient::connected(mosquitto*, void* self, int rc)
 {
     auto* client = static_cast<MqttClient*>(self);
     if (rc == 0) {
-        client->reconnectDelay_ = 1;  // runs on the network thread, as the loop does
+        // Both run on the network thread, as the loop does.
+        client->reconnectDelay_ = 1;
+        client->sessionUp_ = true;
         client->push({MqttEvent::Kind::Connected, 0, {}});
     } else
         client->push({MqttEvent::Kind::Refused, 0, refusal(rc)});
@@ -203,6 +207,7 @@ void MqttClient::connected(mosquitto*, void* self, int rc)
 
 void MqttClient::disconnected(mosquitto*, void* self, int rc)
 {
+    static_cast<MqttClient*>(self)->sessionUp_ = false;
     static_cast<MqttClient*>(self)->push(
         {MqttEvent::Kind::Disconnected, 0,
          rc == 0 ? QStringLiteral("disconnected") : QStringLiteral("the connection to the broker was lost")});

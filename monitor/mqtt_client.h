@@ -70,7 +70,8 @@ private:
     QByteArray host_;
     mosquitto* mosq_ = nullptr;
     std::thread thread_;
-    int reconnectDelay_ = 1;  // the network thread's alone
+    int reconnectDelay_ = 1;  // the network thread's alone, as is
+    bool sessionUp_ = false;  // whether the broker has accepted the connection
     std::mutex mutex_;        // guards what follows
     std::condition_variable wake_;
     bool stopping_ = false;
