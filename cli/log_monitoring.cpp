@@ -1,6 +1,7 @@
 #include "cli/log_monitoring.h"
 
 #include "cli/durations.h"
+#include "cli/log_event_options.h"
 #include "cli/meter_session.h"
 #include "common/error.h"
 #include "monitor/metrics_server.h"
@@ -53,6 +54,8 @@ bool takeMonitoringOption(const QStringList& args, int& i, LogMonitoring& m, Out
         status = kUsage;
         return true;
     };
+    if (takeLogEventOption(args, i, m.options.noise, io, status))
+        return true;
     QString value;
     if (args[i] == QLatin1String("--mqtt-live")) {
         m.options.live = true;
@@ -140,6 +143,12 @@ int completeMonitoring(LogMonitoring& m, const QString& meterArgument, Output io
         return e.message().startsWith(QLatin1String("Cannot")) ? kFailed : kUsage;
     }
     m.options.meterId = m.meterId.isEmpty() ? meterTopicId(meterArgument) : m.meterId;
+    // A made-up name would become a second Home Assistant device once the
+    // real serial number is known: better to ask for one now.
+    if (m.options.meterId.isEmpty())
+        return io.err << "log: the meter's serial number is not known (no meter is plugged in, or it has none); "
+                         "give --mqtt-id NAME to name it in the topics and in Home Assistant"
+                      << Qt::endl, kFailed;
     return kOk;
 }
 
@@ -148,7 +157,7 @@ QString meterTopicId(const QString& meterArgument)
     if (meterArgument.startsWith(QLatin1String("sim:")))
         return QStringLiteral("sim");
     const QString serial = firstMeter().serial;
-    return serial.isEmpty() ? QStringLiteral("usb") : topicSafeId(serial);
+    return serial.isEmpty() ? QString() : topicSafeId(serial);
 }
 
 QString loggerLockTitle(const QString& meterArgument)

@@ -40,7 +40,8 @@ int completeMonitoring(LogMonitoring& m, const QString& meterArgument, Output io
 QString loggerLockTitle(const QString& meterArgument);
 
 // The meter's id in topics: "sim" for a simulated meter, else the USB serial
-// number of the first meter found (letters, digits, - and _), "usb" when it has none.
+// number of the first meter found (letters, digits, - and _); empty when
+// there is none to read (no meter plugged in, or one without a serial).
 QString meterTopicId(const QString& meterArgument);
 
 }  // namespace sonavistor::cli

@@ -2,7 +2,10 @@
 
 #include "analysis/acoustic_figures.h"
 #include "analysis/level_statistics.h"
+#include "analysis/saved_samples.h"
 #include "common/error.h"
+#include "logging/day_file.h"
+#include "monitor/home_assistant_discovery.h"
 #include "monitor/metrics_server.h"
 #include "monitor/mqtt_client.h"
 #include "monitor/outbox.h"
@@ -10,7 +13,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
@@ -46,6 +48,7 @@ constexpr int kNoAnswerMs = 10000;
 // The boundary timer fires this long after an interval's end, so that a
 // reading stamped just before the end is in.
 constexpr int kBoundaryGraceMs = 20;
+constexpr qint64 kDayFileSettleSeconds = 180;
 
 qint64 rowSecondsOf(const QDateTime& when)
 {
@@ -68,7 +71,8 @@ LoggerMonitor::LoggerMonitor(QString folder, MonitorOptions options, Clock clock
     : folder_(std::move(folder)),
       options_(std::move(options)),
       clock_(std::move(clock)),
-      aggregator_(options_.publishSeconds, options_.readingSeconds)
+      aggregator_(options_.publishSeconds, options_.readingSeconds),
+      events_(options_.readingSeconds, options_.noise)
 {
     boundary_.setSingleShot(true);
     boundary_.setTimerType(Qt::PreciseTimer);
@@ -96,7 +100,7 @@ void LoggerMonitor::start()
                                  .arg(options_.meterId)
                                  .arg(QRandomGenerator::global()->generate() & 0xFFFFFF, 6, 16, QLatin1Char('0'));
     client_ = std::make_unique<MqttClient>(*options_.mqtt, clientId, topic("status"), "offline");
-    client_->onEvent = [this] { QMetaObject::invokeMethod(this, "takeEvents", Qt::QueuedConnection); };
+    client_->setEventHandler([this] { QMetaObject::invokeMethod(this, "takeEvents", Qt::QueuedConnection); });
     client_->start();
     // A broker that takes the connection and never answers makes no event at all.
     QTimer::singleShot(kNoAnswerMs, this, [this] {
@@ -153,6 +157,18 @@ void LoggerMonitor::reading(const ReadingRow& row)
     const char weighting = row.Weight.isEmpty() ? 'A' : row.Weight.at(0).toLatin1();
     aggregator_.add(*seconds, level, weighting);
     armBoundaryTimer();
+    const qint64 day = *seconds / 86400;
+    if (day_ && day > *day_) {
+        if (endedDay_)
+            finishDay(*endedDay_);
+        endedDay_ = day_;
+    }
+    day_ = day;
+    // The logger writes its day files every minute: the last one is whole a
+    // few minutes into the next day.
+    if (endedDay_ && *seconds >= (*endedDay_ + 1) * 86400 + kDayFileSettleSeconds)
+        finishDay(*std::exchange(endedDay_, std::nullopt));
+    publishEvents(events_.add(*seconds, level, weighting));
 
     // A weighting change or a clock set back starts the minute afresh.
     if (weighting != snapshot_.weighting || (!lastMinute_.empty() && *seconds < lastMinute_.back().first))
@@ -181,6 +197,15 @@ void LoggerMonitor::update(qint64 readings, qint64 gaps, bool meterConnected)
     snapshot_.readings = readings;
     snapshot_.gaps = gaps;
     snapshot_.meterConnected = meterConnected;
+    meterKnown_ = true;
+    if (!meterConnected) {
+        // A level from before the meter went is no level now.
+        snapshot_.level.reset();
+        snapshot_.leq1m.reset();
+        lastMinute_.clear();
+    }
+    publishMeterState();
+    publishEvents(events_.closeUpTo(rowSecondsOf(clock_())));
     snapshot_.mqttConnected = connected_;
     snapshot_.outboxMessages = outboxMessages();
     if (metrics_)
@@ -204,8 +229,14 @@ void LoggerMonitor::closeIntervals()
 {
     const std::vector<IntervalSummary> closed = aggregator_.closeUpTo(rowSecondsOf(clock_()));
     if (outbox_) {
-        for (const IntervalSummary& s : closed)
-            outbox_->add(topic("interval"), intervalJson(s));
+        for (const IntervalSummary& s : closed) {
+            const QByteArray json = intervalJson(s);
+            outbox_->add(topic("interval"), json);
+            // The current figures of each weighting, for Home Assistant's
+            // sensors; the outbox carries the history.
+            if (connected_)
+                client_->publish(topic(s.weighting == 'C' ? "state/C" : "state/A"), json, 1, true);
+        }
         sayOutbox();
         sendWaiting();
     }
@@ -251,6 +282,11 @@ void LoggerMonitor::handle(const MqttEvent& e)
         say(QStringLiteral("connected to the MQTT broker %1").arg(broker));
         client_->publish(topic("status"), "online", 1, true);
         publishDiscovery();
+        meterSaid_.reset();
+        publishMeterState();
+        noiseSaid_.reset();
+        publishNoiseState();
+        publishDays();
         // What was in flight on the last connection goes again: a
         // duplicate is possible there, a loss is not.
         inFlight_.clear();
@@ -351,40 +387,92 @@ void LoggerMonitor::startMetrics(bool again)
 
 void LoggerMonitor::publishDiscovery()
 {
-    const QString node = QStringLiteral("sonavistor_") + options_.meterId;
-    const QJsonObject device{{"identifiers", QJsonArray{node}},
-                             {"name", QStringLiteral("Sound level meter %1").arg(options_.meterId)},
-                             {"model", QStringLiteral("sonavistor-cli log")}};
-    struct Sensor {
-        const char* key;
-        const char* name;
-        const char* leaf;
-        bool wanted;
-    };
-    for (const Sensor& s : {Sensor{"leq", "Leq", "interval", true}, Sensor{"lmax", "Lmax", "interval", true},
-                            Sensor{"l90", "L90", "interval", true}, Sensor{"level", "Level", "level", options_.live}}) {
-        const QByteArray configTopic = "homeassistant/sensor/" + node.toUtf8() + '/' + s.key + "/config";
-        if (!s.wanted) {
-            // An empty retained config removes a sensor an earlier run announced.
-            client_->publish(configTopic, QByteArray(), 1, true);
-            continue;
-        }
-        const QJsonObject config{
-            {"name", QLatin1String(s.name)},
-            {"unique_id", node + QLatin1Char('_') + QLatin1String(s.key)},
-            {"object_id", node + QLatin1Char('_') + QLatin1String(s.key)},
-            {"state_topic", QString::fromUtf8(topic(s.leaf))},
-            {"value_template", QStringLiteral("{{ value_json.%1 }}").arg(QLatin1String(s.key))},
-            {"device_class", QStringLiteral("sound_pressure")},
-            {"unit_of_measurement", QStringLiteral("dB")},
-            {"state_class", QStringLiteral("measurement")},
-            {"availability_topic", QString::fromUtf8(topic("status"))},
-            {"payload_available", QStringLiteral("online")},
-            {"payload_not_available", QStringLiteral("offline")},
-            {"device", device},
-        };
-        client_->publish(configTopic, QJsonDocument(config).toJson(QJsonDocument::Compact), 1, true);
+    DiscoverySettings settings;
+    settings.prefix = options_.mqtt->prefix;
+    settings.meterId = options_.meterId;
+    settings.publishSeconds = options_.publishSeconds;
+    settings.readingSeconds = options_.readingSeconds;
+    settings.live = options_.live;
+    for (const DiscoveryMessage& m : homeAssistantDiscovery(settings))
+        client_->publish(m.topic, m.payload, 1, true);
+}
+
+// Retained, so that whoever subscribes later (Home Assistant after a
+// restart) learns whether the meter answers without waiting for a change.
+void LoggerMonitor::publishMeterState()
+{
+    if (!connected_ || !meterKnown_ || meterSaid_ == snapshot_.meterConnected)
+        return;
+    if (client_->publish(topic("meter"), snapshot_.meterConnected ? "online" : "offline", 1, true))
+        meterSaid_ = snapshot_.meterConnected;
+}
+
+// Each event when it has ended, through the outbox as the intervals go.
+void LoggerMonitor::publishEvents(const std::vector<NoiseEvent>& events)
+{
+    for (const NoiseEvent& e : events) {
+        ++snapshot_.events;
+        if (outbox_)
+            outbox_->add(topic("event"), noiseEventJson(e));
     }
+    if (!events.empty() && outbox_) {
+        sayOutbox();
+        sendWaiting();
+    }
+    publishNoiseState();
+}
+
+void LoggerMonitor::publishNoiseState()
+{
+    const bool running = events_.running();
+    if (!connected_ || noiseSaid_ == running)
+        return;
+    if (client_->publish(topic("noise"), running ? "ON" : "OFF", 1, true))
+        noiseSaid_ = running;
+}
+
+// The day's figures are those `info --periods` gives for its day file: the
+// file is read back once, early the next day.
+void LoggerMonitor::finishDay(qint64 day)
+{
+    const QDate date = QDate(1970, 1, 1).addDays(day);
+    NoiseFigures figures;
+    try {
+        figures = computeNoiseFigures(readSavedSamples({DayFile(folder_, date).path()}), options_.noise);
+    } catch (const Error& e) {
+        say(QStringLiteral("no figures for %1: %2").arg(date.toString(Qt::ISODate), e.message()));
+        return;
+    }
+    const auto level = [](const std::optional<double>& l) { return l ? QJsonValue(roundedLevel(*l)) : QJsonValue(); };
+    for (const DayFigures& d : figures.days) {
+        if (d.day != day)
+            continue;
+        const QJsonObject o{{"date", date.toString(Qt::ISODate)},
+                            {"weighting", QString(QLatin1Char(d.weighting))},
+                            {"lden", level(d.lden.level)},
+                            {"lday", level(d.period(Period::Day).leq)},
+                            {"levening", level(d.period(Period::Evening).leq)},
+                            {"lnight", level(d.period(Period::Night).leq)},
+                            {"events", d.events}};
+        const QByteArray json = QJsonDocument(o).toJson(QJsonDocument::Compact);
+        lastDays_[d.weighting] = json;
+        if (outbox_)
+            outbox_->add(topic("day"), json);
+    }
+    if (outbox_) {
+        sayOutbox();
+        sendWaiting();
+    }
+    publishDays();
+}
+
+// Retained, and again at each connection: a day's figures stay true all the next day.
+void LoggerMonitor::publishDays()
+{
+    if (!connected_)
+        return;
+    for (const auto& [weighting, json] : lastDays_)
+        client_->publish(topic(weighting == 'C' ? "yesterday/C" : "yesterday/A"), json, 1, true);
 }
 
 void LoggerMonitor::say(const QString& text)

@@ -9,7 +9,9 @@
 // cuts short is left to the day files (a restart within it publishes the
 // readings it takes itself, with a coverage below 1).
 
+#include "analysis/noise_figures.h"
 #include "monitor/interval_summary.h"
+#include "monitor/live_events.h"
 #include "monitor/metrics_text.h"
 #include "monitor/mqtt_settings.h"
 
@@ -40,6 +42,7 @@ struct MonitorOptions {
     bool live = false;           // each reading on PREFIX/ID/level too
     qint64 outboxCapacity = 0;   // messages; 0: 30 days of intervals
     QString metricsAddress;      // empty: no metrics served
+    NoiseOptions noise;          // the events' rule and the day's periods, as info --events takes them
 };
 
 class LoggerMonitor : public QObject {
@@ -74,6 +77,11 @@ private:
     void sendWaiting();
     void startMetrics(bool again = false);
     void publishDiscovery();
+    void publishMeterState();
+    void publishEvents(const std::vector<NoiseEvent>& events);
+    void publishNoiseState();
+    void finishDay(qint64 day);
+    void publishDays();
     void say(const QString& text);
     void sayOutbox();
     QByteArray topic(const char* leaf) const;
@@ -95,6 +103,13 @@ private:
     bool paceTimerArmed_ = false;
     std::deque<std::pair<qint64, double>> lastMinute_;  // row seconds, level
     MetricsSnapshot snapshot_;
+    LiveEventDetector events_;
+    std::optional<bool> noiseSaid_;     // what PREFIX/ID/noise says on this connection
+    std::optional<qint64> day_;          // of the last reading, days since 1970 on the rows' clock
+    std::optional<qint64> endedDay_;     // a day over whose figures are not out yet
+    std::map<char, QByteArray> lastDays_;  // the last finished day's figures by weighting
+    bool meterKnown_ = false;         // whether the logger has said if the meter answers
+    std::optional<bool> meterSaid_;   // what PREFIX/ID/meter says on this connection
 };
 
 // "living-room" from a USB serial or any text: letters, digits, - and _ only.

@@ -31,6 +31,8 @@ QByteArray metricsText(const MetricsSnapshot& s)
     out += "sonavistor_readings_total " + QByteArray::number(s.readings) + '\n';
     family(out, "sonavistor_gaps_total", "counter", "Gaps in the readings since the logger started.");
     out += "sonavistor_gaps_total " + QByteArray::number(s.gaps) + '\n';
+    family(out, "sonavistor_events_total", "counter", "Noise events ended since the logger started.");
+    out += "sonavistor_events_total " + QByteArray::number(s.events) + '\n';
     family(out, "sonavistor_meter_connected", "gauge", "1 while the meter answers.");
     out += "sonavistor_meter_connected " + QByteArray(s.meterConnected ? "1" : "0") + '\n';
     if (s.mqtt) {

@@ -14,6 +14,7 @@ struct MetricsSnapshot {
     std::optional<double> leq1m;  // over the readings of the last minute
     qint64 readings = 0;
     qint64 gaps = 0;
+    qint64 events = 0;  // noise events ended since the logger started
     bool meterConnected = false;
     bool mqtt = false;  // whether the logger publishes at all
     bool mqttConnected = false;

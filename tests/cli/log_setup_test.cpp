@@ -153,6 +153,19 @@ TEST_F(LogSetup, OptionsThatNeedMqttAreRefusedWithoutIt)
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("logs")));
 }
 
+// No machine of the tests has a USB meter: its serial cannot be read, and a
+// made-up id would become a second Home Assistant device later.
+TEST_F(LogSetup, PublishingWithoutAMeterSerialAsksForAnId)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(CLI_PATH, {"log", "--dir", dir.filePath("logs"), "--meter", "usb", "--mqtt", "mqtt://127.0.0.1:1/test"});
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains("give --mqtt-id NAME"));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("logs")));
+}
+
 TEST_F(LogSetup, ATakenMetricsPortIsSaidAndTakenOnceFreeWhileLoggingGoesOn)
 {
     QTcpServer holder;

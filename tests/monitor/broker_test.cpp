@@ -322,11 +322,11 @@ TEST_F(MonitorBroker, EveryIntervalArrivesInOrderWithTheDayFileFiguresThroughABr
         return last["test/sim/status"].payload == "offline";  // said at the stop
     }));
     EXPECT_TRUE(last.count("test/sim/level"));
-    const QJsonObject config = QJsonDocument::fromJson(last["homeassistant/sensor/sonavistor_sim/leq/config"].payload).object();
+    const QJsonObject config = QJsonDocument::fromJson(last["homeassistant/sensor/sonavistor_test_sim/leq_a/config"].payload).object();
     EXPECT_EQ(config["device_class"].toString(), "sound_pressure");
     EXPECT_EQ(config["unit_of_measurement"].toString(), "dB");
-    EXPECT_EQ(config["state_topic"].toString(), "test/sim/interval");
-    EXPECT_FALSE(last["homeassistant/sensor/sonavistor_sim/level/config"].payload.isEmpty());
+    EXPECT_EQ(config["state_topic"].toString(), "test/sim/state/A");
+    EXPECT_FALSE(last["homeassistant/sensor/sonavistor_test_sim/level/config"].payload.isEmpty());
 }
 
 TEST_F(MonitorBroker, ABacklogLeftByAKilledLoggerIsDeliveredByTheNextStart)

@@ -1,0 +1,166 @@
+#pragma once
+// What the tests against a real broker share: mosquitto started on a free
+// loopback port with a configuration of its own, a subscriber to every
+// topic, and the command-line logger run against the simulated meter.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <mosquitto.h>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <pwd.h>
+#include <unistd.h>
+#include <vector>
+
+namespace sonavistor::test {
+
+inline constexpr char kBroker[] = "/usr/sbin/mosquitto";
+
+inline bool waitUntilTrue(const std::function<bool()>& done, int ms = 15000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+inline int freePort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+class Broker {
+public:
+    Broker(const QString& folder, int port) : folder_(folder), port_(port)
+    {
+        QFile conf(folder + "/mosquitto.conf");
+        conf.open(QIODevice::WriteOnly);
+        // Started by root it would become the user "mosquitto", who cannot write here.
+        const passwd* me = ::getpwuid(::getuid());
+        conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\nuser %2\n")
+                       .arg(port)
+                       .arg(QString::fromLocal8Bit(me ? me->pw_name : "root"))
+                       .toUtf8());
+    }
+    ~Broker() { stop(); }
+    bool start()
+    {
+        process_.start(kBroker, {"-c", folder_ + "/mosquitto.conf"});
+        return waitUntilTrue([this] {
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port_));
+            return probe.waitForConnected(100);
+        });
+    }
+    void stop()
+    {
+        if (process_.state() == QProcess::NotRunning)
+            return;
+        process_.terminate();
+        process_.waitForFinished(5000);
+    }
+
+private:
+    QString folder_;
+    int port_;
+    QProcess process_;
+};
+
+struct Received {
+    QString topic;
+    QByteArray payload;
+    bool retained;
+};
+
+// Subscribes to every topic; what the broker kept retained comes first.
+class Subscriber {
+public:
+    Subscriber(int port, const char* clientId)
+    {
+        mosquitto_lib_init();
+        mosq_ = mosquitto_new(clientId, true, this);
+        mosquitto_connect_callback_set(mosq_, [](mosquitto* m, void*, int rc) {
+            if (rc == 0)
+                mosquitto_subscribe(m, nullptr, "#", 1);
+        });
+        mosquitto_subscribe_callback_set(mosq_, [](mosquitto*, void* self, int, int, const int*) {
+            static_cast<Subscriber*>(self)->subscribed_ = true;
+        });
+        mosquitto_message_callback_set(mosq_, [](mosquitto*, void* self, const mosquitto_message* m) {
+            auto* s = static_cast<Subscriber*>(self);
+            std::lock_guard lock(s->mutex_);
+            s->messages_.push_back({QString::fromUtf8(m->topic),
+                                    QByteArray(static_cast<const char*>(m->payload), m->payloadlen), m->retain});
+        });
+        mosquitto_connect_async(mosq_, "127.0.0.1", port, 30);
+        mosquitto_loop_start(mosq_);
+        waitUntilTrue([this] { return subscribed_.load(); });
+    }
+    ~Subscriber()
+    {
+        mosquitto_disconnect(mosq_);
+        mosquitto_loop_stop(mosq_, false);
+        mosquitto_destroy(mosq_);
+    }
+    std::vector<Received> messages()
+    {
+        std::lock_guard lock(mutex_);
+        return messages_;
+    }
+    // The last message of each topic.
+    std::map<QString, Received> last()
+    {
+        std::map<QString, Received> out;
+        for (const Received& r : messages())
+            out[r.topic] = r;
+        return out;
+    }
+
+private:
+    mosquitto* mosq_;
+    std::atomic<bool> subscribed_ = false;
+    std::mutex mutex_;
+    std::vector<Received> messages_;
+};
+
+// GET /metrics on loopback: the body, or nothing.
+inline QByteArray metricsBody(int port)
+{
+    QTcpSocket http;
+    http.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+    if (!http.waitForConnected(2000))
+        return {};
+    http.write("GET /metrics HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n");
+    QByteArray response;
+    while (http.waitForReadyRead(2000))
+        response += http.readAll();
+    const qsizetype body = response.indexOf("\r\n\r\n");
+    return response.startsWith("HTTP/1.1 200") && body >= 0 ? response.mid(body + 4) : QByteArray();
+}
+
+// A scenario of the simulated meter: five live readings in turn, `extra` JSON keys after them.
+inline void writeScenario(const QString& path, int status, const QString& extra = {})
+{
+    QFile json(path);
+    json.open(QIODevice::WriteOnly);
+    json.write(QStringLiteral(R"({"live": [[653, %1], [702, %1], [811, %1], [587, %1], [655, %1]]%2})")
+                   .arg(status)
+                   .arg(extra)
+                   .toUtf8());
+}
+
+}  // namespace sonavistor::test
