@@ -27,6 +27,9 @@ constexpr char kUsageLine[] = "sonavistor-cli log --dir DIR [--interval SECONDS]
 
 int logCommand(const QStringList& arguments, Output io)
 {
+    // A stop while the options are read or the meter is looked for still
+    // ends with the day files written and the "Logged" line.
+    MeterSession::catchInterrupts();
     QStringList args;
     QString folder;
     double interval = 1.0;

@@ -38,12 +38,20 @@ MeterSession::~MeterSession()
     platform_.reset();
 }
 
-void MeterSession::watchInterrupts()
+bool MeterSession::catchInterrupts()
 {
     if (interruptPipe[0] < 0 && ::pipe(interruptPipe) != 0)
-        return;
+        return false;
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
+    return true;
+}
+
+void MeterSession::watchInterrupts()
+{
+    // A signal that came before is still in the pipe: the notifier sees it.
+    if (!catchInterrupts())
+        return;
     auto* notifier = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, connection_.get());
     QObject::connect(notifier, &QSocketNotifier::activated, [this] {
         char byte;

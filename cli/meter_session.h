@@ -34,6 +34,11 @@ public:
     // Called on Ctrl-C and SIGTERM, after the waiting request has been stopped.
     void setInterruptHandler(std::function<void()> handler) { onInterrupt_ = std::move(handler); }
 
+    // Ctrl-C and SIGTERM are kept from here on, for the session to act on
+    // once it is open: a command that must end cleanly (log) calls it first,
+    // so that a stop during its start is not lost. False when they cannot be.
+    static bool catchInterrupts();
+
 private:
     void watchInterrupts();
 

@@ -2,6 +2,7 @@
 
 #include "common/error.h"
 
+#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -282,7 +283,7 @@ std::vector<IndexedFile> HistoryIndex::files(const QString& folder) const
     std::vector<IndexedFile> out;
     std::map<QString, size_t> at;
     {
-        Statement s(db_, (std::string(kFilesColumns) + "WHERE path >= ?1 AND path < ?2 ORDER BY path").c_str());
+        Statement s(db_, (QByteArray(kFilesColumns) + "WHERE path >= ?1 AND path < ?2 ORDER BY path").constData());
         s.bind(1, from);
         s.bind(2, to);
         while (s.step()) {
@@ -290,7 +291,7 @@ std::vector<IndexedFile> HistoryIndex::files(const QString& folder) const
             out.push_back(fileOf(s));
         }
     }
-    Statement s(db_, (std::string(kDaysColumns) + "WHERE path >= ?1 AND path < ?2 ORDER BY path, date").c_str());
+    Statement s(db_, (QByteArray(kDaysColumns) + "WHERE path >= ?1 AND path < ?2 ORDER BY path, date").constData());
     s.bind(1, from);
     s.bind(2, to);
     while (s.step()) {
@@ -303,12 +304,12 @@ std::vector<IndexedFile> HistoryIndex::files(const QString& folder) const
 
 std::optional<IndexedFile> HistoryIndex::file(const QString& path) const
 {
-    Statement s(db_, (std::string(kFilesColumns) + "WHERE path = ?1").c_str());
+    Statement s(db_, (QByteArray(kFilesColumns) + "WHERE path = ?1").constData());
     s.bind(1, path);
     if (!s.step())
         return std::nullopt;
     IndexedFile f = fileOf(s);
-    Statement d(db_, (std::string(kDaysColumns) + "WHERE path = ?1 ORDER BY date").c_str());
+    Statement d(db_, (QByteArray(kDaysColumns) + "WHERE path = ?1 ORDER BY date").constData());
     d.bind(1, path);
     while (d.step())
         f.days.push_back(dayOf(d));
