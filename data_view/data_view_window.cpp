@@ -365,7 +365,9 @@ void TForm7::LoadData()
 void TForm7::refreshNoiseFigures()
 {
     try {
-        noisePanel_->showFigures(computeNoiseFigures(readSavedSamples(openedFiles_)));
+        std::vector<size_t> fileSizes;  // each file keeps its own time step
+        std::vector<AcousticSample> samples = readSavedSamples(openedFiles_, fileSizes);
+        noisePanel_->showFigures(computeNoiseFigures(std::move(samples), fileSizes));
     } catch (const Error& e) {
         // The file changed on disk after it was shown: its rows stay, its figures are not to be trusted.
         noisePanel_->showFigures({});
@@ -437,7 +439,9 @@ void TForm7::NoiseReportClick()
         const QString path = context_.dialogs.getSaveFileName(this, QString::fromLatin1(kReportFilter), QStringLiteral("pdf"));
         if (path.isEmpty())
             return;
-        writeNoiseReportPdf(path, makeNoiseReport(openedFiles_, readSavedSamples(openedFiles_), {},
+        std::vector<size_t> fileSizes;
+        std::vector<AcousticSample> samples = readSavedSamples(openedFiles_, fileSizes);
+        writeNoiseReportPdf(path, makeNoiseReport(openedFiles_, std::move(samples), fileSizes, {}, {},
                                                   MeterSettings.CompanyName, QDateTime::currentDateTime()));
     } catch (const std::exception& e) {
         context_.messages.showException(e);
