@@ -1,356 +1,22 @@
 #include "export/noise_report.h"
 
-#include "analysis/log_sum_exp.h"
+#include "export/noise_report_sheet.h"
+
 #include "analysis/noise_summary.h"
-#include "common/number_text.h"
 #include "common/whole_file.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QFontMetricsF>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QLocale>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPdfWriter>
 
-#include <algorithm>
-#include <cmath>
-#include <functional>
-#include <limits>
 #include <map>
 
 namespace sonavistor {
 
 namespace {
 
-constexpr int kPdfResolution = 600;
-constexpr char kReportTitle[] = "Noise report";
+using namespace report_sheet;
 
-// The page, in millimetres on A4 portrait.
-constexpr double kLeft = 15;
-constexpr double kWidth = 180;
-constexpr double kHeaderTop = 10;
-constexpr double kContentTop = 20;
-constexpr double kBottom = 278;
-constexpr double kFooterTop = 284;
-constexpr double kRow = 5;
-constexpr double kLine = 4.2;  // a line of wrapped 8-point text
-constexpr double kChartHeight = 62;
-constexpr int kHourlyRowsPerColumn = 12;
-constexpr double kLabelWidth = 42;  // the labels of the details and the measurement
-
-const QColor kEveningShade(228, 228, 228);
-const QColor kNightShade(200, 200, 200);
-const QColor kBarColour(70, 110, 170);
-const QColor kThresholdColour(200, 40, 40);
-
-const QString kPartialMark = QStringLiteral(" *");
-
-QString dB(const std::optional<double>& level)
-{
-    return level ? oneDecimal(*level) : QStringLiteral("-");
-}
-
-QString percentText(double share)
-{
-    return oneDecimal(100 * share) + QStringLiteral(" %");
-}
-
-// "5", "0.5": a number as a person writes it, never in exponent form.
-QString plainNumber(double value)
-{
-    QString text = QString::number(value, 'f', 3);
-    while (text.endsWith(QLatin1Char('0')))
-        text.chop(1);
-    if (text.endsWith(QLatin1Char('.')))
-        text.chop(1);
-    return text;
-}
-
-qint64 dayOf(qint64 seconds)
-{
-    return seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
-}
-
-// A time of an event on its day: "07:01:08"; a time on another date in full.
-QString timeOnDay(qint64 seconds, qint64 day)
-{
-    return dayOf(seconds) == day ? isoTimeText(seconds) : isoDateTimeText(seconds);
-}
-
-// Draws in millimetres from the paper's top-left corner. Without a painter it
-// only measures: the first of the two passes that count the pages.
-class Sheet {
-public:
-    Sheet(QPainter* painter, const QPaintDevice* device, double pixelsPerMm)
-        : p_(painter), device_(device), ppm_(pixelsPerMm)
-    {
-    }
-
-    bool drawing() const { return p_ != nullptr; }
-    QPainter& painter() { return *p_; }
-    double px(double mm) const { return mm * ppm_; }
-    QPointF at(double x, double y) const { return {px(x), px(y)}; }
-    QRectF rect(double x, double y, double w, double h) const { return {px(x), px(y), px(w), px(h)}; }
-
-    void font(double points, bool bold = false)
-    {
-        font_ = QFont(QStringLiteral("Sans Serif"));
-        font_.setPointSizeF(points);
-        font_.setBold(bold);
-        if (p_)
-            p_->setFont(font_);
-    }
-
-    // One line of text in the box; cut with an ellipsis rather than run into the next.
-    void text(double x, double y, double w, const QString& s, Qt::Alignment align = Qt::AlignLeft, double h = kRow)
-    {
-        if (!p_)
-            return;
-        p_->setPen(Qt::black);
-        const QFontMetricsF metrics(font_, device_);
-        const QString shown = metrics.elidedText(s, Qt::ElideRight, px(w));
-        p_->drawText(rect(x, y, w, h), (align | Qt::AlignVCenter).toInt(), shown);
-    }
-
-    // The text in lines no wider than w, broken between words (within a word
-    // that is wider on its own).
-    QStringList wrap(const QString& s, double w) const
-    {
-        const QFontMetricsF metrics(font_, device_);
-        const double width = px(w);
-        QStringList lines;
-        for (const QString& paragraph : s.split(QLatin1Char('\n'))) {
-            QString line;
-            for (const QString& word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-                const QString tried = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
-                if (metrics.horizontalAdvance(tried) <= width) {
-                    line = tried;
-                    continue;
-                }
-                if (!line.isEmpty())
-                    lines << line;
-                line = word;
-                while (line.size() > 1 && metrics.horizontalAdvance(line) > width) {
-                    int fits = 1;
-                    while (fits < line.size() && metrics.horizontalAdvance(line.left(fits + 1)) <= width)
-                        ++fits;
-                    lines << line.left(fits);
-                    line = line.mid(fits);
-                }
-            }
-            lines << line;
-        }
-        return lines;
-    }
-
-    void line(double x1, double y1, double x2, double y2, const QColor& colour = Qt::black, double widthMm = 0.2,
-              Qt::PenStyle style = Qt::SolidLine)
-    {
-        if (!p_)
-            return;
-        p_->setPen(QPen(colour, px(widthMm), style));
-        p_->drawLine(at(x1, y1), at(x2, y2));
-    }
-
-    void fill(double x, double y, double w, double h, const QColor& colour)
-    {
-        if (p_)
-            p_->fillRect(rect(x, y, w, h), colour);
-    }
-
-private:
-    QPainter* p_;
-    const QPaintDevice* device_;
-    double ppm_;
-    QFont font_;
-};
-
-struct Column {
-    QString title;
-    double width;
-    Qt::Alignment align;
-};
-
-// A table's header row and rule; returns the top of the first row.
-double tableHeader(Sheet& sheet, double y, const std::vector<Column>& columns, double points = 8)
-{
-    sheet.font(points, true);
-    double x = kLeft;
-    for (const Column& c : columns) {
-        sheet.text(x + 1, y, c.width - 2, c.title, c.align);
-        x += c.width;
-    }
-    sheet.line(kLeft, y + kRow, x, y + kRow);
-    sheet.font(8);
-    return y + kRow + 0.5;
-}
-
-void tableRow(Sheet& sheet, double y, const std::vector<Column>& columns, const QStringList& cells)
-{
-    double x = kLeft;
-    for (size_t i = 0; i < columns.size(); ++i) {
-        sheet.text(x + 1, y, columns[i].width - 2, cells.value(static_cast<qsizetype>(i)), columns[i].align);
-        x += columns[i].width;
-    }
-}
-
-const std::vector<Column>& eventColumns()
-{
-    static const std::vector<Column> columns{
-        {QStringLiteral("Start"), 34, Qt::AlignLeft},      {QStringLiteral("End"), 34, Qt::AlignLeft},
-        {QStringLiteral("Duration"), 18, Qt::AlignRight},  {QStringLiteral("Lmax"), 14, Qt::AlignRight},
-        {QStringLiteral("Lmax at"), 34, Qt::AlignLeft},    {QStringLiteral("Leq"), 14, Qt::AlignRight},
-        {QStringLiteral("SEL"), 14, Qt::AlignRight}};
-    return columns;
-}
-
-QString periodsText(const PeriodHours& h)
-{
-    const auto two = [](int hour) { return QStringLiteral("%1:00").arg(hour, 2, 10, QLatin1Char('0')); };
-    return QStringLiteral("day %1–%2, evening %2–%3, night %3–%1").arg(two(h.day), two(h.evening), two(h.night));
-}
-
-QString eventRuleText(const NoiseOptions& o)
-{
-    return QStringLiteral("at or above %1 dB, ending after %2 s below it, lasting at least %3 s")
-        .arg(oneDecimal(o.threshold), plainNumber(o.gapSeconds), plainNumber(o.minSeconds));
-}
-
-QString stepsText(const NoiseReport& r)
-{
-    const NoiseFigures& f = r.figures;
-    if (f.oneStep)
-        return QStringLiteral("%1 s%2").arg(plainNumber(f.sampleSeconds),
-                                            f.stepMeasured ? QStringLiteral(" (the median time step)")
-                                                           : QStringLiteral(" (assumed: the rows give no time step)"));
-    QStringList steps;
-    for (size_t i = 0; i < f.files.size() && i < static_cast<size_t>(r.files.size()); ++i)
-        steps << QStringLiteral("%1 s in %2")
-                     .arg(plainNumber(f.files[i].seconds), QFileInfo(r.files[static_cast<qsizetype>(i)]).fileName());
-    return QStringLiteral("each file's own median time step: ") + steps.join(QStringLiteral(", "));
-}
-
-QString filesText(const NoiseReport& r, const std::vector<int>& indices)
-{
-    QStringList names;
-    for (int i : indices)
-        names << QFileInfo(r.files.value(i)).fileName();
-    return names.join(QStringLiteral(", "));
-}
-
-QString dayTitle(const DayFigures& d)
-{
-    return QStringLiteral("%1, %2-weighted").arg(isoDayText(d.day)).arg(QLatin1Char(d.weighting));
-}
-
-QString nightTitle(const NightFigures& n)
-{
-    return QStringLiteral("Night %1, %2-weighted").arg(nightText(n.from)).arg(QLatin1Char(n.weighting));
-}
-
-QString minCoverageText(const NoiseOptions& o)
-{
-    return plainNumber(100 * o.minCoverage) + QStringLiteral(" %");
-}
-
-// The levels a day's charts show, with room above and below, on 10 dB lines.
-std::pair<double, double> levelRange(const NoiseReport& r, size_t day)
-{
-    double lo = r.options.threshold;
-    double hi = r.options.threshold;
-    for (float v : r.minuteLevels[day]) {
-        if (!std::isnan(v)) {
-            lo = std::min(lo, static_cast<double>(v));
-            hi = std::max(hi, static_cast<double>(v));
-        }
-    }
-    return {std::floor((lo - 5) / 10) * 10, std::ceil((hi + 5) / 10) * 10};
-}
-
-// The axes, the evening and night bands and the threshold of a 24-hour chart;
-// returns the plot area.
-QRectF chartFrame(Sheet& s, double top, const NoiseReport& r, std::pair<double, double> range)
-{
-    const double left = kLeft + 12;
-    const double width = kWidth - 14;
-    const double height = kChartHeight - 8;
-    const QRectF plot(left, top, width, height);
-    const double hourWidth = width / 24;
-    for (int h = 0; h < 24; ++h) {
-        if (h >= r.options.hours.evening && h < r.options.hours.night)
-            s.fill(left + h * hourWidth, top, hourWidth, height, kEveningShade);
-        else if (h < r.options.hours.day || h >= r.options.hours.night)
-            s.fill(left + h * hourWidth, top, hourWidth, height, kNightShade);
-    }
-    s.font(7);
-    const auto [lo, hi] = range;
-    for (double level = lo; level <= hi + 1e-9; level += 10) {
-        const double y = top + height * (hi - level) / (hi - lo);
-        s.line(left, y, left + width, y, QColor(160, 160, 160), 0.1);
-        s.text(kLeft, y - kRow / 2, 11, QString::number(level), Qt::AlignRight);
-    }
-    for (int h = 0; h <= 24; h += 3)
-        s.text(left + h * hourWidth - 5, top + height + 0.5, 10, QStringLiteral("%1").arg(h, 2, 10, QLatin1Char('0')),
-               Qt::AlignHCenter);
-    s.line(left, top + height, left + width, top + height);
-    s.line(left, top, left, top + height);
-    return plot;
-}
-
-void thresholdLine(Sheet& s, const QRectF& plot, double threshold, std::pair<double, double> range)
-{
-    const double y = plot.top() + plot.height() * (range.second - threshold) / (range.second - range.first);
-    s.line(plot.left(), y, plot.right(), y, kThresholdColour, 0.35, Qt::DashLine);
-}
-
-void hourlyBars(Sheet& s, double top, const NoiseReport& r, size_t day, std::pair<double, double> range)
-{
-    const QRectF plot = chartFrame(s, top, r, range);
-    const double hourWidth = plot.width() / 24;
-    const auto& hours = r.figures.days[day].hours;
-    for (size_t h = 0; h < hours.size(); ++h) {
-        if (!hours[h].leq)
-            continue;
-        const double level = std::clamp(*hours[h].leq, range.first, range.second);
-        const double y = plot.top() + plot.height() * (range.second - level) / (range.second - range.first);
-        s.fill(plot.left() + static_cast<double>(h) * hourWidth + hourWidth * 0.15, y, hourWidth * 0.7,
-               plot.bottom() - y, kBarColour);
-    }
-    thresholdLine(s, plot, r.options.threshold, range);
-}
-
-void levelTimeLine(Sheet& s, double top, const NoiseReport& r, size_t day, std::pair<double, double> range)
-{
-    const QRectF plot = chartFrame(s, top, r, range);
-    if (!s.drawing())
-        return;
-    const std::vector<float>& minutes = r.minuteLevels[day];
-    QPainterPath path;
-    bool drawing = false;
-    for (size_t m = 0; m < minutes.size(); ++m) {
-        if (std::isnan(minutes[m])) {
-            drawing = false;  // no line over a time without readings
-            continue;
-        }
-        const double level = std::clamp(static_cast<double>(minutes[m]), range.first, range.second);
-        const QPointF point = s.at(plot.left() + plot.width() * (static_cast<double>(m) + 0.5) / 1440.0,
-                                   plot.top() + plot.height() * (range.second - level) / (range.second - range.first));
-        drawing ? path.lineTo(point) : path.moveTo(point);
-        drawing = true;
-    }
-    s.painter().setPen(QPen(kBarColour, s.px(0.25)));
-    s.painter().setBrush(Qt::NoBrush);
-    s.painter().drawPath(path);
-    thresholdLine(s, plot, r.options.threshold, range);
-}
-
-// Lays the report out page by page. Without a painter it only counts the pages.
 class ReportPainter {
 public:
     ReportPainter(QPagedPaintDevice& device, QPainter* painter, const NoiseReport& r, double ppm, int pages)
@@ -401,8 +67,8 @@ public:
             field(QString(), QStringLiteral("No site or meter details were given for this report."));
 
         heading(QStringLiteral("Measurement"));
-        field(QStringLiteral("Period"), periodText());
-        field(QStringLiteral("Files"), filesText(r_, allFiles()));
+        field(QStringLiteral("Period"), periodText(r_));
+        field(QStringLiteral("Files"), filesText(r_, allFiles(r_)));
         field(QStringLiteral("Readings"), QStringLiteral("each lasting ") + stepsText(r_));
         field(QStringLiteral("Periods"),
               periodsText(r_.options.hours) + QStringLiteral(" (Lden); Ldn: day 07:00–22:00, night 22:00–07:00"));
@@ -486,7 +152,7 @@ public:
         if (r_.figures.nights.empty())
             return;
         newPage();
-        title(QStringLiteral("Nights, %1 across midnight").arg(nightHoursText()));
+        title(QStringLiteral("Nights, %1 across midnight").arg(nightHoursText(r_.options.hours)));
         sheet_.font(8);
         field(QString(),
               QStringLiteral("Each night runs from the evening of one date to the morning of the next. "
@@ -524,7 +190,7 @@ private:
         sheet_.line(kLeft, kHeaderTop + 1, kLeft + kWidth, kHeaderTop + 1);
         sheet_.line(kLeft, kFooterTop - 1, kLeft + kWidth, kFooterTop - 1);
         sheet_.font(8);
-        sheet_.text(kLeft, kFooterTop, kWidth - 30, QStringLiteral("Measurement ") + periodText());
+        sheet_.text(kLeft, kFooterTop, kWidth - 30, QStringLiteral("Measurement ") + periodText(r_));
         sheet_.text(kLeft, kFooterTop, kWidth, QStringLiteral("Page %1 of %2").arg(page_).arg(pages_), Qt::AlignRight);
     }
 
@@ -609,27 +275,8 @@ private:
         }
     }
 
-    std::vector<int> allFiles() const
-    {
-        std::vector<int> all;
-        for (int i = 0; i < r_.files.size(); ++i)
-            all.push_back(i);
-        return all;
-    }
 
-    QString periodText() const
-    {
-        if (!r_.firstReading || !r_.lastReading)
-            return QStringLiteral("no timed readings");
-        return QStringLiteral("%1 to %2").arg(isoDateTimeText(*r_.firstReading), isoDateTimeText(*r_.lastReading));
-    }
 
-    QString nightHoursText() const
-    {
-        return QStringLiteral("%1:00–%2:00")
-            .arg(r_.options.hours.night, 2, 10, QLatin1Char('0'))
-            .arg(r_.options.hours.day, 2, 10, QLatin1Char('0'));
-    }
 
     void summaryTable()
     {
@@ -645,7 +292,7 @@ private:
                            "The long-term average of 2002/49/EC Annex I: the energy average of Lden, Lday and "
                            "Levening over the days, and of Lnight over the nights (%1), whose readings cover "
                            "at least %2 of their time.")
-                           .arg(nightHoursText(), minCoverageText(r_.options));
+                           .arg(nightHoursText(r_.options.hours), minCoverageText(r_.options));
         if (days + nights > 0)
             text += QStringLiteral(" Partial days and nights below it are left out (marked * below).");
         field(QString(), text, 0);
@@ -769,7 +416,7 @@ private:
         }
         table(columns, rows, QStringLiteral("Nights (continued)"));
         note(QStringLiteral("Each night %1 across midnight.%2")
-                 .arg(nightHoursText(), partial
+                 .arg(nightHoursText(r_.options.hours), partial
                                             ? QStringLiteral(" * Below %1: a partial night, left out of the summary.")
                                                   .arg(minCoverageText(r_.options))
                                             : QString()));
@@ -817,10 +464,6 @@ private:
         table(columns, rows, dayTitle(d) + QStringLiteral(": hourly levels (continued)"));
     }
 
-    static QString hourText(int h)
-    {
-        return QStringLiteral("%1–%2").arg(h, 2, 10, QLatin1Char('0')).arg((h + 1) % 24, 2, 10, QLatin1Char('0'));
-    }
 
     void night(const NightFigures& n)
     {
@@ -896,230 +539,6 @@ private:
 };
 
 }  // namespace
-
-namespace {
-
-// The keys of a details file and what each takes.
-const QStringList kDetailKeys{QStringLiteral("site"),
-                              QStringLiteral("address"),
-                              QStringLiteral("position"),
-                              QStringLiteral("height"),
-                              QStringLiteral("meter"),
-                              QStringLiteral("serial"),
-                              QStringLiteral("calibrator"),
-                              QStringLiteral("calibrationBefore"),
-                              QStringLiteral("calibrationAfter"),
-                              QStringLiteral("operator"),
-                              QStringLiteral("weather"),
-                              QStringLiteral("remarks"),
-                              QStringLiteral("standards"),
-                              QStringLiteral("limits")};
-const QStringList kLimitKeys{QStringLiteral("lden"), QStringLiteral("lnight"), QStringLiteral("lmax"),
-                             QStringLiteral("source")};
-
-}  // namespace
-
-NoiseReportDetails parseNoiseReportDetails(const QByteArray& json, const QString& source)
-{
-    const auto bad = [&source](const QString& what) {
-        return BadNoiseReportDetails(source + QStringLiteral(": ") + what);
-    };
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError)
-        throw bad(QStringLiteral("not JSON at character %1 (%2)").arg(error.offset).arg(error.errorString()));
-    if (!document.isObject())
-        throw bad(QStringLiteral("the details are a JSON object, {\"site\": ..., \"meter\": ...}"));
-    const QJsonObject o = document.object();
-    for (auto it = o.begin(); it != o.end(); ++it) {
-        if (!kDetailKeys.contains(it.key()))
-            throw bad(QStringLiteral("unknown key \"%1\" (the keys are %2)")
-                          .arg(it.key(), kDetailKeys.join(QStringLiteral(", "))));
-    }
-    // A text, or a number printed with its unit; null is no value.
-    const auto text = [&](const QJsonObject& from, const QString& key, const QString& unit = QString()) -> QString {
-        const QJsonValue v = from.value(key);
-        if (v.isUndefined() || v.isNull())
-            return QString();
-        if (v.isString())
-            return v.toString().trimmed();
-        if (v.isDouble() && !unit.isEmpty())
-            return QLocale::c().toString(v.toDouble(), 'g', 10) + unit;
-        throw bad(QStringLiteral("\"%1\" takes %2")
-                      .arg(key, unit.isEmpty() ? QStringLiteral("a text") : QStringLiteral("a text or a number")));
-    };
-    NoiseReportDetails d;
-    d.site = text(o, QStringLiteral("site"));
-    d.address = text(o, QStringLiteral("address"));
-    const QString position = text(o, QStringLiteral("position"));
-    const QString p = position.toLower();
-    if (p == QLatin1String("facade") || p == QStringLiteral("façade"))
-        d.position = QStringLiteral("façade");
-    else if (p == QLatin1String("free field") || p == QLatin1String("free-field") || p == QLatin1String("freefield"))
-        d.position = QStringLiteral("free field");
-    else if (p == QLatin1String("other"))
-        d.position = QStringLiteral("other");
-    else if (!p.isEmpty())
-        throw bad(
-            QStringLiteral("\"position\" takes \"façade\", \"free field\" or \"other\", not \"%1\"").arg(position));
-    d.height = text(o, QStringLiteral("height"), QStringLiteral(" m"));
-    d.meter = text(o, QStringLiteral("meter"));
-    d.serial = text(o, QStringLiteral("serial"));
-    if (d.serial.isEmpty() && o.value(QStringLiteral("serial")).isDouble())
-        d.serial = QLocale::c().toString(o.value(QStringLiteral("serial")).toDouble(), 'g', 15);
-    d.calibrator = text(o, QStringLiteral("calibrator"));
-    d.calibrationBefore = text(o, QStringLiteral("calibrationBefore"), QStringLiteral(" dB"));
-    d.calibrationAfter = text(o, QStringLiteral("calibrationAfter"), QStringLiteral(" dB"));
-    d.operatorName = text(o, QStringLiteral("operator"));
-    d.weather = text(o, QStringLiteral("weather"));
-    d.remarks = text(o, QStringLiteral("remarks"));
-    const QJsonValue standards = o.value(QStringLiteral("standards"));
-    if (standards.isString()) {
-        if (!standards.toString().trimmed().isEmpty())
-            d.standards << standards.toString().trimmed();
-    } else if (standards.isArray()) {
-        for (const QJsonValue& s : standards.toArray()) {
-            if (!s.isString())
-                throw bad(QStringLiteral("\"standards\" takes a list of texts, such as [\"ISO 1996-2\"]"));
-            if (!s.toString().trimmed().isEmpty())
-                d.standards << s.toString().trimmed();
-        }
-    } else if (!standards.isUndefined() && !standards.isNull()) {
-        throw bad(QStringLiteral("\"standards\" takes a list of texts, such as [\"ISO 1996-2\"]"));
-    }
-    const QJsonValue limits = o.value(QStringLiteral("limits"));
-    if (limits.isObject()) {
-        const QJsonObject l = limits.toObject();
-        for (auto it = l.begin(); it != l.end(); ++it) {
-            if (!kLimitKeys.contains(it.key()))
-                throw bad(QStringLiteral("unknown key \"limits.%1\" (the limits are lden, lnight, lmax and source)")
-                              .arg(it.key()));
-        }
-        const auto limit = [&](const QString& key) -> std::optional<double> {
-            const QJsonValue v = l.value(key);
-            if (v.isUndefined() || v.isNull())
-                return std::nullopt;
-            if (!v.isDouble() || v.toDouble() < 0 || v.toDouble() > 200)
-                throw bad(QStringLiteral("\"limits.%1\" takes a level from 0 to 200 dB").arg(key));
-            return v.toDouble();
-        };
-        d.limitLden = limit(QStringLiteral("lden"));
-        d.limitLnight = limit(QStringLiteral("lnight"));
-        d.limitLmax = limit(QStringLiteral("lmax"));
-        d.limitsSource = text(l, QStringLiteral("source"));
-    } else if (!limits.isUndefined() && !limits.isNull()) {
-        throw bad(
-            QStringLiteral("\"limits\" takes an object, such as {\"lden\": 55, \"lnight\": 50, \"source\": \"...\"}"));
-    }
-    return d;
-}
-
-NoiseReportDetails readNoiseReportDetails(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("%1: cannot read the details file (%2)").arg(path, file.errorString()));
-    return parseNoiseReportDetails(file.readAll(), path);
-}
-
-QByteArray noiseReportDetailsJson(const NoiseReportDetails& d)
-{
-    QJsonObject o;
-    const auto put = [&o](const char* key, const QString& value) {
-        if (!value.isEmpty())
-            o[QLatin1String(key)] = value;
-    };
-    put("site", d.site);
-    put("address", d.address);
-    put("position", d.position);
-    put("height", d.height);
-    put("meter", d.meter);
-    put("serial", d.serial);
-    put("calibrator", d.calibrator);
-    put("calibrationBefore", d.calibrationBefore);
-    put("calibrationAfter", d.calibrationAfter);
-    put("operator", d.operatorName);
-    put("weather", d.weather);
-    put("remarks", d.remarks);
-    if (!d.standards.isEmpty())
-        o[QStringLiteral("standards")] = QJsonArray::fromStringList(d.standards);
-    QJsonObject limits;
-    if (d.limitLden)
-        limits[QStringLiteral("lden")] = *d.limitLden;
-    if (d.limitLnight)
-        limits[QStringLiteral("lnight")] = *d.limitLnight;
-    if (d.limitLmax)
-        limits[QStringLiteral("lmax")] = *d.limitLmax;
-    if (!d.limitsSource.isEmpty())
-        limits[QStringLiteral("source")] = d.limitsSource;
-    if (!limits.isEmpty())
-        o[QStringLiteral("limits")] = limits;
-    return QJsonDocument(o).toJson(QJsonDocument::Compact);
-}
-
-NoiseReport makeNoiseReport(const QStringList& files, std::vector<AcousticSample> samples,
-                            const std::vector<size_t>& fileSizes, const NoiseOptions& options,
-                            const NoiseReportDetails& details, const QString& company, const QDateTime& printedAt)
-{
-    NoiseReport r;
-    r.files = files;
-    r.options = options;
-    r.details = details;
-    r.company = company;
-    r.printedAt = printedAt;
-
-    // The level-time lines first: the figures take the samples over.
-    struct Minutes {
-        std::vector<LogSumExp> energy = std::vector<LogSumExp>(1440);
-        std::vector<int> counts = std::vector<int>(1440);
-    };
-    std::map<std::pair<qint64, char>, Minutes> minutes;
-    Minutes* current = nullptr;
-    std::pair<qint64, char> currentKey;
-    for (const AcousticSample& s : samples) {
-        if (s.seconds == kUntimed || (s.weighting != 'A' && s.weighting != 'C'))
-            continue;
-        r.firstReading = std::min(r.firstReading.value_or(s.seconds), s.seconds);
-        r.lastReading = std::max(r.lastReading.value_or(s.seconds), s.seconds);
-        const qint64 day = dayOf(s.seconds);
-        if (!current || currentKey != std::pair{day, s.weighting}) {
-            currentKey = {day, s.weighting};
-            current = &minutes[currentKey];
-        }
-        const auto minute = static_cast<size_t>((s.seconds - day * 86400) / 60);
-        current->energy[minute].add(kEnergy * s.level);
-        ++current->counts[minute];
-    }
-    r.figures = computeNoiseFigures(std::move(samples), fileSizes, options);
-    r.minuteLevels.reserve(r.figures.days.size());
-    for (const DayFigures& d : r.figures.days) {
-        const Minutes& m = minutes.at({d.day, d.weighting});
-        std::vector<float>& line = r.minuteLevels.emplace_back(1440, std::numeric_limits<float>::quiet_NaN());
-        for (size_t i = 0; i < 1440; ++i) {
-            if (m.counts[i])
-                line[i] = static_cast<float>(leqOf(m.energy[i], m.counts[i]));
-        }
-    }
-    return r;
-}
-
-std::vector<NoiseEvent> reportedEvents(const NoiseReport& r, size_t day, int& leftOut)
-{
-    const DayFigures& d = r.figures.days[day];
-    std::vector<NoiseEvent> events;
-    for (const NoiseEvent& e : r.figures.events) {
-        if (dayOf(e.start) == d.day && e.weighting == d.weighting)
-            events.push_back(e);
-    }
-    leftOut = std::max(0, static_cast<int>(events.size()) - kReportedEvents);
-    if (leftOut > 0) {
-        std::stable_sort(events.begin(), events.end(), [](const NoiseEvent& a, const NoiseEvent& b) { return a.sel > b.sel; });
-        events.resize(kReportedEvents);
-        std::stable_sort(events.begin(), events.end(),
-                         [](const NoiseEvent& a, const NoiseEvent& b) { return a.start < b.start; });
-    }
-    return events;
-}
 
 int paintNoiseReport(QPagedPaintDevice& device, const NoiseReport& r)
 {
