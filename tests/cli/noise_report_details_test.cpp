@@ -312,9 +312,9 @@ TEST_F(NoiseReportCli, ReportHoldsEveryFigureOfInfoAndEveryDetail)
         "address": "Harbour Road 12, 9000 Portsby",
         "position": "facade",
         "height": 4.5,
-        "meter": "Quorvane QV-1 class 2",
+        "meter": "Class 2 sound level meter, model SL-2",
         "serial": "SN0042",
-        "calibrator": "Quorvane QC-94 (SN 771)",
+        "calibrator": "Class 2 calibrator, 94 dB (SN 771)",
         "calibrationBefore": 93.9,
         "calibrationAfter": "94.0 dB at 1 kHz",
         "operator": "Ann Example",
@@ -335,7 +335,7 @@ TEST_F(NoiseReportCli, ReportHoldsEveryFigureOfInfoAndEveryDetail)
 
     // Every field of the details file, the standards and the limits, on the first page.
     for (const char* field : {"Harbour Road 12, bedroom window", "Harbour Road 12, 9000 Portsby", "façade", "4.5 m",
-                              "Quorvane QV-1 class 2", "SN0042", "Quorvane QC-94 (SN 771)", "93.9 dB",
+                              "Class 2 sound level meter, model SL-2", "SN0042", "Class 2 calibrator, 94 dB (SN 771)", "93.9 dB",
                               "94.0 dB at 1 kHz", "Ann Example", "dry, wind below 5 m/s",
                               "Meter in the bedroom window of the first floor, the window open; traffic on Harbour "
                               "Road is the main source, a ferry horn at times.",
