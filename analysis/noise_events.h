@@ -13,4 +13,9 @@ namespace sonavistor {
 std::vector<NoiseEvent> findNoiseEvents(std::span<const AcousticSample> samples, double sampleSeconds,
                                         const NoiseOptions& options);
 
+// The same with samples of several steps (files of a 1-s and a 2-s step
+// given together): steps says how long each sample lasts.
+std::vector<NoiseEvent> findNoiseEvents(std::span<const AcousticSample> samples, std::span<const StepRun> steps,
+                                        const NoiseOptions& options);
+
 }  // namespace sonavistor

@@ -21,6 +21,13 @@ QString notSavedFileMessage(const QString& path)
 
 std::vector<AcousticSample> readSavedSamples(const QStringList& paths)
 {
+    std::vector<size_t> fileSizes;
+    return readSavedSamples(paths, fileSizes);
+}
+
+std::vector<AcousticSample> readSavedSamples(const QStringList& paths, std::vector<size_t>& fileSizes)
+{
+    fileSizes.clear();
     // One allocation for all files: a month of logged days is 2.6 million samples.
     qint64 announced = 0;
     for (const QString& path : paths) {
@@ -34,8 +41,10 @@ std::vector<AcousticSample> readSavedSamples(const QStringList& paths)
         if (!reader.isSavedFile())
             throw Error(notSavedFileMessage(path));
         SavedReading reading;
+        const size_t before = samples.size();
         while (reader.next(reading))
             samples.push_back(savedSample(reading));
+        fileSizes.push_back(samples.size() - before);
     }
     return samples;
 }

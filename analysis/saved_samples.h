@@ -17,6 +17,8 @@ AcousticSample savedSample(const SavedReading& reading);
 // each other are one measurement. Throws Error naming the file that cannot
 // be read or is no saved file.
 std::vector<AcousticSample> readSavedSamples(const QStringList& paths);
+// The same, with how many samples each file gave (for each file's own time step).
+std::vector<AcousticSample> readSavedSamples(const QStringList& paths, std::vector<size_t>& fileSizes);
 
 // "PATH, line 1: not a Sonavistor saved file"
 QString notSavedFileMessage(const QString& path);

@@ -1,6 +1,6 @@
 // sonavistor-cli info [--json] [--interval 1m|5m|15m|1h] [--exposure DURATION]
-//                     [--periods] [--period-hours D,E,N] [--events] [--threshold DB]
-//                     [--event-gap S] [--event-min S] FILE.qrv...
+//                     [--periods] [--period-hours D,E,N] [--night-lmax DB] [--min-coverage PERCENT]
+//                     [--events] [--threshold DB] [--event-gap S] [--event-min S] FILE.qrv...
 #include "cli/cli_command.h"
 #include "cli/durations.h"
 #include "cli/noise_output.h"
@@ -26,7 +26,8 @@ namespace {
 
 constexpr char kUsageLine[] =
     "sonavistor-cli info [--json] [--interval 1m|5m|15m|1h] [--exposure DURATION] [--periods] [--period-hours D,E,N] "
-    "[--events] [--threshold DB] [--event-gap S] [--event-min S] FILE.qrv...";
+    "[--night-lmax DB] [--min-coverage PERCENT] [--events] [--threshold DB] [--event-gap S] [--event-min S] "
+    "FILE.qrv...";
 
 struct FileSummary {
     QString path;
@@ -209,11 +210,17 @@ int infoCommand(const QStringList& args, Output io)
             json = true;
         } else if (takeOption(args, i, QStringLiteral("--interval"), value)) {
             const auto seconds = parseInterval(value);
+            if (value.trimmed().isEmpty())
+                return io.err << "info: --interval needs a value: 1m, 5m, 15m or 1h" << Qt::endl, kUsage;
             if (!seconds)
                 return io.err << "info: --interval takes 1m, 5m, 15m or 1h, not '" << value << "'" << Qt::endl, kUsage;
             options.intervalSeconds = *seconds;
         } else if (takeOption(args, i, QStringLiteral("--exposure"), value)) {
             const auto seconds = parseDuration(value);
+            if (value.trimmed().isEmpty())
+                return io.err << "info: --exposure needs a value: a time from 1s to 24h such as 8h, 90m or 7h30m"
+                              << Qt::endl,
+                       kUsage;
             if (!seconds || *seconds <= 0 || *seconds > 24 * 3600.0)
                 return io.err << "info: --exposure takes a time from 1s to 24h such as 8h, 90m or 7h30m, not '"
                               << value << "'" << Qt::endl, kUsage;
@@ -224,15 +231,20 @@ int infoCommand(const QStringList& args, Output io)
             files << arg;
         }
     }
+    if (const QString error = missingModeError("info", noise); !error.isEmpty())
+        return io.err << error << " (" << kUsageLine << ")" << Qt::endl, kUsage;
     if (files.isEmpty())
         return io.err << "info: no file given (" << kUsageLine << ")" << Qt::endl, kUsage;
 
     int status = kOk;
     // Files given together are one measurement for the noise figures.
     std::vector<AcousticSample> measurement;
+    std::vector<size_t> fileSizes;  // each file keeps its own time step
     for (const QString& file : files) {
         try {
+            const size_t before = measurement.size();
             const FileSummary summary = summarise(file, options, noise.any() ? &measurement : nullptr);
+            fileSizes.push_back(measurement.size() - before);
             json ? printJson(io.out, summary, options) : printText(io.out, summary, options);
         } catch (const Error& e) {
             io.err << e.message() << Qt::endl;
@@ -241,7 +253,7 @@ int infoCommand(const QStringList& args, Output io)
     }
     // Figures over the days of a measurement with a file missing would mislead.
     if (noise.any() && status == kOk) {
-        const NoiseFigures figures = computeNoiseFigures(std::move(measurement), noise.options);
+        const NoiseFigures figures = computeNoiseFigures(std::move(measurement), fileSizes, noise.options);
         if (json)
             io.out << QJsonDocument(noiseJson(files, figures, noise)).toJson(QJsonDocument::Compact) << '\n';
         else

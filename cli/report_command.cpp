@@ -1,4 +1,5 @@
-// sonavistor-cli report -o REPORT.pdf [--force] [--company NAME] [--period-hours D,E,N]
+// sonavistor-cli report -o REPORT.pdf [--force] [--company NAME] [--details FILE.json]
+//                       [--period-hours D,E,N] [--night-lmax DB] [--min-coverage PERCENT]
 //                       [--threshold DB] [--event-gap S] [--event-min S] FILE.qrv...
 #include "cli/cli_command.h"
 #include "cli/durations.h"
@@ -20,8 +21,8 @@ namespace sonavistor::cli {
 namespace {
 
 constexpr char kUsageLine[] =
-    "sonavistor-cli report -o REPORT.pdf [--force] [--company NAME] [--period-hours D,E,N] [--threshold DB] "
-    "[--event-gap S] [--event-min S] FILE.qrv...";
+    "sonavistor-cli report -o REPORT.pdf [--force] [--company NAME] [--details FILE.json] [--period-hours D,E,N] "
+    "[--night-lmax DB] [--min-coverage PERCENT] [--threshold DB] [--event-gap S] [--event-min S] FILE.qrv...";
 
 // The company name the program's own settings hold, as the data sheet prints it.
 QString settingsCompany()
@@ -37,6 +38,7 @@ int reportCommand(const QStringList& args, Output io)
     QString output;
     bool force = false;
     std::optional<QString> company;
+    QString detailsFile;
     NoiseRequest noise;
     QStringList files;
     for (int i = 0; i < args.size(); ++i) {
@@ -50,8 +52,16 @@ int reportCommand(const QStringList& args, Output io)
             if (i + 1 >= args.size())
                 return io.err << "report: -o needs a file name" << Qt::endl, kUsage;
             output = args[++i];
+        } else if (arg == QLatin1String("--company") && i + 1 >= args.size()) {
+            return io.err << "report: --company needs a value: the name printed in the header" << Qt::endl, kUsage;
         } else if (takeOption(args, i, QStringLiteral("--company"), value)) {
             company = value;
+        } else if (takeOption(args, i, QStringLiteral("--details"), value)) {
+            if (value.trimmed().isEmpty())
+                return io.err << "report: --details needs a value: a JSON file of the site, meter and calibration"
+                              << Qt::endl,
+                       kUsage;
+            detailsFile = value;
         } else if (arg == QLatin1String("--force")) {
             force = true;
         } else if (arg.startsWith(QLatin1Char('-'))) {
@@ -64,9 +74,22 @@ int reportCommand(const QStringList& args, Output io)
         return io.err << "report: usage: " << kUsageLine << Qt::endl, kUsage;
     if (QFileInfo::exists(output) && !force)
         return io.err << output << ": already exists (use --force to replace it)" << Qt::endl, kFailed;
+    NoiseReportDetails details;
+    if (!detailsFile.isEmpty()) {
+        try {
+            details = readNoiseReportDetails(detailsFile);
+        } catch (const BadNoiseReportDetails& e) {
+            return io.err << "report: " << e.message() << Qt::endl, kUsage;
+        } catch (const Error& e) {
+            return io.err << e.message() << Qt::endl, kFailed;
+        }
+    }
     try {
-        const NoiseReport report = makeNoiseReport(files, readSavedSamples(files), noise.options,
-                                                   company ? *company : settingsCompany(), QDateTime::currentDateTime());
+        std::vector<size_t> fileSizes;  // each file keeps its own time step
+        std::vector<AcousticSample> samples = readSavedSamples(files, fileSizes);
+        const NoiseReport report =
+            makeNoiseReport(files, std::move(samples), fileSizes, noise.options, details,
+                            company ? *company : settingsCompany(), QDateTime::currentDateTime());
         writeNoiseReportPdf(output, report);
     } catch (const Error& e) {
         io.err << e.message() << Qt::endl;

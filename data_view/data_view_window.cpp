@@ -367,7 +367,9 @@ void TForm7::LoadData()
 void TForm7::refreshNoiseFigures()
 {
     try {
-        noisePanel_->showFigures(computeNoiseFigures(readSavedSamples(openedFiles_)));
+        std::vector<size_t> fileSizes;  // each file keeps its own time step
+        std::vector<AcousticSample> samples = readSavedSamples(openedFiles_, fileSizes);
+        noisePanel_->showFigures(computeNoiseFigures(std::move(samples), fileSizes));
     } catch (const Error& e) {
         // The file changed on disk after it was shown: its rows stay, its figures are not to be trusted.
         noisePanel_->showFigures({});
@@ -440,7 +442,9 @@ void TForm7::NoiseReportClick()
         if (path.isEmpty() || !mayReplaceFile(context_.messages, path, path + QString::fromLatin1(kReplaceQuestion),
                                               QString::fromLatin1(kQueryCaption)))
             return;
-        writeNoiseReportPdf(path, makeNoiseReport(openedFiles_, readSavedSamples(openedFiles_), {},
+        std::vector<size_t> fileSizes;
+        std::vector<AcousticSample> samples = readSavedSamples(openedFiles_, fileSizes);
+        writeNoiseReportPdf(path, makeNoiseReport(openedFiles_, std::move(samples), fileSizes, {}, {},
                                                   MeterSettings.CompanyName, QDateTime::currentDateTime()));
     } catch (const std::exception& e) {
         context_.messages.showException(e);

@@ -377,16 +377,22 @@ TEST_F(DataViewWindow, NoiseFiguresFollowEachOpenAndGoIntoTheNoiseReport)
     auto* panel = find<QTableWidget>("NoiseFigures");
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panel->accessibleName(), "Noise figures");
-    ASSERT_EQ(panel->rowCount(), 1);
-    EXPECT_EQ(panel->item(0, 0)->text(), "2024/5/17");
-    EXPECT_EQ(panel->item(0, 2)->text(), "-");  // no evening or night: no Lden
+    // The whole measurement first, then the day.
+    ASSERT_EQ(panel->rowCount(), 2);
+    EXPECT_EQ(panel->item(0, 0)->text(), "Whole measurement");
+    EXPECT_EQ(panel->item(0, 2)->text(), "-");  // its only day covers 3 s: left out
+    EXPECT_EQ(panel->item(0, 7)->text(), "0 of 1 days, 0 of 0 nights");
+    EXPECT_EQ(panel->item(1, 0)->text(), "2024/5/17");
+    EXPECT_EQ(panel->item(1, 2)->text(), "-");  // no evening or night: no Lden
     // Lday = 10 log10((10^6.01 + 10^7.25 + 10^6.5) / 3) = 68.6
-    EXPECT_EQ(panel->item(0, 3)->text(), "68.6");
-    EXPECT_EQ(panel->item(0, 6)->text(), "0");  // one second at 72.5 dB is no event
+    EXPECT_EQ(panel->item(1, 3)->text(), "68.6");
+    EXPECT_EQ(panel->item(1, 6)->text(), "0");  // one second at 72.5 dB is no event
+    EXPECT_EQ(panel->item(1, 7)->text(), "0.0 % *");
 
     open(saved("b.qrv", {"50.2", "81.4"}, "C"));
-    ASSERT_EQ(panel->rowCount(), 2);
+    ASSERT_EQ(panel->rowCount(), 4);  // the whole measurement of A and of C, then the days
     EXPECT_EQ(panel->item(1, 1)->text(), "C");
+    EXPECT_EQ(panel->item(3, 1)->text(), "C");
     EXPECT_TRUE(messages.shown().isEmpty());
 
     const QString pdf = files.filePath("noise.pdf");
@@ -397,8 +403,8 @@ TEST_F(DataViewWindow, NoiseFiguresFollowEachOpenAndGoIntoTheNoiseReport)
     if (!pdfToTextInstalled())
         GTEST_SKIP() << "pdftotext is not installed";
     const QString text = pdfText(pdf);
-    EXPECT_TRUE(text.contains("2024/5/17, A-weighted"));
-    EXPECT_TRUE(text.contains("2024/5/17, C-weighted"));
+    EXPECT_TRUE(text.contains("2024-05-17, A-weighted"));
+    EXPECT_TRUE(text.contains("2024-05-17, C-weighted"));
     EXPECT_TRUE(text.contains("68.6"));
 }
 
