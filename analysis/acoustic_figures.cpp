@@ -132,6 +132,12 @@ std::optional<double> medianTimeStep(const std::vector<AcousticSample>& samples)
 {
     std::vector<qint64> steps;
     steps.reserve(samples.size());
+    return medianTimeStep(std::span(samples), steps);
+}
+
+std::optional<double> medianTimeStep(std::span<const AcousticSample> samples, std::vector<qint64>& steps)
+{
+    steps.clear();
     qint64 previous = kUntimed;
     for (const AcousticSample& s : samples) {
         if (s.seconds == kUntimed)

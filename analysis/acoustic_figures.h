@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace sonavistor {
@@ -88,6 +89,9 @@ struct AcousticFigures {
 // The median of the positive steps between consecutive timed samples, in
 // their order; nothing when there is none (a jump back of the clock is no step).
 std::optional<double> medianTimeStep(const std::vector<AcousticSample>& samples);
+// The same over part of a series; steps is scratch space, kept by a caller
+// that asks for many parts so that each does not allocate its own.
+std::optional<double> medianTimeStep(std::span<const AcousticSample> samples, std::vector<qint64>& steps);
 
 AcousticFigures computeAcousticFigures(const std::vector<AcousticSample>& samples, const AcousticOptions& options = {});
 

@@ -212,31 +212,6 @@ DayFigures dayFigures(qint64 day, char weighting, DaySums& sums, const PeriodHou
     return d;
 }
 
-// The median of the positive steps between consecutive timed samples, in
-// their order, as medianTimeStep gives it for a file on its own.
-std::optional<double> medianStep(std::span<const AcousticSample> samples, std::vector<qint64>& steps)
-{
-    steps.clear();
-    qint64 previous = kUntimed;
-    for (const AcousticSample& s : samples) {
-        if (s.seconds == kUntimed)
-            continue;
-        if (previous != kUntimed && s.seconds > previous)
-            steps.push_back(s.seconds - previous);
-        previous = s.seconds;
-    }
-    if (steps.empty())
-        return std::nullopt;
-    const size_t half = steps.size() / 2;
-    std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(half), steps.end());
-    const double upper = static_cast<double>(steps[half]);
-    if (steps.size() % 2 == 1)
-        return upper;
-    const double lower =
-        static_cast<double>(*std::max_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(half)));
-    return (lower + upper) / 2;
-}
-
 }  // namespace
 
 NoiseFigures computeNoiseFigures(std::vector<AcousticSample> samples, const NoiseOptions& options)
@@ -264,7 +239,7 @@ NoiseFigures computeNoiseFigures(std::vector<AcousticSample> samples, std::span<
         for (size_t n : sizes) {
             FileStep& file = f.files.emplace_back();
             file.count = static_cast<long long>(n);
-            if (const auto step = medianStep(std::span(samples).subspan(begin, n), scratch)) {
+            if (const auto step = medianTimeStep(std::span(samples).subspan(begin, n), scratch)) {
                 file.seconds = *step;
                 file.measured = true;
             }
@@ -299,7 +274,7 @@ NoiseFigures computeNoiseFigures(std::vector<AcousticSample> samples, std::span<
     } else if (f.files.size() > 1) {
         // Times beyond the years 0-9999 are no saved file's: one step for all, as for one file.
         std::vector<qint64> scratch;
-        const auto step = medianStep(samples, scratch);
+        const auto step = medianTimeStep(samples, scratch);
         f.files.assign(1, FileStep{step.value_or(1), step.has_value(), static_cast<long long>(samples.size())});
         f.sampleSeconds = f.files.front().seconds;
         f.stepMeasured = f.files.front().measured;
