@@ -1,5 +1,6 @@
 // sonavistor-cli run as a person runs it.
 #include "analysis/saved_file.h"
+#include "tests/cli/cli_run.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -15,22 +16,9 @@
 #include <gtest/gtest.h>
 
 using namespace sonavistor;
+using namespace sonavistor::test;
 
 namespace {
-
-struct CliRun {
-    int status;
-    QString out;
-    QString err;
-};
-
-CliRun cli(const QStringList& args)
-{
-    QProcess p;
-    p.start(CLI_PATH, args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 class Cli : public ::testing::Test {
 protected:

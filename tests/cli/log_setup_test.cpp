@@ -1,5 +1,7 @@
 // Setting up `log` as a new user would: no runtime folder, two meters at
 // once, options that need --mqtt, and a metrics port that is taken.
+#include "tests/support/event_wait.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,23 +16,9 @@
 
 #include <sys/stat.h>
 
+using namespace sonavistor::test;
+
 namespace {
-
-bool waitUntilTrue(const std::function<bool()>& done, int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-int freePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
 
 // A logger whose error output is gathered as it comes.
 class Logger {

@@ -2,6 +2,7 @@
 #include "analysis/saved_file.h"
 #include "logging/log_journal.h"
 #include "sim/memory_generator.h"
+#include "tests/support/event_wait.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -19,17 +20,9 @@
 #include <csignal>
 
 using namespace sonavistor;
+using namespace sonavistor::test;
 
 namespace {
-
-bool waitUntilTrue(const std::function<bool()>& done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 20000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 struct CliRun {
     int status;
@@ -272,7 +265,7 @@ TEST_F(MeterCommands, LiveSaysOnceThatTheMeterDoesNotAnswerAndKeepsAsking)
     ASSERT_TRUE(waitUntilTrue([&] {
         err += p.readAllStandardError();
         return err.contains("did not answer");
-    }));
+    }, 20000));
     EXPECT_FALSE(p.waitForFinished(1500));  // further requests have gone unanswered meanwhile
     ::kill(static_cast<pid_t>(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished(10000));
@@ -372,7 +365,7 @@ TEST_F(MeterCommands, ALoggerKilledIsCompletedByTheNextStartAndSigtermEndsItClea
     QProcess p;
     p.setProcessEnvironment(env);
     p.start(CLI_PATH, {"log", "--dir", logs, "--interval", "0.02", "--meter", meter});
-    ASSERT_TRUE(waitUntilTrue([&] { return QFileInfo(journal).size() > 20 * 51; }));
+    ASSERT_TRUE(waitUntilTrue([&] { return QFileInfo(journal).size() > 20 * 51; }, 20000));
     ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
     p.waitForFinished();
     // Nothing reached a day file yet; the journal holds every reading.

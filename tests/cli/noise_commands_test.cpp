@@ -1,6 +1,7 @@
 // info --periods --events and the noise report, run as a person runs them.
 #include "analysis/saved_file.h"
 #include "tests/support/pdf_text.h"
+#include "tests/cli/cli_run.h"
 
 #include <QDate>
 #include <QJsonArray>
@@ -13,22 +14,9 @@
 #include <gtest/gtest.h>
 
 using namespace sonavistor;
+using namespace sonavistor::test;
 
 namespace {
-
-struct CliRun {
-    int status;
-    QString out;
-    QString err;
-};
-
-CliRun cli(const QStringList& args)
-{
-    QProcess p;
-    p.start(CLI_PATH, args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 QString oneDecimalOf(const QJsonValue& v)
 {

@@ -3,6 +3,7 @@
 // info --json for the same files.
 #include "analysis/saved_file.h"
 #include "tests/support/pdf_text.h"
+#include "tests/cli/cli_run.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,22 +20,9 @@
 #include <functional>
 
 using namespace sonavistor;
+using namespace sonavistor::test;
 
 namespace {
-
-struct CliRun {
-    int status;
-    QString out;
-    QString err;
-};
-
-CliRun cli(const QStringList& args)
-{
-    QProcess p;
-    p.start(CLI_PATH, args);
-    p.waitForFinished(120000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
 
 QJsonObject measurementJson(const CliRun& r)
 {

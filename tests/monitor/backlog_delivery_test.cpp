@@ -5,6 +5,7 @@
 #include "logging/log_journal.h"
 #include "monitor/logger_monitor.h"
 #include "monitor/outbox.h"
+#include "tests/support/event_wait.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -24,27 +25,12 @@
 #include <unistd.h>
 
 using namespace sonavistor;
+using namespace sonavistor::test;
 
 namespace {
 
 constexpr char kBroker[] = "/usr/sbin/mosquitto";
 constexpr int kBacklog = 5000;
-
-bool waitUntilTrue(const std::function<bool()>& done, int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-int freePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
 
 // A live subscriber to every interval at QoS 1, its session ending with it.
 class Subscriber {

@@ -13,6 +13,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include "tests/support/event_wait.h"
+
 #include <mosquitto.h>
 
 #include <atomic>
@@ -27,34 +29,27 @@ namespace sonavistor::test {
 
 inline constexpr char kBroker[] = "/usr/sbin/mosquitto";
 
-inline bool waitUntilTrue(const std::function<bool()>& done, int ms = 15000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-inline int freePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
+// What a test asks of its broker beyond the defaults.
+struct BrokerConfig {
+    bool anonymous = true;    // false: it takes no one
+    bool persistent = false;  // sessions and what waits for them kept on disk across a stop
+};
 
 class Broker {
 public:
-    Broker(const QString& folder, int port) : folder_(folder), port_(port)
+    Broker(const QString& folder, int port, BrokerConfig config = {}) : folder_(folder), port_(port)
     {
         QFile conf(folder + "/mosquitto.conf");
         conf.open(QIODevice::WriteOnly);
         // Started by root it would become the user "mosquitto", who cannot write here.
         const passwd* me = ::getpwuid(::getuid());
-        conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\nuser %2\n")
-                       .arg(port)
-                       .arg(QString::fromLocal8Bit(me ? me->pw_name : "root"))
-                       .toUtf8());
+        QString text = QStringLiteral("listener %1 127.0.0.1\nallow_anonymous %2\n")
+                           .arg(port)
+                           .arg(config.anonymous ? "true" : "false");
+        if (config.persistent)
+            text += QStringLiteral("persistence true\npersistence_location %1/\n").arg(folder);
+        text += QStringLiteral("user %1\n").arg(QString::fromLocal8Bit(me ? me->pw_name : "root"));
+        conf.write(text.toUtf8());
     }
     ~Broker() { stop(); }
     bool start()
@@ -87,12 +82,16 @@ struct Received {
 };
 
 // Subscribes to every topic; what the broker kept retained comes first.
+// With keepSession the broker keeps its session while it is away, so that
+// nothing published meanwhile is missed.
 class Subscriber {
 public:
-    Subscriber(int port, const char* clientId)
+    Subscriber(int port, const char* clientId, bool keepSession = false)
     {
         mosquitto_lib_init();
-        mosq_ = mosquitto_new(clientId, true, this);
+        mosq_ = mosquitto_new(clientId, !keepSession, this);
+        if (keepSession)
+            mosquitto_reconnect_delay_set(mosq_, 1, 1, false);
         mosquitto_connect_callback_set(mosq_, [](mosquitto* m, void*, int rc) {
             if (rc == 0)
                 mosquitto_subscribe(m, nullptr, "#", 1);
@@ -120,6 +119,16 @@ public:
     {
         std::lock_guard lock(mutex_);
         return messages_;
+    }
+    // The interval figures published, in the order they came.
+    std::vector<QJsonObject> intervals()
+    {
+        std::vector<QJsonObject> out;
+        for (const Received& r : messages()) {
+            if (r.topic.endsWith("/interval"))
+                out.push_back(QJsonDocument::fromJson(r.payload).object());
+        }
+        return out;
     }
     // The last message of each topic.
     std::map<QString, Received> last()

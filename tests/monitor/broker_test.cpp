@@ -3,6 +3,7 @@
 // intervals of one second.
 #include "analysis/acoustic_figures.h"
 #include "analysis/saved_file.h"
+#include "tests/monitor/broker_fixture.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,140 +15,17 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
-
-#include <mosquitto.h>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <csignal>
 #include <map>
-#include <mutex>
-#include <pwd.h>
-#include <unistd.h>
 
 using namespace sonavistor;
+using namespace sonavistor::test;
 
 namespace {
-
-constexpr char kBroker[] = "/usr/sbin/mosquitto";
-
-bool waitUntilTrue(const std::function<bool()>& done, int ms = 15000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-int freePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
-
-class Broker {
-public:
-    Broker(const QString& folder, int port, bool anonymous) : folder_(folder), port_(port)
-    {
-        QFile conf(folder + "/mosquitto.conf");
-        conf.open(QIODevice::WriteOnly);
-        // Started by root it would become the user "mosquitto", who cannot write here.
-        const passwd* me = ::getpwuid(::getuid());
-        conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous %2\npersistence true\n"
-                                  "persistence_location %3/\nuser %4\n")
-                       .arg(port)
-                       .arg(anonymous ? "true" : "false", folder, QString::fromLocal8Bit(me ? me->pw_name : "root"))
-                       .toUtf8());
-    }
-    ~Broker() { stop(); }
-    bool start()
-    {
-        process_.start(kBroker, {"-c", folder_ + "/mosquitto.conf"});
-        return waitUntilTrue([this] {
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port_));
-            return probe.waitForConnected(100);
-        });
-    }
-    // SIGTERM: it keeps its sessions (and what waits for them) on disk.
-    void stop()
-    {
-        if (process_.state() == QProcess::NotRunning)
-            return;
-        process_.terminate();
-        process_.waitForFinished(5000);
-    }
-
-private:
-    QString folder_;
-    int port_;
-    QProcess process_;
-};
-
-struct Received {
-    QString topic;
-    QByteArray payload;
-    bool retained;
-};
-
-// Subscribes to everything with a session the broker keeps, so that
-// nothing published while it was away is missed.
-class Subscriber {
-public:
-    explicit Subscriber(int port)
-    {
-        mosquitto_lib_init();
-        mosq_ = mosquitto_new("test-subscriber", false, this);
-        mosquitto_connect_callback_set(mosq_, [](mosquitto* m, void*, int rc) {
-            if (rc == 0)
-                mosquitto_subscribe(m, nullptr, "#", 1);
-        });
-        mosquitto_subscribe_callback_set(mosq_, [](mosquitto*, void* self, int, int, const int*) {
-            static_cast<Subscriber*>(self)->subscribed_ = true;
-        });
-        mosquitto_message_callback_set(mosq_, [](mosquitto*, void* self, const mosquitto_message* m) {
-            auto* s = static_cast<Subscriber*>(self);
-            std::lock_guard lock(s->mutex_);
-            s->messages_.push_back({QString::fromUtf8(m->topic),
-                                    QByteArray(static_cast<const char*>(m->payload), m->payloadlen), m->retain});
-        });
-        mosquitto_reconnect_delay_set(mosq_, 1, 1, false);
-        mosquitto_connect_async(mosq_, "127.0.0.1", port, 30);
-        mosquitto_loop_start(mosq_);
-        waitUntilTrue([this] { return subscribed_.load(); });
-    }
-    ~Subscriber()
-    {
-        mosquitto_disconnect(mosq_);
-        mosquitto_loop_stop(mosq_, true);
-        mosquitto_destroy(mosq_);
-    }
-    std::vector<Received> messages()
-    {
-        std::lock_guard lock(mutex_);
-        return messages_;
-    }
-    std::vector<QJsonObject> intervals()
-    {
-        std::vector<QJsonObject> out;
-        for (const Received& r : messages()) {
-            if (r.topic.endsWith("/interval"))
-                out.push_back(QJsonDocument::fromJson(r.payload).object());
-        }
-        return out;
-    }
-
-private:
-    mosquitto* mosq_;
-    std::atomic<bool> subscribed_ = false;
-    std::mutex mutex_;
-    std::vector<Received> messages_;
-};
 
 struct DayInterval {
     long long count;
@@ -193,29 +71,10 @@ long long dayFileReadings(const QString& folder)
     return n;
 }
 
-// The logger's /metrics page (empty while it does not answer).
-QByteArray metricsPage(int port)
-{
-    QTcpSocket http;
-    http.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
-    if (!http.waitForConnected(2000))
-        return {};
-    http.write("GET /metrics HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n");
-    QByteArray response;
-    while (http.waitForReadyRead(2000))
-        response += http.readAll();
-    return response;
-}
-
-QByteArray bodyOf(const QByteArray& response)
-{
-    return response.mid(response.indexOf("\r\n\r\n") + 4);
-}
-
 // The value of an unlabelled metric, -1 when the page lacks it.
-long long metric(const QByteArray& response, const QByteArray& name)
+long long metric(const QByteArray& body, const QByteArray& name)
 {
-    for (const QByteArray& line : bodyOf(response).split('\n')) {
+    for (const QByteArray& line : body.split('\n')) {
         if (line.startsWith(name + ' '))
             return line.mid(name.size() + 1).toLongLong();
     }
@@ -225,7 +84,7 @@ long long metric(const QByteArray& response, const QByteArray& name)
 // Waits until the metric on the logger's page reaches at least the value.
 bool waitForMetric(int port, const QByteArray& name, long long atLeast, int ms = 20000)
 {
-    return waitUntilTrue([&] { return metric(metricsPage(port), name) >= atLeast; }, ms);
+    return waitUntilTrue([&] { return metric(metricsBody(port), name) >= atLeast; }, ms);
 }
 
 class MonitorBroker : public ::testing::Test {
@@ -272,9 +131,9 @@ protected:
 
 TEST_F(MonitorBroker, EveryIntervalArrivesInOrderWithTheDayFileFiguresThroughABrokerRestart)
 {
-    Broker broker(dir.path(), port, true);
+    Broker broker(dir.path(), port, {.anonymous = true, .persistent = true});
     ASSERT_TRUE(broker.start());
-    Subscriber subscriber(port);
+    Subscriber subscriber(port, "test-subscriber", true);
     QProcess logger;
     const int metricsPort = freePort();
     startLogger(logger, {"--mqtt", url(), "--mqtt-live", "--metrics", QString::number(metricsPort)});
@@ -332,9 +191,9 @@ TEST_F(MonitorBroker, EveryIntervalArrivesInOrderWithTheDayFileFiguresThroughABr
 TEST_F(MonitorBroker, ABacklogLeftByAKilledLoggerIsDeliveredByTheNextStart)
 {
     // The subscriber's session outlives the broker's stop.
-    Broker broker(dir.path(), port, true);
+    Broker broker(dir.path(), port, {.anonymous = true, .persistent = true});
     ASSERT_TRUE(broker.start());
-    Subscriber subscriber(port);
+    Subscriber subscriber(port, "test-subscriber", true);
     broker.stop();
 
     QProcess first;
@@ -377,7 +236,7 @@ TEST_F(MonitorBroker, ABacklogLeftByAKilledLoggerIsDeliveredByTheNextStart)
 
 TEST_F(MonitorBroker, AWrongPasswordIsSaidOnceAndAFullOutboxDropsTheOldest)
 {
-    Broker broker(dir.path(), port, false);  // takes no one
+    Broker broker(dir.path(), port, {.anonymous = false, .persistent = true});  // takes no one
     ASSERT_TRUE(broker.start());
     env.insert("SONAVISTOR_MQTT_PASSWORD", "wrong");
     QProcess logger;
@@ -390,7 +249,7 @@ TEST_F(MonitorBroker, AWrongPasswordIsSaidOnceAndAFullOutboxDropsTheOldest)
         err += QString::fromUtf8(logger.readAllStandardError());
         return err.count("outbox full (2 messages): dropped the interval from") >= 2;
     })) << err.toStdString();
-    EXPECT_EQ(metric(metricsPage(metricsPort), "sonavistor_mqtt_outbox_messages"), 2);
+    EXPECT_EQ(metric(metricsBody(metricsPort), "sonavistor_mqtt_outbox_messages"), 2);
     ASSERT_NO_FATAL_FAILURE(stopLogger(logger, err));
     EXPECT_EQ(err.count("refused the connection: the broker refused the user name or password"), 1) << err.toStdString();
     EXPECT_TRUE(err.contains("logging to files goes on"));
@@ -411,14 +270,13 @@ TEST_F(MonitorBroker, ABrokerThatNeverAnswersBlocksNeitherReadingsNorMetrics)
     ASSERT_TRUE(waitForMetric(metricsPort, "sonavistor_readings_total", 25));
     ASSERT_TRUE(waitForMetric(metricsPort, "sonavistor_mqtt_outbox_messages", 1));  // intervals wait
 
-    const QByteArray response = metricsPage(metricsPort);
-    const QByteArray body = bodyOf(response);
-    EXPECT_TRUE(response.startsWith("HTTP/1.1 200")) << response.toStdString();
+    const QByteArray body = metricsBody(metricsPort);  // empty unless the page answered 200
+    EXPECT_FALSE(body.isEmpty());
     EXPECT_TRUE(body.contains("sonavistor_mqtt_connected 0\n"));
     EXPECT_TRUE(body.contains("sonavistor_meter_connected 1\n"));
     EXPECT_TRUE(body.contains("sonavistor_level_db{weighting=\"A\"} "));
     EXPECT_TRUE(body.contains("sonavistor_leq_db{weighting=\"A\",window=\"1m\"} "));
-    const long long readings = metric(response, "sonavistor_readings_total");
+    const long long readings = metric(body, "sonavistor_readings_total");
 
     // The stop does not wait for the broker (the metrics server takes about 1 s of it).
     QElapsedTimer stopping;
@@ -443,7 +301,7 @@ TEST_F(MonitorBroker, TheMetricsPagePassesPromtool)
     QProcess logger;
     startLogger(logger, {"--mqtt", url(), "--metrics", QString::number(metricsPort)});
     ASSERT_TRUE(waitForMetric(metricsPort, "sonavistor_mqtt_outbox_messages", 1));
-    const QByteArray body = bodyOf(metricsPage(metricsPort));
+    const QByteArray body = metricsBody(metricsPort);
     QString err;
     ASSERT_NO_FATAL_FAILURE(stopLogger(logger, err));
 

@@ -4,7 +4,7 @@
 // exit 0. SONAVISTOR_STOPS sets the number of stops (20 here; 200 for a
 // longer run by hand), SONAVISTOR_STOP_SEED repeats a run's moments, and
 // SONAVISTOR_CLI runs another build's logger (a sanitizer build's).
-#include "broker_fixture.h"
+#include "tests/monitor/broker_fixture.h"
 
 #include <QTemporaryDir>
 

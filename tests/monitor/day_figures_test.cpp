@@ -1,6 +1,6 @@
 // The day's figures go out early the next day, from the day file the logger
 // wrote, with the environmental noise levels a hand calculation gives.
-#include "broker_fixture.h"
+#include "tests/monitor/broker_fixture.h"
 
 #include "logging/level_log.h"
 #include "monitor/logger_monitor.h"

@@ -1,7 +1,7 @@
 // Noise events found reading by reading are those `info --events` finds in
 // the day file: the detector against the day files' rule on the same
 // samples, and the logger's published events against `info --events`.
-#include "broker_fixture.h"
+#include "tests/monitor/broker_fixture.h"
 
 #include "analysis/noise_events.h"
 #include "monitor/live_events.h"

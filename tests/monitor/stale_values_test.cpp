@@ -2,7 +2,7 @@
 // drop the level and Leq gauges (meter_connected stays, at 0) and the
 // retained meter availability at the broker says "offline", which makes
 // Home Assistant's sensors unavailable.
-#include "broker_fixture.h"
+#include "tests/monitor/broker_fixture.h"
 
 #include <QTemporaryDir>
 
