@@ -13,7 +13,7 @@
 # type: make run BUILD_TYPE=Debug (it stays until another one is named).
 BUILD ?= build
 SANITIZE_BUILD ?= build-asan
-FUZZ_BUILD ?= build-fuzz
+FUZZ_BUILD ?= $(SANITIZE_BUILD)
 JOBS ?= $(shell nproc)
 BUILD_TYPE ?=
 PREFIX ?= /usr/local
@@ -48,22 +48,19 @@ run: build
 demo: build
 	cd $(BUILD)/demo && ./sonavistor-demo
 
-test: check sanitize fuzz-smoke
-	@bash scripts/list-skips $(BUILD) $(SANITIZE_BUILD)
+test: configure-tests
+	BUILD=$(BUILD) SANITIZE_BUILD=$(SANITIZE_BUILD) JOBS=$(JOBS) bash scripts/run-all-tests
 
 check: build-tests
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	@bash scripts/list-skips $(BUILD)
 
-# The suite in a build with AddressSanitizer (leaks too) and
-# UndefinedBehaviorSanitizer, without the kernel and package tests (they test
-# the normal build's programs in a virtual machine and a package). Line
-# tables (-g1) give the reports their file and line, at a fraction of the
-# build time of full debug information.
+# The suite in the build with AddressSanitizer (leaks too),
+# UndefinedBehaviorSanitizer and the fuzz targets (clang, see
+# scripts/configure-sanitized-build), without the kernel and package tests
+# (they test the normal build's programs in a virtual machine and a package).
 sanitize: test-deps
-	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSONAVISTOR_SANITIZE=ON \
-	  -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1 \
-	  -DSONAVISTOR_TESTS=ON -DSONAVISTOR_BENCHMARKS=OFF
+	bash scripts/configure-sanitized-build $(SANITIZE_BUILD)
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp \
@@ -87,4 +84,4 @@ install:
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) build-fuzz

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 
 class QLibrary;
@@ -21,7 +22,10 @@ inline constexpr char kHelpViewerLibrary[] = "libquorvanehelp.so";
 
 // The viewer's entry point: caller window, file and topic ("file::topic",
 // 8-bit local encoding), command, data. Returns an integer or a window.
-using HtmlHelpEntry = qintptr (*)(void* caller, const char* file, quint32 command, quintptr data);
+// Exactly the library's own declaration: a call through a pointer of another
+// type (qintptr is long long, std::intptr_t long) is undefined, whatever the
+// registers hold.
+using HtmlHelpEntry = std::intptr_t (*)(void* caller, const char* file, unsigned command, std::uintptr_t data);
 
 class HtmlHelp {
 public:
