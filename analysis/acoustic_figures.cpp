@@ -1,4 +1,5 @@
 #include "analysis/acoustic_figures.h"
+#include "analysis/floor_division.h"
 
 #include "analysis/level_statistics.h"
 #include "analysis/log_sum_exp.h"
@@ -84,12 +85,6 @@ void civilFromDays(qint64 z, qint64& y, unsigned& m, unsigned& d)
     d = doy - (153 * mp + 2) / 5 + 1;
     m = mp < 10 ? mp + 3 : mp - 9;
     y = static_cast<qint64>(yoe) + era * 400 + (m <= 2);
-}
-
-qint64 floorDiv(qint64 a, qint64 b)
-{
-    const qint64 q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "analysis/noise_figures.h"
+#include "analysis/floor_division.h"
 
 #include "analysis/log_sum_exp.h"
 #include "analysis/noise_events.h"
@@ -27,12 +28,6 @@ constexpr int kLdnNightStart = 22;
 constexpr int kFileBits = 20;
 constexpr qint64 kMaxFiles = qint64{1} << kFileBits;
 constexpr qint64 kPackableSeconds = qint64{1} << (62 - kFileBits);
-
-qint64 floorDiv(qint64 a, qint64 b)
-{
-    const qint64 q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
 
 // Sums of energy, each sample weighing its step: ln(sum of t e^(kEnergy L)).
 struct EnergySum {

@@ -13,7 +13,7 @@ namespace sonavistor::cli {
 
 namespace {
 
-constexpr char kUsageLine[] = "sonavistor-cli history DIR [--json|--csv] [--from DATE --to DATE]";
+constexpr char kHistoryUsage[] = "sonavistor-cli history DIR [--json|--csv] [--from DATE --to DATE]";
 
 void printTable(QTextStream& out, const HistoryOverview& o)
 {
@@ -51,15 +51,15 @@ int historyCommand(const QStringList& args, Output io)
                               << Qt::endl, kUsage;
             (arg.startsWith(QLatin1String("--from")) ? from : to) = date;
         } else if (arg.startsWith(QLatin1Char('-'))) {
-            return io.err << "history: unknown option " << arg << " (" << kUsageLine << ")" << Qt::endl, kUsage;
+            return io.err << "history: unknown option " << arg << " (" << kHistoryUsage << ")" << Qt::endl, kUsage;
         } else if (folder.isEmpty()) {
             folder = arg;
         } else {
-            return io.err << "history: one folder only (" << kUsageLine << ")" << Qt::endl, kUsage;
+            return io.err << "history: one folder only (" << kHistoryUsage << ")" << Qt::endl, kUsage;
         }
     }
     if (folder.isEmpty())
-        return io.err << "history: no folder given (" << kUsageLine << ")" << Qt::endl, kUsage;
+        return io.err << "history: no folder given (" << kHistoryUsage << ")" << Qt::endl, kUsage;
     if (from.isValid() && to.isValid() && from > to)
         return io.err << "history: --from " << from.toString(Qt::ISODate) << " is after --to "
                       << to.toString(Qt::ISODate) << Qt::endl, kUsage;

@@ -24,7 +24,7 @@ namespace sonavistor::cli {
 
 namespace {
 
-constexpr char kUsageLine[] =
+constexpr char kInfoUsage[] =
     "sonavistor-cli info [--json] [--interval 1m|5m|15m|1h] [--exposure DURATION] [--periods] [--period-hours D,E,N] "
     "[--night-lmax DB] [--min-coverage PERCENT] [--events] [--threshold DB] [--event-gap S] [--event-min S] "
     "FILE.qrv...";
@@ -226,15 +226,15 @@ int infoCommand(const QStringList& args, Output io)
                               << value << "'" << Qt::endl, kUsage;
             options.exposureSeconds = *seconds;
         } else if (arg.startsWith(QLatin1Char('-'))) {
-            return io.err << "info: unknown option " << arg << " (" << kUsageLine << ")" << Qt::endl, kUsage;
+            return io.err << "info: unknown option " << arg << " (" << kInfoUsage << ")" << Qt::endl, kUsage;
         } else {
             files << arg;
         }
     }
     if (const QString error = missingModeError("info", noise); !error.isEmpty())
-        return io.err << error << " (" << kUsageLine << ")" << Qt::endl, kUsage;
+        return io.err << error << " (" << kInfoUsage << ")" << Qt::endl, kUsage;
     if (files.isEmpty())
-        return io.err << "info: no file given (" << kUsageLine << ")" << Qt::endl, kUsage;
+        return io.err << "info: no file given (" << kInfoUsage << ")" << Qt::endl, kUsage;
 
     int status = kOk;
     // Files given together are one measurement for the noise figures.

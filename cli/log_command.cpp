@@ -20,7 +20,7 @@ namespace sonavistor::cli {
 
 namespace {
 
-constexpr char kUsageLine[] = "sonavistor-cli log --dir DIR [--interval SECONDS] [--meter usb|sim:SCENARIO.json] "
+constexpr char kLogUsage[] = "sonavistor-cli log --dir DIR [--interval SECONDS] [--meter usb|sim:SCENARIO.json] "
                               "[--mqtt URL ...] [--metrics [ADDR:]PORT] [--threshold DB ...] (see the man page)";
 
 }  // namespace
@@ -39,7 +39,7 @@ int logCommand(const QStringList& arguments, Output io)
         int monitoringStatus = kOk;
         if (takeOption(arguments, i, QStringLiteral("--dir"), value)) {
             if (value.isEmpty())
-                return io.err << "log: --dir needs a folder (" << kUsageLine << ")" << Qt::endl, kUsage;
+                return io.err << "log: --dir needs a folder (" << kLogUsage << ")" << Qt::endl, kUsage;
             folder = value;
         } else if (takeOption(arguments, i, QStringLiteral("--interval"), value)) {
             bool ok = false;
@@ -55,7 +55,7 @@ int logCommand(const QStringList& arguments, Output io)
         }
     }
     if (folder.isEmpty())
-        return io.err << "log: no folder given (" << kUsageLine << ")" << Qt::endl, kUsage;
+        return io.err << "log: no folder given (" << kLogUsage << ")" << Qt::endl, kUsage;
     const qsizetype meterAt = args.indexOf(QStringLiteral("--meter"));
     const QString meterArgument = meterAt >= 0 ? args.value(meterAt + 1) : QStringLiteral("usb");
     if (const int status = completeMonitoring(monitoring, meterArgument, io))
@@ -67,7 +67,7 @@ int logCommand(const QStringList& arguments, Output io)
     if (const int status = session.open(args, io, false))
         return status;
     if (!args.isEmpty())
-        return io.err << "log: unexpected " << args.join(' ') << " (" << kUsageLine << ")" << Qt::endl, kUsage;
+        return io.err << "log: unexpected " << args.join(' ') << " (" << kLogUsage << ")" << Qt::endl, kUsage;
     SingleInstance meterLock(loggerLockTitle(meterArgument));
     if (!meterLock.acquire())
         return io.err << "another sonavistor-cli log uses the meter" << Qt::endl, kFailed;

@@ -20,7 +20,7 @@ namespace sonavistor::cli {
 
 namespace {
 
-constexpr char kUsageLine[] =
+constexpr char kReportUsage[] =
     "sonavistor-cli report -o REPORT.pdf [--force] [--company NAME] [--details FILE.json] [--period-hours D,E,N] "
     "[--night-lmax DB] [--min-coverage PERCENT] [--threshold DB] [--event-gap S] [--event-min S] FILE.qrv...";
 
@@ -65,13 +65,13 @@ int reportCommand(const QStringList& args, Output io)
         } else if (arg == QLatin1String("--force")) {
             force = true;
         } else if (arg.startsWith(QLatin1Char('-'))) {
-            return io.err << "report: unknown option " << arg << " (" << kUsageLine << ")" << Qt::endl, kUsage;
+            return io.err << "report: unknown option " << arg << " (" << kReportUsage << ")" << Qt::endl, kUsage;
         } else {
             files << arg;
         }
     }
     if (output.isEmpty() || files.isEmpty())
-        return io.err << "report: usage: " << kUsageLine << Qt::endl, kUsage;
+        return io.err << "report: usage: " << kReportUsage << Qt::endl, kUsage;
     if (QFileInfo::exists(output) && !force)
         return io.err << output << ": already exists (use --force to replace it)" << Qt::endl, kFailed;
     NoiseReportDetails details;

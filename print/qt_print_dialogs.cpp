@@ -10,7 +10,7 @@ namespace sonavistor {
 
 namespace {
 
-constexpr char kSetupCaption[] = "Printer Setup";
+constexpr char kPrinterSetupCaption[] = "Printer Setup";
 
 }  // namespace
 
@@ -35,7 +35,7 @@ bool QtPrintDialogs::printersInstalled() const
 bool QtPrintDialogs::setUpPrinter(QWidget* parent, QPrinter& printer)
 {
     QPrintDialog dialog(&printer, parent);
-    dialog.setWindowTitle(QString::fromLatin1(kSetupCaption));
+    dialog.setWindowTitle(QString::fromLatin1(kPrinterSetupCaption));
     // A set-up, not a print: no page range or copies to choose.
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
     return dialog.exec() == QDialog::Accepted;

@@ -13,8 +13,8 @@ namespace sonavistor {
 
 namespace {
 
-constexpr char kCaption[] = "Print Data Sheet";
-constexpr char kPdfFilter[] = "*.pdf|*.pdf";
+constexpr char kDataSheetCaption[] = "Print Data Sheet";
+constexpr char kPdfFileFilter[] = "*.pdf|*.pdf";
 
 }  // namespace
 
@@ -23,7 +23,7 @@ ReportOutputDialog::ReportOutputDialog(FileDialogService& files, const QString& 
     : QDialog(parent), files_(files)
 {
     setObjectName(QStringLiteral("ReportOutputDialog"));
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(QString::fromLatin1(kDataSheetCaption));
     auto* grid = new QGridLayout(this);
     auto* pages = new QLabel(QStringLiteral("The data sheet has %1 page(s).").arg(pageCount), this);
     grid->addWidget(pages, 0, 0, 1, 3);
@@ -66,7 +66,7 @@ ReportOutputDialog::ReportOutputDialog(FileDialogService& files, const QString& 
 
 void ReportOutputDialog::browse()
 {
-    const QString path = files_.getSaveFileName(this, QString::fromLatin1(kPdfFilter), QStringLiteral("pdf"));
+    const QString path = files_.getSaveFileName(this, QString::fromLatin1(kPdfFileFilter), QStringLiteral("pdf"));
     if (!path.isEmpty())
         PdfPath->setText(path);
 }

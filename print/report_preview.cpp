@@ -15,7 +15,7 @@ namespace sonavistor {
 
 namespace {
 
-constexpr char kCaption[] = "Data Sheet Preview";
+constexpr char kPreviewCaption[] = "Data Sheet Preview";
 constexpr double kSmallestPpm = 1.0;
 constexpr double kLargestPpm = 20.0;
 constexpr int kPageBorder = 12;  // grey around the paper
@@ -83,7 +83,7 @@ ReportPreview::ReportPreview(const ReportDocument& document, Actions actions, QW
     : QDialog(parent), document_(document), actions_(std::move(actions))
 {
     setObjectName(QStringLiteral("ReportPreview"));
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(QString::fromLatin1(kPreviewCaption));
     resize(900, 1000);
 
     auto* outer = new QVBoxLayout(this);

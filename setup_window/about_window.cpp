@@ -14,7 +14,7 @@ namespace sonavistor {
 
 namespace {
 
-constexpr char kCaption[] = "About Sonavistor";
+constexpr char kAboutCaption[] = "About Sonavistor";
 constexpr char kProgramName[] = "Sonavistor";
 constexpr char kVersion[] = "Version: 1.3 (Build 09.0105)";
 // Label1's text until the platform says what it is.
@@ -53,7 +53,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, const QRec
 TForm3::TForm3(std::optional<OsVersion> version)
 {
     setObjectName(QStringLiteral("Form3"));
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(QString::fromLatin1(kAboutCaption));
     Label5 = label(this, "Label5", QString::fromLatin1(kProgramName), QRect(24, 16, 157, 33),
                    faceOf({QStringLiteral("Arial Black"), QStringLiteral("Liberation Sans"),
                          QStringLiteral("Arimo")},

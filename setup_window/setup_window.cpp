@@ -28,7 +28,7 @@ namespace sonavistor {
 
 namespace {
 
-constexpr char kCaption[] = "Software System Setup";
+constexpr char kSetupCaption[] = "Software System Setup";
 constexpr char kInfoCaption[] = "Error Infromation";
 // The pause at creation, while events go on being handled.
 constexpr int kCreationPauseMs = 260;
@@ -58,7 +58,7 @@ TForm8::TForm8(MeterConnection& meter, const WindowContext& context, Clock clock
     if (!clock_)
         clock_ = [] { return QDateTime::currentDateTimeUtc(); };
     setObjectName(QStringLiteral("Form8"));
-    setWindowTitle(QString::fromLatin1(kCaption));
+    setWindowTitle(QString::fromLatin1(kSetupCaption));
     buildLayout();
     FormCreate();
 }
