@@ -139,15 +139,17 @@ int completeMonitoring(LogMonitoring& m, const QString& meterArgument, Output io
         refuse({{"--influx-token-file", !m.influxTokenFile.isEmpty()}, {"--influx-id", !m.influxId.isEmpty()}},
                "--influx URL"))
         return kUsage;
-    if (m.url.isEmpty() && m.influxUrl.isEmpty() &&
-        refuse({{"--mqtt-outbox", m.options.outboxCapacity > 0}, {"--publish-interval", m.publishIntervalGiven}},
-               "--mqtt URL or --influx URL"))
-        return kUsage;
-    if (m.url.isEmpty() &&
-        refuse({{"--mqtt-ca", !m.caFile.isEmpty()}, {"--mqtt-password-file", !m.passwordFile.isEmpty()},
-                {"--mqtt-id", !m.meterId.isEmpty()}, {"--mqtt-live", m.options.live}},
-               "--mqtt URL"))
-        return kUsage;
+    if (m.url.isEmpty()) {
+        // The pace and the outbox's cap serve --influx too.
+        const bool shared = m.influxUrl.isEmpty();
+        const bool mqttOnly = !m.caFile.isEmpty() || !m.passwordFile.isEmpty() || !m.meterId.isEmpty() || m.options.live;
+        if (refuse({{"--mqtt-ca", !m.caFile.isEmpty()}, {"--mqtt-password-file", !m.passwordFile.isEmpty()},
+                    {"--mqtt-id", !m.meterId.isEmpty()}, {"--mqtt-live", m.options.live},
+                    {"--mqtt-outbox", shared && m.options.outboxCapacity > 0},
+                    {"--publish-interval", shared && m.publishIntervalGiven}},
+                   mqttOnly ? "--mqtt URL" : "--mqtt URL or --influx URL"))
+            return kUsage;
+    }
     if (!m.influxUrl.isEmpty()) {
         try {
             m.options.influx = parseInfluxUrl(m.influxUrl);

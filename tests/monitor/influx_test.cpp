@@ -140,6 +140,21 @@ TEST_F(InfluxWrites, NothingIsLostAcrossAnOutageOfTheDatabaseAndAKilledLogger)
     }
 }
 
+TEST(InfluxOptions, ThoseThatNeedInfluxAreRefusedWithoutItAndABadUrlIsSaid)
+{
+    QTemporaryDir dir;
+    const QStringList log{"log", "--dir", dir.path(), "--meter", "sim:none.json"};
+    const CliRun token = cli(log + QStringList{"--influx-token-file", "token", "--influx-id", "m"});
+    EXPECT_EQ(token.status, 2);
+    EXPECT_TRUE(token.err.contains("--influx-token-file, --influx-id need --influx URL")) << token.err.toStdString();
+    const CliRun pace = cli(log + QStringList{"--publish-interval", "10s"});
+    EXPECT_EQ(pace.status, 2);
+    EXPECT_TRUE(pace.err.contains("--publish-interval needs --mqtt URL or --influx URL")) << pace.err.toStdString();
+    const CliRun url = cli(log + QStringList{"--influx", "http://127.0.0.1:8086/query?db=noise"});
+    EXPECT_EQ(url.status, 2);
+    EXPECT_TRUE(url.err.contains("ends in /write or /api/v2/write")) << url.err.toStdString();
+}
+
 // 2026-10-25 in Berlin: 02:00-02:59 comes twice, first in summer time
 // (00:00-00:59 UTC), then in winter time (01:00-01:59 UTC). Every 30 s a
 // reading, 60 dB in even minutes and 70 dB in odd ones.
