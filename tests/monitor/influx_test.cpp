@@ -5,6 +5,8 @@
 #include "tests/cli/cli_run.h"
 #include "tests/monitor/http_servers.h"
 
+#include "monitor/outbox_files.h"
+
 #include <QDateTime>
 #include <QTemporaryDir>
 
@@ -138,6 +140,38 @@ TEST_F(InfluxWrites, NothingIsLostAcrossAnOutageOfTheDatabaseAndAKilledLogger)
         const double leq = 10 * std::log10(it->second.energy / static_cast<double>(it->second.count));
         EXPECT_NEAR(r[2].toDouble(), leq, 0.051) << when;
     }
+}
+
+// A line the database cannot take is kept aside and said; the lines around
+// it still arrive, and the outbox moves on.
+TEST_F(InfluxWrites, ALineTheDatabaseRefusesIsKeptAsideAndTheOthersArrive)
+{
+    const QString logs = dir.filePath("logs");
+    QDir().mkpath(logs);
+    const QByteArray bad = "sound_interval,meter=old,weighting=A leq=loud 1797000060000000000";
+    QFile outbox(logs + "/sonavistor-log.influx-outbox");
+    ASSERT_TRUE(outbox.open(QIODevice::WriteOnly));
+    outbox.write(sonavistor::outbox::messageEntry(1, "influx", "sound_interval,meter=old,weighting=A leq=60.0 1797000000000000000"));
+    outbox.write(sonavistor::outbox::messageEntry(2, "influx", bad));
+    outbox.write(sonavistor::outbox::messageEntry(3, "influx", "sound_interval,meter=old,weighting=A leq=70.0 1797000120000000000"));
+    outbox.close();
+    writeLiveScenario(dir.filePath("scenario.json"));
+    QProcess logger;
+    startLogger(logger, {"--dir", logs, "--meter", "sim:" + dir.filePath("scenario.json"), "--influx-id", "m1",
+                         "--influx", QStringLiteral("http://127.0.0.1:%1/write?db=%2").arg(influxd->port()).arg(kDb)});
+    const QString rejected = logs + "/sonavistor-log.influx-outbox.rejected";
+    ASSERT_TRUE(waitUntilTrue([&] {
+        return QFile::exists(rejected) &&
+               influxd->query(kDb, "SELECT leq FROM sound_interval WHERE meter = 'old'").size() == 2;
+    }));
+    logger.terminate();
+    ASSERT_TRUE(logger.waitForFinished(10000));
+    EXPECT_TRUE(logger.readAllStandardError().contains("InfluxDB refused a line (400"));
+    QFile kept(rejected);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    const QByteArray text = kept.readAll();
+    EXPECT_TRUE(text.startsWith("# refused by InfluxDB: 400 ")) << text.toStdString();
+    EXPECT_TRUE(text.endsWith("\n" + bad + "\n")) << text.toStdString();
 }
 
 TEST(InfluxOptions, ThoseThatNeedInfluxAreRefusedWithoutItAndABadUrlIsSaid)
