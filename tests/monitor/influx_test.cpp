@@ -174,6 +174,30 @@ TEST_F(InfluxWrites, ALineTheDatabaseRefusesIsKeptAsideAndTheOthersArrive)
     EXPECT_TRUE(text.endsWith("\n" + bad + "\n")) << text.toStdString();
 }
 
+// 2026-03-29 in Berlin skips 02:00-02:59. A day file that has readings
+// then (a clock that was not put forward) keeps them all.
+TEST_F(InfluxWrites, AClockNotPutForwardInSpringKeepsEveryPoint)
+{
+    QByteArray lines;
+    for (int minute = 60; minute < 240; ++minute)  // 01:00 to 03:59, 180 minutes
+        lines += readingLine("2026/3/29", QStringLiteral("%1:%2:0").arg(minute / 60).arg(minute % 60), 60.0);
+    QFile day(dir.filePath("2026-03-29.qrv"));
+    ASSERT_TRUE(day.open(QIODevice::WriteOnly));
+    day.write("@Sonavistor File\r\nTotal:180\r\n" + lines);
+    day.close();
+    qputenv("TZ", "Europe/Berlin");
+    const CliRun r = cli({"export", "--format", "influx", "--meter-id", "spring", "-o", dir.filePath("day.lp"), day.fileName()});
+    qunsetenv("TZ");
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QFile lp(dir.filePath("day.lp"));
+    ASSERT_TRUE(lp.open(QIODevice::ReadOnly));
+    ASSERT_EQ(httpRequest(influxd->port(), "POST", QByteArray("/write?db=") + kDb, lp.readAll()).status, 204);
+    const QJsonArray readings = influxd->query(kDb, "SELECT count(level) FROM sound_level");
+    ASSERT_FALSE(readings.isEmpty());
+    EXPECT_EQ(readings[0].toArray()[1].toInteger(), 180);
+    EXPECT_EQ(points(), 180);
+}
+
 TEST(InfluxOptions, ThoseThatNeedInfluxAreRefusedWithoutItAndABadUrlIsSaid)
 {
     QTemporaryDir dir;
