@@ -131,26 +131,33 @@ private:
 
 RowInstants::RowInstants(QTimeZone zone) : zone_(std::move(zone)) {}
 
+int RowInstants::offsetAt(qint64 utc) const
+{
+    return zone_.offsetFromUtc(QDateTime::fromSecsSinceEpoch(utc, Qt::UTC));
+}
+
+std::vector<int> RowInstants::validOffsets(qint64 rowSeconds) const
+{
+    // A zone changes its offset at most once within a day either side.
+    std::vector<int> valid;
+    for (const int candidate : {offsetAt(rowSeconds - 86400), offsetAt(rowSeconds + 86400)}) {
+        if (offsetAt(rowSeconds - candidate) == candidate && std::find(valid.begin(), valid.end(), candidate) == valid.end())
+            valid.push_back(candidate);
+    }
+    std::sort(valid.rbegin(), valid.rend());
+    return valid;
+}
+
 qint64 RowInstants::instant(qint64 rowSeconds)
 {
-    const auto offsetAt = [this](qint64 utc) { return zone_.offsetFromUtc(QDateTime::fromSecsSinceEpoch(utc, Qt::UTC)); };
     int offset = 0;
     if (clockKept_ && offset_) {
         offset = *offset_;
     } else {
-        // A zone changes its offset at most once within a day either side.
-        const int before = offsetAt(rowSeconds - 86400);
-        const int after = offsetAt(rowSeconds + 86400);
-        std::vector<int> valid;
-        for (const int candidate : {before, after}) {
-            if (offsetAt(rowSeconds - candidate) == candidate &&
-                std::find(valid.begin(), valid.end(), candidate) == valid.end())
-                valid.push_back(candidate);
-        }
-        std::sort(valid.rbegin(), valid.rend());  // the earlier instant first
+        const std::vector<int> valid = validOffsets(rowSeconds);
         if (valid.empty()) {
             clockKept_ = true;
-            offset = offset_.value_or(before);
+            offset = offset_.value_or(offsetAt(rowSeconds - 86400));
         } else if (valid.size() == 2) {
             const bool wentBack = last_ && rowSeconds < *last_;
             offset = (offset_ == valid[1] || (wentBack && offset_ == valid[0])) ? valid[1] : valid[0];
@@ -161,6 +168,19 @@ qint64 RowInstants::instant(qint64 rowSeconds)
     offset_ = offset;
     last_ = rowSeconds;
     return rowSeconds - offset;
+}
+
+qint64 RowInstants::nearest(qint64 rowSeconds, qint64 now) const
+{
+    std::vector<int> valid = validOffsets(rowSeconds);
+    if (valid.empty())
+        valid.push_back(offsetAt(now));
+    qint64 best = rowSeconds - valid[0];
+    for (const int offset : valid) {
+        if (std::abs(rowSeconds - offset - now) < std::abs(best - now))
+            best = rowSeconds - offset;
+    }
+    return best;
 }
 
 QByteArray influxReadingLine(const QString& meter, char weighting, double value, qint64 nanoseconds)

@@ -14,6 +14,7 @@
 #include <QTimeZone>
 
 #include <optional>
+#include <vector>
 
 namespace sonavistor {
 
@@ -28,8 +29,15 @@ class RowInstants {
 public:
     explicit RowInstants(QTimeZone zone = QTimeZone::systemTimeZone());
     qint64 instant(qint64 rowSeconds);
+    // For a row just made: of the instants its local time may stand for, the
+    // one nearest `now` (seconds since 1970), whatever rows came before.
+    qint64 nearest(qint64 rowSeconds, qint64 now) const;
 
 private:
+    // The offsets the zone gives the local time, the earlier instant's first.
+    std::vector<int> validOffsets(qint64 rowSeconds) const;
+    int offsetAt(qint64 utc) const;
+
     QTimeZone zone_;
     std::optional<int> offset_;  // of the last row
     std::optional<qint64> last_; // the last row's seconds

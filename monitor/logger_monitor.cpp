@@ -189,7 +189,7 @@ void LoggerMonitor::reading(const ReadingRow& row)
     const char weighting = row.Weight.isEmpty() ? 'A' : row.Weight.at(0).toLatin1();
     aggregator_.add(*seconds, level, weighting);
     if (influx_)
-        utcAggregator_.add(instants_.instant(*seconds), level, weighting);
+        utcAggregator_.add(instants_.nearest(*seconds, clock_().toSecsSinceEpoch()), level, weighting);
     armBoundaryTimer();
     const qint64 day = *seconds / 86400;
     if (day_ && day > *day_) {

@@ -102,7 +102,8 @@ private:
     std::unique_ptr<Outbox> outbox_;
     std::unique_ptr<MqttClient> client_;
     std::unique_ptr<MetricsServer> metrics_;
-    // InfluxDB gets intervals of UTC instants, so that a repeated hour keeps both its passes.
+    // InfluxDB gets intervals of UTC instants, so that a repeated hour keeps
+    // both its passes; a reading's is the one its local time stands for now.
     RowInstants instants_;
     IntervalAggregator utcAggregator_;
     std::unique_ptr<Outbox> influxOutbox_;
