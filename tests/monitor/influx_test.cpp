@@ -5,7 +5,9 @@
 #include "tests/cli/cli_run.h"
 #include "tests/monitor/http_servers.h"
 
+#include "monitor/logger_monitor.h"
 #include "monitor/outbox_files.h"
+#include "store/reading_row.h"
 
 #include <QDateTime>
 #include <QTemporaryDir>
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ctime>
 #include <map>
 
 using namespace sonavistor::test;
@@ -196,6 +199,38 @@ TEST_F(InfluxWrites, AClockNotPutForwardInSpringKeepsEveryPoint)
     ASSERT_FALSE(readings.isEmpty());
     EXPECT_EQ(readings[0].toArray()[1].toInteger(), 180);
     EXPECT_EQ(points(), 180);
+}
+
+// Live through the end of summer time in Berlin: at 01:00:00 UTC the rows'
+// time goes from 2:59:59 back to 2:00:00; every second keeps its own point,
+// at its true instant.
+TEST_F(InfluxWrites, TheLoggerKeepsEverySecondAcrossTheRepeatedHour)
+{
+    qputenv("TZ", "Europe/Berlin");
+    ::tzset();
+    const qint64 first = QDateTime(QDate(2026, 10, 25), QTime(0, 59, 50), Qt::UTC).toSecsSinceEpoch();
+    qint64 now = first;
+    sonavistor::MonitorOptions options;
+    options.influx = sonavistor::parseInfluxUrl(QStringLiteral("http://127.0.0.1:%1/write?db=%2").arg(influxd->port()).arg(kDb));
+    options.meterId = "dst";
+    options.publishSeconds = 1;
+    {
+        sonavistor::LoggerMonitor monitor(dir.path(), options, [&now] { return QDateTime::fromSecsSinceEpoch(now); });
+        monitor.start();
+        for (; now < first + 20; ++now) {
+            const QDateTime local = QDateTime::fromSecsSinceEpoch(now);
+            monitor.reading({local.toString("yyyy/M/d"), local.toString("H:m:s"), "60.0", "A"});
+        }
+        monitor.update(20, 0, true);  // closes the intervals up to `now`
+        ASSERT_TRUE(waitUntilTrue([&] { return monitor.influxWaiting() == 0; }));
+        monitor.finish();
+    }
+    qunsetenv("TZ");
+    ::tzset();
+    const QJsonArray rows = influxd->query(kDb, "SELECT count FROM sound_interval WHERE meter = 'dst'");
+    ASSERT_EQ(rows.size(), 20);
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        EXPECT_EQ(QDateTime::fromString(rows[i].toArray()[0].toString(), Qt::ISODate).toSecsSinceEpoch(), first + i);
 }
 
 TEST(InfluxOptions, ThoseThatNeedInfluxAreRefusedWithoutItAndABadUrlIsSaid)
