@@ -1,4 +1,4 @@
-// sonavistor-cli export -o OUT [--format xls|csv|influx] [--force] FILE.qrv...
+// sonavistor-cli export -o OUT [--format xls|csv|influx] [--meter-id NAME] [--publish-interval 1m] [--force] FILE.qrv...
 // The worksheet the data view window's export writes for those files opened
 // one after the other: LoadData rows numbered from 1 across the files; or
 // the same rows as CSV; or InfluxDB line protocol.
@@ -16,6 +16,7 @@
 
 #include <QFileInfo>
 
+#include <cmath>
 #include <memory>
 
 namespace sonavistor::cli {
@@ -26,6 +27,8 @@ int exportCommand(const QStringList& args, Output io)
     QString format = QStringLiteral("xls");
     bool force = false;
     QStringList files;
+    InfluxExportOptions influx;
+    QString value;
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (takeOption(args, i, QStringLiteral("--format"), format)) {
@@ -36,6 +39,14 @@ int exportCommand(const QStringList& args, Output io)
             if (i + 1 >= args.size())
                 return io.err << "export: -o needs a file name" << Qt::endl, kUsage;
             output = args[++i];
+        } else if (takeOption(args, i, QStringLiteral("--meter-id"), value)) {
+            influx.meter = value;
+        } else if (takeOption(args, i, QStringLiteral("--publish-interval"), value)) {
+            const auto seconds = parseDuration(value);
+            if (!seconds || *seconds < 1 || *seconds != std::floor(*seconds) || 86400 % static_cast<qint64>(*seconds) != 0)
+                return io.err << "export: --publish-interval takes a whole number of seconds that divides a day, such as "
+                                 "10s, 1m or 15m, not '" << value << "'" << Qt::endl, kUsage;
+            influx.intervalSeconds = static_cast<qint64>(*seconds);
         } else if (arg == QLatin1String("--force")) {
             force = true;
         } else if (arg.startsWith(QLatin1Char('-'))) {
@@ -45,18 +56,20 @@ int exportCommand(const QStringList& args, Output io)
         }
     }
     if (output.isEmpty() || files.isEmpty())
-        return io.err << "export: usage: sonavistor-cli export -o OUT [--format xls|csv|influx] [--force] FILE.qrv..."
+        return io.err << "export: usage: sonavistor-cli export -o OUT [--format xls|csv|influx] [--meter-id NAME] "
+                         "[--publish-interval 1m] [--force] FILE.qrv..."
                       << Qt::endl, kUsage;
     if (QFileInfo::exists(output) && !force)
         return io.err << output << ": already exists (use --force to replace it)" << Qt::endl, kFailed;
 
     if (format == QLatin1String("influx")) {
         try {
-            const InfluxExport result = writeInfluxLines(output, files);
+            const InfluxExport result = writeInfluxLines(output, files, influx);
             if (result.untimed > 0)
                 io.err << "export: " << result.untimed << " readings without a readable date and time were left out"
                        << Qt::endl;
-            io.out << "Exported " << result.written << " records to " << output << Qt::endl;
+            io.out << "Exported " << result.written << " records and " << result.intervals << " intervals to " << output
+                   << Qt::endl;
             return kOk;
         } catch (const Error& e) {
             return io.err << e.message() << Qt::endl, kFailed;

@@ -21,7 +21,7 @@ namespace sonavistor::cli {
 namespace {
 
 constexpr char kLogUsage[] = "sonavistor-cli log --dir DIR [--interval SECONDS] [--meter usb|sim:SCENARIO.json] "
-                              "[--mqtt URL ...] [--metrics [ADDR:]PORT] [--threshold DB ...] (see the man page)";
+                              "[--mqtt URL ...] [--influx URL ...] [--metrics [ADDR:]PORT] [--threshold DB ...] (see the man page)";
 
 }  // namespace
 

@@ -96,6 +96,20 @@ bool takeMonitoringOption(const QStringList& args, int& i, LogMonitoring& m, Out
         m.publishIntervalGiven = true;
         return true;
     }
+    if (takeOption(args, i, QStringLiteral("--influx"), value)) {
+        m.influxUrl = value;
+        return value.isEmpty() ? bad(QStringLiteral("--influx needs a URL such as http://localhost:8086/write?db=noise"))
+                               : true;
+    }
+    if (takeOption(args, i, QStringLiteral("--influx-token-file"), value)) {
+        m.influxTokenFile = value;
+        return value.isEmpty() ? bad(QStringLiteral("--influx-token-file needs a file")) : true;
+    }
+    if (takeOption(args, i, QStringLiteral("--influx-id"), value)) {
+        m.influxId = value;
+        return topicSafeId(value) != value ? bad(QStringLiteral("--influx-id takes letters, digits, - and _, not '%1'").arg(value))
+                                           : true;
+    }
     if (takeOption(args, i, QStringLiteral("--metrics"), value)) {
         try {
             metricsListenAddress(value);
@@ -110,18 +124,51 @@ bool takeMonitoringOption(const QStringList& args, int& i, LogMonitoring& m, Out
 
 int completeMonitoring(LogMonitoring& m, const QString& meterArgument, Output io)
 {
-    if (m.url.isEmpty()) {
+    const auto refuse = [&io](const std::vector<std::pair<const char*, bool>>& options, const char* needed) {
         QStringList given;
-        for (const auto& [option, isGiven] :
-             {std::pair{"--mqtt-ca", !m.caFile.isEmpty()}, {"--mqtt-password-file", !m.passwordFile.isEmpty()},
-              {"--mqtt-id", !m.meterId.isEmpty()}, {"--mqtt-live", m.options.live},
-              {"--mqtt-outbox", m.options.outboxCapacity > 0}, {"--publish-interval", m.publishIntervalGiven}}) {
+        for (const auto& [option, isGiven] : options) {
             if (isGiven)
                 given << QLatin1String(option);
         }
         if (!given.isEmpty())
-            return io.err << "log: " << given.join(QStringLiteral(", ")) << (given.size() == 1 ? " needs" : " need")
-                          << " --mqtt URL" << Qt::endl, kUsage;
+            io.err << "log: " << given.join(QStringLiteral(", ")) << (given.size() == 1 ? " needs " : " need ")
+                   << needed << Qt::endl;
+        return !given.isEmpty();
+    };
+    if (m.influxUrl.isEmpty() &&
+        refuse({{"--influx-token-file", !m.influxTokenFile.isEmpty()}, {"--influx-id", !m.influxId.isEmpty()}},
+               "--influx URL"))
+        return kUsage;
+    if (m.url.isEmpty()) {
+        // The pace and the outbox's cap serve --influx too.
+        const bool shared = m.influxUrl.isEmpty();
+        const bool mqttOnly = !m.caFile.isEmpty() || !m.passwordFile.isEmpty() || !m.meterId.isEmpty() || m.options.live;
+        if (refuse({{"--mqtt-ca", !m.caFile.isEmpty()}, {"--mqtt-password-file", !m.passwordFile.isEmpty()},
+                    {"--mqtt-id", !m.meterId.isEmpty()}, {"--mqtt-live", m.options.live},
+                    {"--mqtt-outbox", shared && m.options.outboxCapacity > 0},
+                    {"--publish-interval", shared && m.publishIntervalGiven}},
+                   mqttOnly ? "--mqtt URL" : "--mqtt URL or --influx URL"))
+            return kUsage;
+    }
+    if (!m.influxUrl.isEmpty()) {
+        try {
+            m.options.influx = parseInfluxUrl(m.influxUrl);
+            if (!m.influxTokenFile.isEmpty())
+                m.options.influx->token = readPasswordFile(m.influxTokenFile).toUtf8();
+        } catch (const Error& e) {
+            io.err << "log: " << e.message() << Qt::endl;
+            return e.message().startsWith(QLatin1String("Cannot")) ? kFailed : kUsage;
+        }
+        m.options.influxMeter = m.influxId;
+    }
+    if (m.url.isEmpty()) {
+        if (m.options.influx && m.influxId.isEmpty()) {
+            m.options.meterId = meterTopicId(meterArgument);
+            if (m.options.meterId.isEmpty())
+                return io.err << "log: the meter's serial number is not known (no meter is plugged in, or it has none); "
+                                 "give --influx-id NAME to name it in the meter tag"
+                              << Qt::endl, kFailed;
+        }
         return kOk;
     }
     try {

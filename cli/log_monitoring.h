@@ -1,7 +1,8 @@
 #pragma once
 // The log command's monitoring options: --mqtt URL, --mqtt-ca FILE,
 // --mqtt-password-file FILE, --mqtt-id NAME, --mqtt-live,
-// --mqtt-outbox MESSAGES, --publish-interval DURATION, --metrics [ADDR:]PORT.
+// --mqtt-outbox MESSAGES, --publish-interval DURATION, --metrics [ADDR:]PORT,
+// --influx URL, --influx-token-file FILE, --influx-id NAME.
 
 #include "cli/cli_command.h"
 #include "monitor/logger_monitor.h"
@@ -13,7 +14,8 @@ namespace sonavistor::cli {
 
 inline constexpr char kMonitoringUsage[] =
     "[--mqtt mqtt://[USER@]HOST[:PORT]/PREFIX [--mqtt-ca FILE] [--mqtt-password-file FILE] [--mqtt-id NAME] "
-    "[--mqtt-live] [--mqtt-outbox MESSAGES] [--publish-interval 1m]] [--metrics [ADDR:]PORT]";
+    "[--mqtt-live] [--mqtt-outbox MESSAGES] [--publish-interval 1m]] [--metrics [ADDR:]PORT] "
+    "[--influx URL [--influx-token-file FILE] [--influx-id NAME]]";
 
 struct LogMonitoring {
     MonitorOptions options;
@@ -21,6 +23,9 @@ struct LogMonitoring {
     QString caFile;
     QString passwordFile;
     QString meterId;  // --mqtt-id; else the meter's serial number
+    QString influxUrl;
+    QString influxTokenFile;
+    QString influxId;  // --influx-id; else the meter id of the topics
     bool publishIntervalGiven = false;
 };
 

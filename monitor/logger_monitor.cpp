@@ -11,6 +11,7 @@
 #include "monitor/outbox.h"
 #include "store/reading_row.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -72,6 +73,7 @@ LoggerMonitor::LoggerMonitor(QString folder, MonitorOptions options, Clock clock
       options_(std::move(options)),
       clock_(std::move(clock)),
       aggregator_(options_.publishSeconds, options_.readingSeconds),
+      utcAggregator_(options_.publishSeconds, options_.readingSeconds),
       events_(options_.readingSeconds, options_.noise)
 {
     boundary_.setSingleShot(true);
@@ -83,14 +85,36 @@ LoggerMonitor::LoggerMonitor(QString folder, MonitorOptions options, Clock clock
 LoggerMonitor::~LoggerMonitor()
 {
     client_.reset();  // its thread ends before the outbox goes
+    influx_.reset();
 }
 
 void LoggerMonitor::start()
 {
     if (!options_.metricsAddress.isEmpty())
         startMetrics();
-    if (!options_.mqtt)
-        return;
+    if (options_.mqtt)
+        startMqtt();
+    if (options_.influx)
+        startInflux();
+}
+
+void LoggerMonitor::startInflux()
+{
+    const qint64 capacity =
+        options_.outboxCapacity > 0 ? options_.outboxCapacity : std::max<qint64>(1, kThirtyDays / options_.publishSeconds);
+    influxOutbox_ = std::make_unique<Outbox>(QDir(folder_).filePath(QLatin1String(kInfluxOutboxFileName)), capacity);
+    influxOutbox_->open();
+    sayOutbox(*influxOutbox_);
+    influx_ = std::make_unique<InfluxWriter>(*options_.influx, *influxOutbox_);
+    influx_->onMessage = [this](const QString& text) { say(text); };
+    say(QStringLiteral("writing to InfluxDB %1, one interval every %2 s")
+            .arg(shownInfluxUrl(options_.influx->url))
+            .arg(options_.publishSeconds));
+    influx_->send();
+}
+
+void LoggerMonitor::startMqtt()
+{
     const qint64 capacity =
         options_.outboxCapacity > 0 ? options_.outboxCapacity : std::max<qint64>(1, kThirtyDays / options_.publishSeconds);
     outbox_ = std::make_unique<Outbox>(QDir(folder_).filePath(QLatin1String(kOutboxFileName)), capacity);
@@ -125,6 +149,14 @@ void LoggerMonitor::finish()
     // An interval that ended before the stop is whole: it goes out too.
     closeIntervals();
     boundary_.stop();
+    if (influx_) {
+        // What is left waits in the outbox for the next start.
+        QElapsedTimer waited;
+        waited.start();
+        while (!influx_->idle() && waited.elapsed() < kGoodbyeWaitMs)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        sayOutbox(*influxOutbox_);
+    }
     if (!client_)
         return;
     takeEvents();
@@ -156,6 +188,8 @@ void LoggerMonitor::reading(const ReadingRow& row)
     const double level = row.MeaValue.toDouble();
     const char weighting = row.Weight.isEmpty() ? 'A' : row.Weight.at(0).toLatin1();
     aggregator_.add(*seconds, level, weighting);
+    if (influx_)
+        utcAggregator_.add(instants_.nearest(*seconds, clock_().toSecsSinceEpoch()), level, weighting);
     armBoundaryTimer();
     const qint64 day = *seconds / 86400;
     if (day_ && day > *day_) {
@@ -213,11 +247,18 @@ void LoggerMonitor::update(qint64 readings, qint64 gaps, bool meterConnected)
     // The boundary timer is the prompt way; this catches a clock that jumped.
     if (const auto end = aggregator_.nextEnd(); end && *end <= rowSecondsOf(clock_()))
         closeIntervals();
+    else if (const auto utcEnd = utcAggregator_.nextEnd(); utcEnd && *utcEnd <= clock_().toSecsSinceEpoch())
+        closeIntervals();
 }
 
 qint64 LoggerMonitor::outboxMessages() const
 {
     return outbox_ ? outbox_->waitingCount() : 0;
+}
+
+qint64 LoggerMonitor::influxWaiting() const
+{
+    return influxOutbox_ ? influxOutbox_->waitingCount() : 0;
 }
 
 int LoggerMonitor::metricsPort() const
@@ -227,7 +268,10 @@ int LoggerMonitor::metricsPort() const
 
 void LoggerMonitor::closeIntervals()
 {
-    const std::vector<IntervalSummary> closed = aggregator_.closeUpTo(rowSecondsOf(clock_()));
+    const QDateTime now = clock_();
+    const std::vector<IntervalSummary> closed = aggregator_.closeUpTo(rowSecondsOf(now));
+    if (influx_)
+        writeInflux(utcAggregator_.closeUpTo(now.toSecsSinceEpoch()));
     if (outbox_) {
         for (const IntervalSummary& s : closed) {
             const QByteArray json = intervalJson(s);
@@ -245,6 +289,31 @@ void LoggerMonitor::closeIntervals()
         snapshot_.outboxMessages = outboxMessages();
         if (metrics_)
             metrics_->update(snapshot_);
+    }
+}
+
+// Each interval through the outbox, its start the UTC instant.
+void LoggerMonitor::writeInflux(const std::vector<IntervalSummary>& closed)
+{
+    const QString meter = options_.influxMeter.isEmpty() ? options_.meterId : options_.influxMeter;
+    for (const IntervalSummary& s : closed) {
+        InfluxInterval i;
+        i.start = s.start;
+        i.meter = meter;
+        i.weighting = s.weighting;
+        i.count = s.count;
+        i.coverage = s.coverage;
+        i.leq = s.leq;
+        i.lmax = s.lmax;
+        i.lmin = s.lmin;
+        i.l10 = s.l10;
+        i.l50 = s.l50;
+        i.l90 = s.l90;
+        influxOutbox_->add(QByteArrayLiteral("influx"), influxIntervalLine(i).chopped(1));
+    }
+    if (!closed.empty()) {
+        sayOutbox(*influxOutbox_);
+        influx_->send();
     }
 }
 
@@ -483,7 +552,12 @@ void LoggerMonitor::say(const QString& text)
 
 void LoggerMonitor::sayOutbox()
 {
-    for (const QString& message : outbox_->takeMessages())
+    sayOutbox(*outbox_);
+}
+
+void LoggerMonitor::sayOutbox(Outbox& outbox)
+{
+    for (const QString& message : outbox.takeMessages())
         say(message);
 }
 

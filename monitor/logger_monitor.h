@@ -10,6 +10,8 @@
 // readings it takes itself, with a coverage below 1).
 
 #include "analysis/noise_figures.h"
+#include "export/influx_lines.h"
+#include "monitor/influx_writer.h"
 #include "monitor/interval_summary.h"
 #include "monitor/live_events.h"
 #include "monitor/metrics_text.h"
@@ -36,7 +38,9 @@ struct ReadingRow;
 
 struct MonitorOptions {
     std::optional<MqttSettings> mqtt;  // nothing: no publishing
+    std::optional<InfluxSettings> influx;  // nothing: no writing to InfluxDB
     QString meterId = QStringLiteral("sim");
+    QString influxMeter;         // the meter tag; empty: meterId
     qint64 publishSeconds = 60;  // divides a day
     double readingSeconds = 1;   // the logger's pace
     bool live = false;           // each reading on PREFIX/ID/level too
@@ -53,7 +57,7 @@ public:
     LoggerMonitor(QString folder, MonitorOptions options, Clock clock);
     ~LoggerMonitor() override;
 
-    // Opens the outbox, starts connecting and serving. Throws Error.
+    // Opens the outboxes, starts connecting and serving. Throws Error.
     void start();
     // Says "offline", waits a moment for the broker to have it, disconnects.
     void finish();
@@ -66,13 +70,17 @@ public:
     std::function<void(const QString&)> onMessage;
 
     bool mqttConnected() const { return connected_; }
+    qint64 influxWaiting() const;
     qint64 outboxMessages() const;
     int metricsPort() const;
 
 private:
     Q_INVOKABLE void takeEvents();
     void handle(const MqttEvent& event);
+    void startMqtt();
+    void startInflux();
     void closeIntervals();
+    void writeInflux(const std::vector<IntervalSummary>& closed);
     void armBoundaryTimer();
     void sendWaiting();
     void startMetrics(bool again = false);
@@ -84,6 +92,7 @@ private:
     void publishDays();
     void say(const QString& text);
     void sayOutbox();
+    void sayOutbox(Outbox& outbox);
     QByteArray topic(const char* leaf) const;
 
     QString folder_;
@@ -93,6 +102,12 @@ private:
     std::unique_ptr<Outbox> outbox_;
     std::unique_ptr<MqttClient> client_;
     std::unique_ptr<MetricsServer> metrics_;
+    // InfluxDB gets intervals of UTC instants, so that a repeated hour keeps
+    // both its passes; a reading's is the one its local time stands for now.
+    RowInstants instants_;
+    IntervalAggregator utcAggregator_;
+    std::unique_ptr<Outbox> influxOutbox_;
+    std::unique_ptr<InfluxWriter> influx_;
     QTimer boundary_;
     bool connected_ = false;
     QStringList problemsSaid_;         // each said once until the connection works again

@@ -155,13 +155,20 @@ TEST_F(Cli, ExportAsInfluxLinesStampsEachReadingWithItsLocalTime)
     EXPECT_EQ(cli({"export", "--format", "influx", "-o", out, a, bad}).status, 1);
     EXPECT_FALSE(QFile::exists(out));  // whole or not at all
 
-    const CliRun r = cli({"export", "--format", "influx", "-o", out, a});
+    const CliRun r = cli({"export", "--format", "influx", "--meter-id", "m", "-o", out, a});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     QFile f(out);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const qint64 ns = QDateTime(QDate(2024, 5, 17), QTime(9, 5, 3)).toSecsSinceEpoch() * 1000000000LL;
-    EXPECT_EQ(f.readAll(), QByteArray("sound_level,weighting=A level=65.3 ") + QByteArray::number(ns) +
-                               "\nsound_level,weighting=C level=70.0 " + QByteArray::number(ns + 2000000000LL) + "\n");
+    // Then each weighting's minute from 9:05:00: one reading standing for the
+    // file's 2-s step, 2/60 of the minute.
+    const QByteArray minute = QByteArray::number(ns - 3000000000LL);
+    EXPECT_EQ(f.readAll(), QByteArray("sound_level,meter=m,weighting=A level=65.3 ") + QByteArray::number(ns) +
+                               "\nsound_level,meter=m,weighting=C level=70.0 " + QByteArray::number(ns + 2000000000LL) +
+                               "\nsound_interval,meter=m,weighting=A leq=65.3,lmax=65.3,lmin=65.3,l10=65.3,l50=65.3,"
+                               "l90=65.3,count=1i,coverage=0.033 " + minute +
+                               "\nsound_interval,meter=m,weighting=C leq=70.0,lmax=70.0,lmin=70.0,l10=70.0,l50=70.0,"
+                               "l90=70.0,count=1i,coverage=0.033 " + minute + "\n");
 }
 
 TEST_F(Cli, InfoAndExportAcceptTheSameFiles)
