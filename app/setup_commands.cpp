@@ -33,7 +33,7 @@ void N5Click(TForm1& main)
         return;
     ShellState.SetupEnabled = false;
     main.FormPaint();
-    auto* window = new TForm8(main.meter(), main.windowContext());
+    auto* window = new SetupWindow(main.meter(), main.windowContext());
     QMdiSubWindow* sub = main.addChildWindow(window);
     sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -48,7 +48,7 @@ void A1Click(TForm1& main)
         return;
     ShellState.AboutEnabled = false;
     main.FormPaint();
-    auto* window = new TForm3;
+    auto* window = new AboutWindow;
     QMdiSubWindow* sub = main.addChildWindow(window);
     // A fixed single border with only the system menu and its close box.
     sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |

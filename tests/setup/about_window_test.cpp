@@ -23,7 +23,7 @@ using namespace sonavistor::test;
 
 namespace {
 
-class AboutWindow : public ::testing::Test {
+class AboutWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -40,7 +40,7 @@ protected:
     {
         form->A1Click();
         QMdiSubWindow* sub = form->mdiArea()->subWindowList().value(0);
-        about = sub ? qobject_cast<TForm3*>(sub->widget()) : nullptr;
+        about = sub ? qobject_cast<AboutWindow*>(sub->widget()) : nullptr;
         return sub;
     }
     bool aboutOffered()
@@ -54,12 +54,12 @@ protected:
     QTemporaryDir locks;
     ScriptedMessages messages;
     std::unique_ptr<TForm1> form;
-    QPointer<TForm3> about;
+    QPointer<AboutWindow> about;
 };
 
 }  // namespace
 
-TEST_F(AboutWindow, ShowsNameVersionAndSystemAndIsOfferedAgainAfterOkOrTheCloseBox)
+TEST_F(AboutWindowTest, ShowsNameVersionAndSystemAndIsOfferedAgainAfterOkOrTheCloseBox)
 {
     QMdiSubWindow* sub = open();
     ASSERT_TRUE(about);
@@ -99,8 +99,8 @@ TEST_F(AboutWindow, ShowsNameVersionAndSystemAndIsOfferedAgainAfterOkOrTheCloseB
 
 TEST(AboutSystemLine, KeepsTheDesignTextWhenTheVersionCannotBeRead)
 {
-    TForm3 about(std::nullopt);
+    AboutWindow about(std::nullopt);
     EXPECT_EQ(about.findChild<QLabel*>("Label1")->text(), "Linux");
-    TForm3 windows(OsVersion{"Windows NT", 6, ""});
+    AboutWindow windows(OsVersion{"Windows NT", 6, ""});
     EXPECT_EQ(windows.findChild<QLabel*>("Label1")->text(), "Windows NT 6 (  )");
 }
