@@ -20,7 +20,7 @@ const std::vector<WindowRegistration>& registeredWindows()
         {kMeasureWindow, QStringLiteral("N3"), QStringLiteral("menumeasure"),
          QStringLiteral("Real Time Measure  Window"), false, false, &ShellStateData::MeasureWindowHandle,
          [](TForm1& main) {
-             auto* window = new TForm5(main.database(), main.meter(), main.windowContext());
+             auto* window = new RealtimeWindow(main.database(), main.meter(), main.windowContext());
              main.addChildWindow(window)->showMaximized();  // opens maximised
              return window;
          }},

@@ -68,7 +68,7 @@ protected:
         form = std::make_unique<TForm1>(env);
         installPrintCommands(*form, dialogs);
         form->setChildFactory(kMeasureWindow, [this](TForm1& main) {
-            auto* window = new TForm5(main.database(), main.meter(), main.windowContext(), &sound);
+            auto* window = new RealtimeWindow(main.database(), main.meter(), main.windowContext(), &sound);
             main.addChildWindow(window)->show();
             return window;
         });
@@ -91,12 +91,12 @@ protected:
         return child;
     }
     // The real-time window with n readings taken and the measurement stopped.
-    TForm5* measured(int n)
+    RealtimeWindow* measured(int n)
     {
         form->N3Click();
-        auto* window = qobject_cast<TForm5*>(form->activeChild());
+        auto* window = qobject_cast<RealtimeWindow*>(form->activeChild());
         for (int i = 0; i < n; ++i) {
-            window->ShowRead_Pro(decodeLiveReading(600 + 17 * i, 0x40));
+            window->showReading(decodeLiveReading(600 + 17 * i, 0x40));
         }
         window->stopMeasuring();
         return window;
@@ -259,7 +259,7 @@ TEST_F(PrintCommands, ExportSaysWhatHappenedWhenNotEveryRecordWasWritten)
 TEST_F(PrintCommands, AFailingDiskIsSaidAndTheOldFileStays)
 {
     using whole_file_testing::Operation;
-    TForm5* live = measured(3);
+    RealtimeWindow* live = measured(3);
     const auto keep = [this](const QString& name) {
         QFile old(dir.filePath(name));
         EXPECT_TRUE(old.open(QIODevice::WriteOnly));
@@ -497,7 +497,7 @@ TEST_F(PrintCommands, PrinterSetupChoosesThePrinterForPrintGraph)
     form->N13Click();
     EXPECT_EQ(dialogs.setUps, 1);
 
-    TForm5* window = measured(3);
+    RealtimeWindow* window = measured(3);
     window->findChild<QPushButton*>("BitBtn6")->click();
     if (!pdfToTextInstalled())
         GTEST_SKIP() << "pdftotext is not installed";

@@ -441,7 +441,7 @@ TEST_F(ImportWindow, TheMeterIsBusyForOthersWhileTheWindowUsesIt)
 {
     start(QByteArray());
     form->N3Click();
-    auto* live = qobject_cast<TForm5*>(ShellState.MeasureWindowHandle.data());
+    auto* live = qobject_cast<RealtimeWindow*>(ShellState.MeasureWindowHandle.data());
     ASSERT_NE(live, nullptr);
     unplug();
     plug(slowDay, kCountMark, 2);
@@ -467,7 +467,7 @@ TEST_F(ImportWindow, TheMeterIsBusyForOthersWhileTheWindowUsesIt)
     bool checkedImport = false;
     once(window, [this] { return sent(ReadRecords) == 1; }, [&] {
         EXPECT_EQ(MeterLink.Busy, 30);
-        live->BitBtn1Click();
+        live->startMeasurement();
         EXPECT_FALSE(live->isMeasuring());
         loadSavedFile(form->database(), folder.path(), folder.file("open.qrv"));
         checkedImport = true;
@@ -479,12 +479,12 @@ TEST_F(ImportWindow, TheMeterIsBusyForOthersWhileTheWindowUsesIt)
     EXPECT_EQ(form->database().rowCount(TableLoadData), 1);
 
     // While the live window measures, Import refuses and leaves its marker.
-    live->BitBtn1Click();
+    live->startMeasurement();
     ASSERT_EQ(MeterLink.Busy, 10);
     window->BitBtn1Click();
     EXPECT_EQ(messages.texts().last(), " Deviceis not connected ");
     EXPECT_EQ(MeterLink.Busy, 10);
-    live->BitBtn8Click();
+    live->stopMeasurement();
 }
 
 TEST_F(ImportWindow, ClosingDuringAReadEndsItAndCloses)
