@@ -27,7 +27,7 @@ const std::vector<WindowRegistration>& registeredWindows()
         {kImportWindow, QStringLiteral("N16"), QStringLiteral("importdata"), QStringLiteral("Data Import Window"),
          true, false, &ShellStateData::ImportWindowHandle,
          [](TForm1& main) {
-             auto* window = new TForm4(main.database(), main.meter(), main.windowContext(), main.toolBar());
+             auto* window = new ImportWindow(main.database(), main.meter(), main.windowContext(), main.toolBar());
              main.addChildWindow(window)->showMaximized();  // opens maximised
              return window;
          }},

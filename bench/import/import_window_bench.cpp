@@ -52,7 +52,7 @@ struct Program {
     FixedSavePath dialogs;
     FakeHidPlatform hid;
     std::unique_ptr<TForm1> form;
-    TForm4* window = nullptr;
+    ImportWindow* window = nullptr;
 
     Program()
     {
@@ -70,8 +70,8 @@ struct Program {
         while (!form->meterConnected())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         form->N16Click();
-        window = qobject_cast<TForm4*>(ShellState.ImportWindowHandle.data());
-        window->BitBtn1Click();
+        window = qobject_cast<ImportWindow*>(ShellState.ImportWindowHandle.data());
+        window->openDayList();
         window->findChild<QListWidget*>("ListBox1")->setCurrentRow(0);
     }
     ~Program()
@@ -84,7 +84,7 @@ void BM_WindowImportsDay(benchmark::State& state)
 {
     Program program;
     for (auto _ : state) {
-        program.window->BitBtn7Click();
+        program.window->importChosenDay();
         if (program.form->database().rowCount(TableGetRecorde) != 43200)
             state.SkipWithError("the day did not import");
     }
@@ -134,9 +134,9 @@ void BM_CommandLineToolImportsDay(benchmark::State& state)
 void BM_WindowSavesDay(benchmark::State& state)
 {
     Program program;
-    program.window->BitBtn7Click();
+    program.window->importChosenDay();
     for (auto _ : state)
-        program.window->BitBtn5Click();
+        program.window->saveDay();
 }
 
 BENCHMARK(BM_WindowImportsDay)->Unit(benchmark::kMillisecond)->Iterations(10);

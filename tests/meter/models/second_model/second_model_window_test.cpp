@@ -43,18 +43,18 @@ TEST(SecondModelImportWindow, ImportsTheChosenDay)
     plugSimulatedMeter(platform, scenario, nullptr, secondModel());
     ASSERT_TRUE(waitUntil([] { return MeterLink.Connected; }));
     form->N16Click();
-    QPointer<TForm4> window = qobject_cast<TForm4*>(ShellState.ImportWindowHandle.data());
+    QPointer<ImportWindow> window = qobject_cast<ImportWindow*>(ShellState.ImportWindowHandle.data());
     ASSERT_NE(window, nullptr);
     auto* app = static_cast<SonavistorApplication*>(QCoreApplication::instance());
     app->setMessageService(&messages);
 
-    window->BitBtn1Click();
+    window->openDayList();
     auto* list = window->findChild<QListWidget*>("ListBox1");
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->item(1)->text(), "2024/05/18");
     list->setCurrentRow(1);
     window->findChild<QPushButton*>("BitBtn7")->click();
-    ASSERT_TRUE(waitUntil([&] { return window->operation() == TForm4::Operation::None; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return window->operation() == ImportWindow::Operation::None; }, 20000));
     const std::vector<ReadingRow> rows = form->database().rows(TableGetRecorde);
     ASSERT_EQ(rows.size(), 2u * SecondModel::kLevels);
     EXPECT_EQ(rows.front().NTime, "8:0:0");
