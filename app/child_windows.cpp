@@ -34,7 +34,7 @@ const std::vector<WindowRegistration>& registeredWindows()
         {kDataViewWindow, QStringLiteral("N6"), QStringLiteral("menuanalyze"),
          QStringLiteral("Reprot Analyzing Window"), true, true, &ShellStateData::AnalyzeWindowHandle,
          [](TForm1& main) {
-             auto* window = new TForm7(main.database(), main.windowContext());
+             auto* window = new DataViewWindow(main.database(), main.windowContext());
              main.addChildWindow(window)->showMaximized();  // opens maximised
              // A new data view starts from an empty table: its first file's RecNo is 1.
              ShellState.AnalyzeWindowOpen = true;

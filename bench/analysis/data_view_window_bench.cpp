@@ -90,7 +90,7 @@ struct Bench {
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
     }
-    TForm7* view() const { return qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data()); }
+    DataViewWindow* view() const { return qobject_cast<DataViewWindow*>(ShellState.AnalyzeWindowHandle.data()); }
     void open(int day)
     {
         dialogs.next.push_back(days[day % days.size()]);
@@ -99,7 +99,7 @@ struct Bench {
     }
     void closeWindow()
     {
-        if (TForm7* v = view()) {
+        if (DataViewWindow* v = view()) {
             v->parentWidget()->close();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }

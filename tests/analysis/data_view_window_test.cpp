@@ -38,7 +38,7 @@ using namespace sonavistor::test;
 
 namespace {
 
-class DataViewWindow : public ::testing::Test {
+class DataViewWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -82,7 +82,7 @@ protected:
         dialogs.choose(path);
         form->findChild<QAction*>("N6")->trigger();
     }
-    TForm7* view() { return qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data()); }
+    DataViewWindow* view() { return qobject_cast<DataViewWindow*>(ShellState.AnalyzeWindowHandle.data()); }
     template <typename T>
     T* find(const char* name) { return view()->findChild<T*>(name); }
     QString edit(const char* name) { return find<QLineEdit>(name)->text(); }
@@ -117,7 +117,7 @@ protected:
 
 }  // namespace
 
-TEST_F(DataViewWindow, TwoFilesRunOnInRecNoEachInItsColour)
+TEST_F(DataViewWindowTest, TwoFilesRunOnInRecNoEachInItsColour)
 {
     const QString a = saved("a.qrv", {"60.1", "72.5", "65"});
     const QString b = saved("b.qrv", {"50.2", "81.4", "49.9", "82"}, "C");
@@ -180,7 +180,7 @@ TEST_F(DataViewWindow, TwoFilesRunOnInRecNoEachInItsColour)
     EXPECT_EQ(chart.range(Axis::Left), (AxisRange{0, 140}));
 }
 
-TEST_F(DataViewWindow, FilesThatAreNoSavedFilesAndFilesThatLieAboutTheirCount)
+TEST_F(DataViewWindowTest, FilesThatAreNoSavedFilesAndFilesThatLieAboutTheirCount)
 {
     open(saved("a.qrv", {"60.1", "72.5", "65"}));
     // Announced but empty: it counts, with the figures' starting values.
@@ -228,7 +228,7 @@ TEST_F(DataViewWindow, FilesThatAreNoSavedFilesAndFilesThatLieAboutTheirCount)
     EXPECT_EQ(edit("Edit1"), "5");
 }
 
-TEST_F(DataViewWindow, AFileThatFailsLeavesNothingBehind)
+TEST_F(DataViewWindowTest, AFileThatFailsLeavesNothingBehind)
 {
     open(saved("a.qrv", {"60.1", "72.5", "65"}));
     const QString bad = saved("bad.qrv", {"55.0", "56.0", "70.05", "57.0"});  // two decimals halfway
@@ -273,7 +273,7 @@ TEST_F(DataViewWindow, AFileThatFailsLeavesNothingBehind)
     EXPECT_EQ(view()->chart().pointCount(2), 0);
 }
 
-TEST_F(DataViewWindow, TenFilesAtMostAndTheEleventhAsksNoFile)
+TEST_F(DataViewWindowTest, TenFilesAtMostAndTheEleventhAsksNoFile)
 {
     // Ten files of different lengths and levels, for the screenshot as well.
     for (int k = 0; k < 10; ++k) {
@@ -302,10 +302,10 @@ TEST_F(DataViewWindow, TenFilesAtMostAndTheEleventhAsksNoFile)
     EXPECT_FALSE(saveScreenshot(form.get(), "data-view-window").isEmpty());
 }
 
-TEST_F(DataViewWindow, ClosingNeverAsksAndANewWindowStartsFromRecNoOne)
+TEST_F(DataViewWindowTest, ClosingNeverAsksAndANewWindowStartsFromRecNoOne)
 {
     open(saved("a.qrv", {"60.1", "72.5", "65"}));
-    QPointer<TForm7> first = view();
+    QPointer<DataViewWindow> first = view();
     first->parentWidget()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(first);
@@ -324,10 +324,10 @@ TEST_F(DataViewWindow, ClosingNeverAsksAndANewWindowStartsFromRecNoOne)
     EXPECT_EQ(edit("Edit1"), "1");
 }
 
-TEST_F(DataViewWindow, OpenAndCloseDuringALoadsEventLoopPassWaitForIt)
+TEST_F(DataViewWindowTest, OpenAndCloseDuringALoadsEventLoopPassWaitForIt)
 {
     open(saved("a.qrv", {"60.1", "72.5", "65"}));
-    QPointer<TForm7> window = view();
+    QPointer<DataViewWindow> window = view();
     // Both arrive while the next file is read; the load's one pass sees them.
     dialogs.choose(saved("b.qrv", {"50.2"}));
     dialogs.choose(saved("c.qrv", {"44.4"}));
@@ -345,7 +345,7 @@ TEST_F(DataViewWindow, OpenAndCloseDuringALoadsEventLoopPassWaitForIt)
     EXPECT_FALSE(ShellState.AnalyzeWindowOpen);
 }
 
-TEST_F(DataViewWindow, ExportAndDataSheetHoldEveryLoadDataRow)
+TEST_F(DataViewWindowTest, ExportAndDataSheetHoldEveryLoadDataRow)
 {
     ScriptedPrintDialogs printDialogs;
     installPrintCommands(*form, printDialogs);
@@ -371,7 +371,7 @@ TEST_F(DataViewWindow, ExportAndDataSheetHoldEveryLoadDataRow)
     EXPECT_TRUE(text.contains("81.4"));
 }
 
-TEST_F(DataViewWindow, NoiseFiguresFollowEachOpenAndGoIntoTheNoiseReport)
+TEST_F(DataViewWindowTest, NoiseFiguresFollowEachOpenAndGoIntoTheNoiseReport)
 {
     open(saved("a.qrv", {"60.1", "72.5", "65"}));
     auto* panel = find<QTableWidget>("NoiseFigures");
@@ -408,7 +408,7 @@ TEST_F(DataViewWindow, NoiseFiguresFollowEachOpenAndGoIntoTheNoiseReport)
     EXPECT_TRUE(text.contains("68.6"));
 }
 
-TEST_F(DataViewWindow, TheNoiseReportReplacesAFileOnlyAfterAYes)
+TEST_F(DataViewWindowTest, TheNoiseReportReplacesAFileOnlyAfterAYes)
 {
     open(saved("a.qrv", {"60.1", "72.5", "65"}));
     const QString pdf = files.filePath("noise.pdf");

@@ -148,7 +148,7 @@ TEST_F(HistoryWindow, CellsNameTheirHourlyLevelsAndBadFilesGiveTheirReason)
     days->setFocus();
     days->setCurrentIndex(days->model()->index(1, 0));
     QTest::keyClick(days, Qt::Key_Return);
-    auto* view = qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data());
+    auto* view = qobject_cast<DataViewWindow*>(ShellState.AnalyzeWindowHandle.data());
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->fileCount(), 1);
 }
