@@ -52,7 +52,7 @@ struct Bench {
     QTemporaryDir folder, locks, files;
     bench_support::QuietMessages messages;
     Choose dialogs;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     QStringList days;
 
     Bench()
@@ -72,7 +72,7 @@ struct Bench {
             days << files.filePath(QStringLiteral("day%1.qrv").arg(d + 1));
             writeSavedFile(days.back(), rows);
         }
-        form = std::make_unique<TForm1>(AppEnvironment{folder.path(), "sonavistor-bench", locks.path(), &messages,
+        form = std::make_unique<MainWindow>(AppEnvironment{folder.path(), "sonavistor-bench", locks.path(), &messages,
                                                        &dialogs, nullptr});
         installStandardWindows(*form);
         form->resize(1280, 800);
@@ -94,7 +94,7 @@ struct Bench {
     void open(int day)
     {
         dialogs.next.push_back(days[day % days.size()]);
-        form->N6Click();
+        form->openDataView();
         settle();
     }
     void closeWindow()

@@ -51,7 +51,7 @@ struct Program {
     bench_support::QuietMessages messages;
     FixedSavePath dialogs;
     FakeHidPlatform hid;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     ImportWindow* window = nullptr;
 
     Program()
@@ -60,7 +60,7 @@ struct Program {
         QFile::copy(QStringLiteral(SONAVISTOR_SOURCE_DIR "/resources/quorvane_en.rav"),
                     folder.filePath("quorvane_en.rav"));
         dialogs.path = folder.filePath("day.qrv");
-        form = std::make_unique<TForm1>(
+        form = std::make_unique<MainWindow>(
             AppEnvironment{folder.path(), "sonavistor-bench", locks.path(), &messages, &dialogs, &hid});
         installStandardWindows(*form);
         form->show();
@@ -69,7 +69,7 @@ struct Program {
         plugSimulatedMeter(hid, scenario);
         while (!form->meterConnected())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        form->N16Click();
+        form->importData();
         window = qobject_cast<ImportWindow*>(ShellState.ImportWindowHandle.data());
         window->openDayList();
         window->findChild<QListWidget*>("ListBox1")->setCurrentRow(0);

@@ -33,15 +33,15 @@ void runReadings(benchmark::State& state, bool paintToo)
     QFile::copy(QStringLiteral(SONAVISTOR_SOURCE_DIR "/resources/quorvane_en.rav"), folder.filePath("quorvane_en.rav"));
     bench_support::QuietMessages messages;
     NoSound sound;
-    TForm1 form({folder.path(), "sonavistor-bench", locks.path(), &messages, nullptr, nullptr});
+    MainWindow form({folder.path(), "sonavistor-bench", locks.path(), &messages, nullptr, nullptr});
     form.show();
     RealtimeWindow* window = nullptr;
-    form.setChildFactory(kMeasureWindow, [&](TForm1& main) {
+    form.setChildFactory(kMeasureWindow, [&](MainWindow& main) {
         window = new RealtimeWindow(main.database(), main.meter(), main.windowContext(), &sound);
         main.addChildWindow(window)->showMaximized();
         return window;
     });
-    form.N3Click();
+    form.measureInRealTime();
     const int before = static_cast<int>(state.range(0));
     // The rows of earlier readings, as the window itself adds them.
     for (int i = 0; i < before; ++i) {

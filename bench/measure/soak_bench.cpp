@@ -80,18 +80,18 @@ void BM_TwoDaysOfLiveReadings(benchmark::State& state)
     for (int i = 0; i < 300; ++i)
         scenario.live.emplace_back(450 + (i * 37) % 500, 0x41);
     plugSimulatedMeter(platform, scenario);
-    TForm1 form({folder.path(), "sonavistor-soak", locks.path(), &messages, &dialogs, &platform});
+    MainWindow form({folder.path(), "sonavistor-soak", locks.path(), &messages, &dialogs, &platform});
     form.resize(1280, 800);
     form.show();
     RealtimeWindow* window = nullptr;
-    form.setChildFactory(kMeasureWindow, [&](TForm1& main) {
+    form.setChildFactory(kMeasureWindow, [&](MainWindow& main) {
         window = new RealtimeWindow(main.database(), main.meter(), main.windowContext(), &sound);
         main.addChildWindow(window)->showMaximized();
         return window;
     });
     while (!form.meterConnected())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    form.N3Click();
+    form.measureInRealTime();
 
     for (auto _ : state) {
         const double startMb = residentMb();

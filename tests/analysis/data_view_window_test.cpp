@@ -43,7 +43,7 @@ protected:
     void SetUp() override
     {
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, nullptr};
-        form = std::make_unique<TForm1>(env);
+        form = std::make_unique<MainWindow>(env);
         installStandardWindows(*form);
         form->resize(1280, 800);
         form->show();
@@ -112,7 +112,7 @@ protected:
     QTemporaryDir files;
     ScriptedMessages messages;
     ScriptedFileDialogs dialogs;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
 };
 
 }  // namespace
@@ -223,7 +223,7 @@ TEST_F(DataViewWindowTest, FilesThatAreNoSavedFilesAndFilesThatLieAboutTheirCoun
 
     // A cancelled dialog adds nothing either.
     dialogs.cancel();
-    QMetaObject::invokeMethod(form.get(), &TForm1::N6Click, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(form.get(), &MainWindow::openDataView, Qt::QueuedConnection);
     QCoreApplication::processEvents();
     EXPECT_EQ(edit("Edit1"), "5");
 }
@@ -289,7 +289,7 @@ TEST_F(DataViewWindowTest, TenFilesAtMostAndTheEleventhAsksNoFile)
 
     const int dialogsBefore = dialogs.shown();
     const size_t rowsBefore = rows().size();
-    form->N6Click();
+    form->openDataView();
     EXPECT_EQ(dialogs.shown(), dialogsBefore);
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown()[0].text, "Sorry, the current version only support to open \r10 reports at the same time.");
@@ -311,7 +311,7 @@ TEST_F(DataViewWindowTest, ClosingNeverAsksAndANewWindowStartsFromRecNoOne)
     EXPECT_FALSE(first);
     EXPECT_TRUE(messages.shown().isEmpty());
     EXPECT_FALSE(ShellState.AnalyzeWindowOpen);
-    form->Timer1Timer();
+    form->everySecond();
     EXPECT_EQ(entriesNamed("menuanalyze"), 0);
     EXPECT_EQ(rows().size(), 3u);  // kept until the next window
 
@@ -331,9 +331,9 @@ TEST_F(DataViewWindowTest, OpenAndCloseDuringALoadsEventLoopPassWaitForIt)
     // Both arrive while the next file is read; the load's one pass sees them.
     dialogs.choose(saved("b.qrv", {"50.2"}));
     dialogs.choose(saved("c.qrv", {"44.4"}));
-    QMetaObject::invokeMethod(form.get(), &TForm1::N6Click, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(form.get(), &MainWindow::openDataView, Qt::QueuedConnection);
     QMetaObject::invokeMethod(window->parentWidget(), &QWidget::close, Qt::QueuedConnection);
-    form->N6Click();
+    form->openDataView();
     EXPECT_EQ(dialogs.shown(), 2);  // the Open during the load asked for nothing
     ASSERT_EQ(rows().size(), 4u);
     EXPECT_EQ(rows().back().MeaValue, "50.2");
@@ -352,7 +352,7 @@ TEST_F(DataViewWindowTest, ExportAndDataSheetHoldEveryLoadDataRow)
     open(saved("a.qrv", {"60.1", "72.5", "65"}));
     open(saved("b.qrv", {"50.2", "81.4"}, "C"));
     dialogs.choose(files.filePath("both.xls"));
-    form->N7Click();
+    form->exportToExcel();
     const BiffSheet sheet = readBiffFile(files.filePath("both.xls"));
     const std::vector<ReadingRow> loaded = rows();
     ASSERT_EQ(loaded.size(), 5u);
@@ -365,7 +365,7 @@ TEST_F(DataViewWindowTest, ExportAndDataSheetHoldEveryLoadDataRow)
     if (!pdfToTextInstalled())
         GTEST_SKIP() << "pdftotext is not installed";
     printDialogs.answer = {ReportOutput::PdfFile, files.filePath("both.pdf")};
-    form->N8Click();
+    form->printDataSheet();
     const QString text = pdfText(files.filePath("both.pdf"));
     EXPECT_TRUE(text.contains("Page 1 of 1")) << text.toStdString();
     EXPECT_TRUE(text.contains("81.4"));
@@ -397,7 +397,7 @@ TEST_F(DataViewWindowTest, NoiseFiguresFollowEachOpenAndGoIntoTheNoiseReport)
 
     const QString pdf = files.filePath("noise.pdf");
     dialogs.choose(pdf);
-    form->NoiseReportClick();
+    form->reportNoise();
     EXPECT_TRUE(errors().isEmpty()) << errors().join('\n').toStdString();
     ASSERT_TRUE(QFile::exists(pdf));
     if (!pdfToTextInstalled())
@@ -416,13 +416,13 @@ TEST_F(DataViewWindowTest, TheNoiseReportReplacesAFileOnlyAfterAYes)
     messages.clear();
     dialogs.choose(pdf);
     messages.answer(No);
-    form->NoiseReportClick();
+    form->reportNoise();
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown().front().text, pdf + "  already exists!\rDo you want to replace it?");
     EXPECT_EQ(fileBytes(pdf), "kept\n");
 
     dialogs.choose(pdf);
     messages.answer(Yes);
-    form->NoiseReportClick();
+    form->reportNoise();
     EXPECT_TRUE(fileBytes(pdf).startsWith("%PDF"));
 }

@@ -59,7 +59,7 @@ protected:
     void SetUp() override
     {
         AppEnvironment env{program.path(), "sonavistor", locks.path(), &messages, &dialogs, nullptr};
-        form = std::make_unique<TForm1>(env);
+        form = std::make_unique<MainWindow>(env);
         installStandardWindows(*form);
         installHistoryCommand(*form, cache.filePath("history.db"),
                               [this](QWidget*, const QString&) { return folder.path(); });
@@ -114,7 +114,7 @@ protected:
     QTemporaryDir folder;
     ScriptedMessages messages;
     ScriptedFileDialogs dialogs;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
 };
 
 }  // namespace

@@ -100,11 +100,11 @@ protected:
     void start(const QByteArray& memory, int countMark = kCountMark)
     {
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, &platform};
-        form = std::make_unique<TForm1>(env);
+        form = std::make_unique<MainWindow>(env);
         installStandardWindows(*form);
         form->show();
         plug(memory, countMark);
-        form->N16Click();
+        form->importData();
         window = qobject_cast<ImportWindow*>(ShellState.ImportWindowHandle.data());
         ASSERT_NE(window, nullptr);
         static_cast<SonavistorApplication*>(QCoreApplication::instance())->setMessageService(&messages);
@@ -201,7 +201,7 @@ protected:
     FakeHidPlatform platform;
     std::shared_ptr<DayMeter> meter;
     QString meterPath;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     QPointer<ImportWindow> window;
 };
 
@@ -290,8 +290,8 @@ TEST_F(ImportWindowTest, ALongDayGivesItsFirst43200RowsSavedAsTheCommandLineTool
 
     QTemporaryDir out;
     dialogs.choose(out.filePath("day"));
-    form->Timer1Timer();
-    form->N15Click();  // File > Save performs the window's Save
+    form->everySecond();
+    form->saveActiveWindow();  // File > Save performs the window's Save
     const QString saved = out.filePath("day.qrv");
     EXPECT_EQ(text("Edit5"), saved);
     EXPECT_FALSE(enabled("BitBtn5"));
@@ -440,7 +440,7 @@ TEST_F(ImportWindowTest, AMeterUnpluggedAtAnyStepLeavesTheWindowUsable)
 TEST_F(ImportWindowTest, TheMeterIsBusyForOthersWhileTheWindowUsesIt)
 {
     start(QByteArray());
-    form->N3Click();
+    form->measureInRealTime();
     auto* live = qobject_cast<RealtimeWindow*>(ShellState.MeasureWindowHandle.data());
     ASSERT_NE(live, nullptr);
     unplug();
@@ -500,7 +500,7 @@ TEST_F(ImportWindowTest, ClosingDuringAReadEndsItAndCloses)
     EXPECT_EQ(MeterLink.Busy, 0);
     EXPECT_TRUE(messages.shown().isEmpty());
 
-    form->N16Click();
+    form->importData();
     window = qobject_cast<ImportWindow*>(ShellState.ImportWindowHandle.data());
     ASSERT_NE(window, nullptr);
     window->openDayList();
@@ -512,7 +512,7 @@ TEST_F(ImportWindowTest, ClosingDuringAReadEndsItAndCloses)
     EXPECT_TRUE(form->toolBar()->isEnabled());
     EXPECT_EQ(MeterLink.Busy, 0);
     EXPECT_TRUE(messages.shown().isEmpty());
-    form->Timer1Timer();
+    form->everySecond();
     EXPECT_TRUE(form->findChild<QAction*>("N16")->isEnabled());
 }
 
@@ -527,7 +527,7 @@ TEST_F(ImportWindowTest, ClosingUnsavedAsksAndSaveAsksBeforeReplacing)
     EXPECT_EQ(messages.shown().last().caption, "Query Information");
     EXPECT_EQ(messages.shown().last().buttons, Yes | No | Cancel);
     EXPECT_TRUE(window->parentWidget()->isMinimized());
-    form->Timer1Timer();
+    form->everySecond();
     EXPECT_FALSE(form->findChild<QAction*>("N16")->isEnabled());
 
     // An existing file: No writes nothing and Save stays enabled.
@@ -560,7 +560,7 @@ TEST_F(ImportWindowTest, ClosingUnsavedAsksAndSaveAsksBeforeReplacing)
     EXPECT_TRUE(windowGone());
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
     EXPECT_TRUE(existing.readAll().startsWith("@Sonavistor File\r\nTotal:120\r\n"));
-    form->Timer1Timer();
+    form->everySecond();
     EXPECT_TRUE(form->findChild<QAction*>("N16")->isEnabled());
     EXPECT_FALSE(form->findChild<QMenu*>("N20")->actions().contains(form->findChild<QAction*>("importdata")));
 }
@@ -574,7 +574,7 @@ TEST_F(ImportWindowTest, ExportAndDataSheetHoldTheImportedDay)
     ASSERT_EQ(rows().size(), 240u);
     QTemporaryDir out;
     dialogs.choose(out.filePath("day.xls"));
-    form->N7Click();
+    form->exportToExcel();
     EXPECT_TRUE(messages.shown().back().text.startsWith("Exported  240  records total."));
     const BiffSheet sheet = readBiffFile(out.filePath("day.xls"));
     EXPECT_EQ(sheet.lastRow, 241);
@@ -588,7 +588,7 @@ TEST_F(ImportWindowTest, ExportAndDataSheetHoldTheImportedDay)
     if (!pdfToTextInstalled())
         GTEST_SKIP() << "pdftotext is not installed";
     printDialogs.answer = {ReportOutput::PdfFile, out.filePath("day.pdf")};
-    form->N8Click();
+    form->printDataSheet();
     const QString text = pdfText(out.filePath("day.pdf"));
     EXPECT_TRUE(text.contains("Page 1 of")) << text.left(400).toStdString();
     EXPECT_TRUE(text.contains(day.back().NTime));
@@ -685,7 +685,7 @@ TEST_F(ImportWindowTest, GridsShowWholeDatesAndTimesAt10And14Points)
         font.setPointSize(points);
         QApplication::setFont(font);
         start(QByteArray());
-        form->N6Click();  // the data view, no file chosen
+        form->openDataView();  // the data view, no file chosen
         for (QObject* view : {static_cast<QObject*>(window.data()), ShellState.AnalyzeWindowHandle.data()}) {
             auto* grid = view->findChild<QTableView*>("DataGrid1");
             ASSERT_NE(grid, nullptr);

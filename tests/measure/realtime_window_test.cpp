@@ -57,8 +57,8 @@ protected:
     void start(MeterScenario scenario)
     {
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, &platform};
-        form = std::make_unique<TForm1>(env);
-        form->setChildFactory(kMeasureWindow, [this](TForm1& main) {
+        form = std::make_unique<MainWindow>(env);
+        form->setChildFactory(kMeasureWindow, [this](MainWindow& main) {
             auto* window = new RealtimeWindow(main.database(), main.meter(), main.windowContext(), &alarms);
             main.addChildWindow(window)->showMaximized();
             return window;
@@ -66,7 +66,7 @@ protected:
         form->show();
         meterPath = plugSimulatedMeter(platform, scenario);
         ASSERT_TRUE(waitUntil([] { return MeterLink.Connected; }));
-        form->N3Click();
+        form->measureInRealTime();
         window = qobject_cast<RealtimeWindow*>(ShellState.MeasureWindowHandle.data());
         ASSERT_NE(window, nullptr);
         static_cast<SonavistorApplication*>(QCoreApplication::instance())->setMessageService(&messages);
@@ -102,7 +102,7 @@ protected:
     RecordingAlarms alarms;
     FakeHidPlatform platform;
     QString meterPath;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     QPointer<RealtimeWindow> window;
 };
 
@@ -394,14 +394,14 @@ TEST_F(RealTimeWindow, ClosingAsksAndCancelKeepsTheWindow)
     EXPECT_TRUE(window->parentWidget()->isMinimized());
     EXPECT_TRUE(shown("BitBtn1"));
     EXPECT_TRUE(find<QPushButton>("BitBtn7")->isEnabled());
-    form->Timer1Timer();
+    form->everySecond();
     EXPECT_FALSE(form->findChild<QAction*>("N3")->isEnabled());
 
     messages.answer(No);
     window->parentWidget()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(window);
-    form->Timer1Timer();
+    form->everySecond();
     EXPECT_TRUE(form->findChild<QAction*>("N3")->isEnabled());
     EXPECT_EQ(rows().size(), 1u);  // No keeps the rows in the table
 }
@@ -415,8 +415,8 @@ TEST_F(RealTimeWindow, SaveWritesTheRowsAndRemembersTheFile)
     window->stopMeasurement();
     QTemporaryDir out;
     dialogs.choose(out.filePath("street"));
-    form->Timer1Timer();
-    form->N15Click();  // File > Save performs the window's Save
+    form->everySecond();
+    form->saveActiveWindow();  // File > Save performs the window's Save
     EXPECT_EQ(find<QLineEdit>("Edit1")->text(), out.filePath("street.qrv"));
     EXPECT_TRUE(MeasureState.LiveDataSaved);
     EXPECT_FALSE(find<QPushButton>("BitBtn7")->isEnabled());
@@ -526,7 +526,7 @@ TEST_F(RealTimeWindow, SigtermEndsLikeExitAndKeepsTheUnsavedReadings)
     // The next start tells where they are, once.
     form.reset();
     AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, &platform};
-    form = std::make_unique<TForm1>(env);
+    form = std::make_unique<MainWindow>(env);
     EXPECT_TRUE(form->startedUp());  // the lock was given back
     form->setRecoveryFolder(data.path());
     ASSERT_EQ(messages.shown().size(), 1);

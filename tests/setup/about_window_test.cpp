@@ -27,7 +27,7 @@ class AboutWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        form = std::make_unique<TForm1>(AppEnvironment{folder.path(), "sonavistor", locks.path(), &messages});
+        form = std::make_unique<MainWindow>(AppEnvironment{folder.path(), "sonavistor", locks.path(), &messages});
         installStandardWindows(*form);
         form->show();
     }
@@ -38,14 +38,14 @@ protected:
     }
     QMdiSubWindow* open()
     {
-        form->A1Click();
+        form->openAbout();
         QMdiSubWindow* sub = form->mdiArea()->subWindowList().value(0);
         about = sub ? qobject_cast<AboutWindow*>(sub->widget()) : nullptr;
         return sub;
     }
     bool aboutOffered()
     {
-        form->Timer1Timer();
+        form->everySecond();
         return form->findChild<QAction*>("A1")->isEnabled();
     }
     void closeDeferred() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
@@ -53,7 +53,7 @@ protected:
     ProgramFolder folder;
     QTemporaryDir locks;
     ScriptedMessages messages;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     QPointer<AboutWindow> about;
 };
 
@@ -84,7 +84,7 @@ TEST_F(AboutWindowTest, ShowsNameVersionAndSystemAndIsOfferedAgainAfterOkOrTheCl
     saveScreenshot(sub, "about-window");
 
     EXPECT_FALSE(aboutOffered());
-    form->A1Click();  // not offered: no second window
+    form->openAbout();  // not offered: no second window
     EXPECT_EQ(form->mdiArea()->subWindowList().size(), 1);
     about->findChild<QPushButton*>("BitBtn1")->click();
     closeDeferred();

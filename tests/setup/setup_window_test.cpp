@@ -45,7 +45,7 @@ protected:
         folder.write("Quorvane.INI", "[Calyxor OPTIONS]\r\nCOMPANY_NAME=Old Name\r\nSYSTEMLAL=400\r\n"
                                      "SYSTEMHAL=900\r\nALARMONOFF=0\r\n");
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, nullptr, &platform};
-        form = std::make_unique<TForm1>(env);
+        form = std::make_unique<MainWindow>(env);
         installStandardWindows(*form);
         form->show();
         if (withMeter) {
@@ -65,7 +65,7 @@ protected:
     SetupWindow* open(SetupWindow::Clock clock = {})
     {
         if (!clock) {
-            form->N5Click();
+            form->openSystemSetup();
         } else {
             ShellState.SetupEnabled = false;
             form->addChildWindow(new SetupWindow(form->meter(), form->windowContext(), std::move(clock)))->show();
@@ -82,7 +82,7 @@ protected:
     void refresh()
     {
         QCoreApplication::processEvents();
-        form->Timer1Timer();
+        form->everySecond();
     }
     QByteArray clockSent() { return device->meter().clock(); }
 
@@ -92,7 +92,7 @@ protected:
     FakeHidPlatform platform;
     QString meterPath;
     std::shared_ptr<SimulatedMeterDevice> device;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     QPointer<SetupWindow> window;
 };
 

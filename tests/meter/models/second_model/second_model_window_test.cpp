@@ -37,12 +37,12 @@ TEST(SecondModelImportWindow, ImportsTheChosenDay)
     ScriptedFileDialogs dialogs;
     FakeHidPlatform platform;
     AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, &platform};
-    auto form = std::make_unique<TForm1>(env);
+    auto form = std::make_unique<MainWindow>(env);
     installStandardWindows(*form);
     form->show();
     plugSimulatedMeter(platform, scenario, nullptr, secondModel());
     ASSERT_TRUE(waitUntil([] { return MeterLink.Connected; }));
-    form->N16Click();
+    form->importData();
     QPointer<ImportWindow> window = qobject_cast<ImportWindow*>(ShellState.ImportWindowHandle.data());
     ASSERT_NE(window, nullptr);
     auto* app = static_cast<SonavistorApplication*>(QCoreApplication::instance());
