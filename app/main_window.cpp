@@ -137,7 +137,7 @@ void MainWindow::startUp()
     createWindowEntries();
     createStatusProgress();
 
-    InitOther();
+    loadReportAndSettings();
     createMeterLink();
 
     startedUp_ = true;
@@ -164,7 +164,7 @@ QString MainWindow::settingsFilePath() const
     return QDir(env_.settingsDir()).filePath(QString::fromLatin1(kSettingsFileName));
 }
 
-void MainWindow::InitOther()
+void MainWindow::loadReportAndSettings()
 {
     ShellState.ChildReady = false;
     ShellState.MeasureWindowHandle = nullptr;
@@ -352,10 +352,10 @@ void MainWindow::finishClosing()
         runCommand(QStringLiteral("HelpCloseAll"));
     } catch (const std::exception&) {
     }
-    CloseOther();
+    writeSettingsAtClose();
 }
 
-void MainWindow::CloseOther()
+void MainWindow::writeSettingsAtClose()
 {
     delete statusProgress_;
     statusProgress_ = nullptr;

@@ -138,10 +138,10 @@ private:
     // have changed and before the menu shows.
     void rebuildWindowMenu();
     void createStatusProgress();
-    void InitOther();
+    void loadReportAndSettings();
     bool mayClose();
     void finishClosing();
-    void CloseOther();
+    void writeSettingsAtClose();
     // An installed program's first start: the user's folders and settings.
     void prepareUserFiles();
     void drawStatusPanel(class QPainter& painter, const QRect& rect);

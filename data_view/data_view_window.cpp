@@ -273,18 +273,18 @@ QString DataViewWindow::stagingFolder()
 void DataViewWindow::openFile(const QString& path)
 {
     if (path.isEmpty())
-        LoadData();
+        addSavedFile();
     else
-        LoadData(path);
+        addSavedFile(path);
 }
 
-void DataViewWindow::LoadData(const QString& path)
+void DataViewWindow::addSavedFile(const QString& path)
 {
     chosenPath_ = path;
-    LoadData();
+    addSavedFile();
 }
 
-void DataViewWindow::LoadData()
+void DataViewWindow::addSavedFile()
 {
     const QString chosen = std::exchange(chosenPath_, QString());
     // One file at a time: an Open that arrives during a load's event-loop pass adds nothing.

@@ -39,9 +39,9 @@ public:
     // reading that does not parse and of the database are thrown for the
     // standard error box after the window has been put right; the file then
     // leaves nothing behind.
-    void LoadData();
+    void addSavedFile();
     // The same for a file chosen elsewhere (the noise history), without the dialog.
-    void LoadData(const QString& path);
+    void addSavedFile(const QString& path);
 
     int fileCount() const { return fileCount_; }
     const RecNoStarts& fileStarts() const { return fileStarts_; }
@@ -86,7 +86,7 @@ private:
     std::unique_ptr<QTemporaryDir> staging_;
     ReadingTableModel* model_ = nullptr;
     bool loading_ = false;
-    QString chosenPath_;  // set by LoadData(path) for the one load it starts
+    QString chosenPath_;  // set by addSavedFile(path) for the one load it starts
     DeferredClose closer_{*this};
 
     QStringList openedFiles_;

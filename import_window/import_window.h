@@ -54,7 +54,7 @@ public:
 
     LevelChart& chart() const { return *chart_; }
     Operation operation() const { return operation_; }
-    int FailedAttempts() const { return importSession_.failedAttempts(); }
+    int failedAttempts() const { return importSession_.failedAttempts(); }
 
     // ChildWindow
     std::optional<TableId> dataTable() const override { return TableGetRecorde; }

@@ -116,7 +116,7 @@ void RealtimeWindow::resetDisplay()
     describeChart({});
     levelDisplay_->move((gauge_->width() - 2 * levelDisplay_->WordWidth()) / 2, 75);
     saveButton_->setEnabled(false);
-    gauge_->DrawGauge(50);
+    gauge_->lightTicks(50);
     chart_->setRange(Axis::Bottom, {0, 59});
     ShellState.ChildReady = true;
     MeasureState.MeasureWindowOpen = true;
@@ -220,7 +220,7 @@ void RealtimeWindow::showReading(const LiveReading& reading)
     const GaugeState gauge = gaugeFor(v, low, high);
     showFlag(underLabel_, gauge.under);
     showFlag(overLabel_, gauge.over);
-    gauge_->DrawGauge(gauge.ticks);
+    gauge_->lightTicks(gauge.ticks);
 
     const QString weight = reading.weighting();
     const QDateTime now = QDateTime::currentDateTime();

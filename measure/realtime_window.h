@@ -38,7 +38,7 @@ class GaugeImage : public QWidget {
     Q_OBJECT
 public:
     explicit GaugeImage(QWidget* parent = nullptr);
-    void DrawGauge(int n);
+    void lightTicks(int n);
     int litTicks() const { return lit_; }
 
 protected:

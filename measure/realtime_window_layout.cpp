@@ -89,7 +89,7 @@ GaugeImage::GaugeImage(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_TranslucentBackground);  // the green panel shows through
 }
 
-void GaugeImage::DrawGauge(int n)
+void GaugeImage::lightTicks(int n)
 {
     lit_ = n;
     update();

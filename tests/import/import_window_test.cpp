@@ -359,7 +359,7 @@ TEST_F(ImportWindowTest, AFailingDayIsTriedFourTimesThenReportedOnce)
     EXPECT_EQ(sent(ReadRecords), 4);
     EXPECT_EQ(messages.texts(), QStringList({"Import Failed! try again"}));
     EXPECT_TRUE(rows().empty());
-    EXPECT_EQ(window->FailedAttempts(), 0);
+    EXPECT_EQ(window->failedAttempts(), 0);
     expectUsable();
 
     // A header that fails once: the first automatic retry imports the day.
