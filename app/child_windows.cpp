@@ -19,22 +19,22 @@ const std::vector<WindowRegistration>& registeredWindows()
     static const std::vector<WindowRegistration> windows{
         {kMeasureWindow, QStringLiteral("N3"), QStringLiteral("menumeasure"),
          QStringLiteral("Real Time Measure  Window"), false, false, &ShellStateData::MeasureWindowHandle,
-         [](TForm1& main) {
-             auto* window = new TForm5(main.database(), main.meter(), main.windowContext());
+         [](MainWindow& main) {
+             auto* window = new RealtimeWindow(main.database(), main.meter(), main.windowContext());
              main.addChildWindow(window)->showMaximized();  // opens maximised
              return window;
          }},
         {kImportWindow, QStringLiteral("N16"), QStringLiteral("importdata"), QStringLiteral("Data Import Window"),
          true, false, &ShellStateData::ImportWindowHandle,
-         [](TForm1& main) {
-             auto* window = new TForm4(main.database(), main.meter(), main.windowContext(), main.toolBar());
+         [](MainWindow& main) {
+             auto* window = new ImportWindow(main.database(), main.meter(), main.windowContext(), main.toolBar());
              main.addChildWindow(window)->showMaximized();  // opens maximised
              return window;
          }},
         {kDataViewWindow, QStringLiteral("N6"), QStringLiteral("menuanalyze"),
          QStringLiteral("Reprot Analyzing Window"), true, true, &ShellStateData::AnalyzeWindowHandle,
-         [](TForm1& main) {
-             auto* window = new TForm7(main.database(), main.windowContext());
+         [](MainWindow& main) {
+             auto* window = new DataViewWindow(main.database(), main.windowContext());
              main.addChildWindow(window)->showMaximized();  // opens maximised
              // A new data view starts from an empty table: its first file's RecNo is 1.
              ShellState.AnalyzeWindowOpen = true;
@@ -45,7 +45,7 @@ const std::vector<WindowRegistration>& registeredWindows()
     return windows;
 }
 
-void installStandardWindows(TForm1& form)
+void installStandardWindows(MainWindow& form)
 {
     for (const WindowRegistration& window : registeredWindows())
         form.setChildFactory(window.key, window.factory);

@@ -16,7 +16,7 @@ class QWidget;
 
 namespace sonavistor {
 
-class TForm1;
+class MainWindow;
 
 // The registry's keys, for the commands that name a window.
 inline constexpr char kMeasureWindow[] = "measure";
@@ -24,7 +24,7 @@ inline constexpr char kImportWindow[] = "import";
 inline constexpr char kDataViewWindow[] = "data view";
 
 struct WindowRegistration {
-    using Factory = std::function<QWidget*(TForm1&)>;
+    using Factory = std::function<QWidget*(MainWindow&)>;
 
     QString key;
     // The File-menu item (object name) that shows the window, made first
@@ -45,6 +45,6 @@ struct WindowRegistration {
 const std::vector<WindowRegistration>& registeredWindows();
 
 // Installs the program's child windows and commands into the main window.
-void installStandardWindows(TForm1& form);
+void installStandardWindows(MainWindow& form);
 
 }  // namespace sonavistor

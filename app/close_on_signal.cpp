@@ -52,7 +52,7 @@ CloseOnSignal::~CloseOnSignal()
     signalPipe[0] = signalPipe[1] = -1;
 }
 
-void CloseOnSignal::setTarget(TForm1* form)
+void CloseOnSignal::setTarget(MainWindow* form)
 {
     target_ = form;
 }
@@ -70,7 +70,7 @@ void CloseOnSignal::onSignal()
             widget->close();
     }
     if (target_)
-        QTimer::singleShot(0, target_.data(), &TForm1::endWithoutAsking);
+        QTimer::singleShot(0, target_.data(), &MainWindow::endWithoutAsking);
 }
 
 }  // namespace sonavistor

@@ -1,7 +1,7 @@
 #pragma once
 // SIGTERM, SIGINT and SIGHUP (the session ends, `kill`, Ctrl-C or a closed
 // terminal) end the program as E&xit does after Yes, without asking
-// (TForm1::endWithoutAsking). The signal only writes a byte into a pipe; the
+// (MainWindow::endWithoutAsking). The signal only writes a byte into a pipe; the
 // user-interface thread does the closing.
 
 #include <QObject>
@@ -11,7 +11,7 @@ class QSocketNotifier;
 
 namespace sonavistor {
 
-class TForm1;
+class MainWindow;
 
 class CloseOnSignal : public QObject {
     Q_OBJECT
@@ -23,14 +23,14 @@ public:
     CloseOnSignal& operator=(const CloseOnSignal&) = delete;
 
     // The window to close; a signal that came before it was set is kept.
-    void setTarget(TForm1* form);
+    void setTarget(MainWindow* form);
     bool requested() const { return requested_; }
 
 private:
     void onSignal();
 
     QSocketNotifier* notifier_ = nullptr;
-    QPointer<TForm1> target_;
+    QPointer<MainWindow> target_;
     bool requested_ = false;
 };
 

@@ -9,16 +9,16 @@
 
 namespace sonavistor {
 
-void installHistoryCommand(TForm1& form)
+void installHistoryCommand(MainWindow& form)
 {
     installHistoryCommand(form, HistoryIndex::defaultPath(), [](QWidget* parent, const QString& start) {
         return QFileDialog::getExistingDirectory(parent, QStringLiteral("Noise History: choose a folder"), start);
     });
 }
 
-void installHistoryCommand(TForm1& form, const QString& indexPath, NoiseHistoryWindow::FolderQuestion askFolder)
+void installHistoryCommand(MainWindow& form, const QString& indexPath, NoiseHistoryWindow::FolderQuestion askFolder)
 {
-    form.setCommand(QStringLiteral("NoiseHistory"), [indexPath, askFolder](TForm1& main) {
+    form.setCommand(QStringLiteral("NoiseHistory"), [indexPath, askFolder](MainWindow& main) {
         if (NoiseHistoryWindow* open = noiseHistoryWindow(main)) {
             open->show();
             open->raise();
@@ -41,7 +41,7 @@ void installHistoryCommand(TForm1& form, const QString& indexPath, NoiseHistoryW
     });
 }
 
-NoiseHistoryWindow* noiseHistoryWindow(TForm1& form)
+NoiseHistoryWindow* noiseHistoryWindow(MainWindow& form)
 {
     return form.findChild<NoiseHistoryWindow*>(QStringLiteral("NoiseHistory"), Qt::FindDirectChildrenOnly);
 }

@@ -5,14 +5,14 @@
 
 namespace sonavistor {
 
-class TForm1;
+class MainWindow;
 
 // The index in the user's cache folder, folders chosen in Qt's dialog.
-void installHistoryCommand(TForm1& form);
+void installHistoryCommand(MainWindow& form);
 // Tests give their own index and answer the folder question themselves.
-void installHistoryCommand(TForm1& form, const QString& indexPath, NoiseHistoryWindow::FolderQuestion askFolder);
+void installHistoryCommand(MainWindow& form, const QString& indexPath, NoiseHistoryWindow::FolderQuestion askFolder);
 
 // The window the command made, if it is open.
-NoiseHistoryWindow* noiseHistoryWindow(TForm1& form);
+NoiseHistoryWindow* noiseHistoryWindow(MainWindow& form);
 
 }  // namespace sonavistor

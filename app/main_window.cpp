@@ -61,7 +61,7 @@ QString connectionText(bool connected)
 
 }  // namespace
 
-TForm1::TForm1(const AppEnvironment& env, QWidget* parent)
+MainWindow::MainWindow(const AppEnvironment& env, QWidget* parent)
     : QMainWindow(parent), env_(env), database_(std::make_unique<MeasurementDatabase>()),
       printer_(std::make_unique<QPrinter>(QPrinter::HighResolution)),
       context_{*env.messages, dialogsOrNone(env.dialogs), printer_.get(), env.programFolder, env.workingDir()}
@@ -85,22 +85,22 @@ TForm1::TForm1(const AppEnvironment& env, QWidget* parent)
     setCentralWidget(mdi_);
     // The commands that depend on the active window follow it, its own
     // changes, and the rows of the table it shows.
-    connect(mdi_, &QMdiArea::subWindowActivated, this, &TForm1::childActivated);
-    connect(database_.get(), &MeasurementDatabase::rowAppended, this, &TForm1::activeTableChanged);
-    connect(database_.get(), &MeasurementDatabase::tableReset, this, &TForm1::activeTableChanged);
+    connect(mdi_, &QMdiArea::subWindowActivated, this, &MainWindow::childActivated);
+    connect(database_.get(), &MeasurementDatabase::rowAppended, this, &MainWindow::activeTableChanged);
+    connect(database_.get(), &MeasurementDatabase::tableReset, this, &MainWindow::activeTableChanged);
     buildMenus();
     buildToolBar();
     buildStatusBar();
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    secondTimer_ = new QTimer(this);
+    secondTimer_->setObjectName(QStringLiteral("Timer1"));
+    secondTimer_->setInterval(1000);
+    connect(secondTimer_, &QTimer::timeout, this, &MainWindow::everySecond);
 
-    FormCreate();
+    startUp();
 }
 
-TForm1::~TForm1()
+MainWindow::~MainWindow()
 {
     // The children going with the frame change the active window: the menus
     // they would update go first.
@@ -112,7 +112,7 @@ TForm1::~TForm1()
 
 // ---------------------------------------------------------------- start-up
 
-void TForm1::FormCreate()
+void MainWindow::startUp()
 {
     MeasureState.MeasureWindowOpen = false;
 
@@ -137,15 +137,15 @@ void TForm1::FormCreate()
     createWindowEntries();
     createStatusProgress();
 
-    InitOther();
+    loadReportAndSettings();
     createMeterLink();
 
     startedUp_ = true;
-    Timer1->start();
-    FormPaint();
+    secondTimer_->start();
+    refreshCommands();
 }
 
-void TForm1::prepareUserFiles()
+void MainWindow::prepareUserFiles()
 {
     if (!env_.userFolders)
         return;
@@ -159,12 +159,12 @@ void TForm1::prepareUserFiles()
     userFoldersReady_ = true;
 }
 
-QString TForm1::settingsFilePath() const
+QString MainWindow::settingsFilePath() const
 {
     return QDir(env_.settingsDir()).filePath(QString::fromLatin1(kSettingsFileName));
 }
 
-void TForm1::InitOther()
+void MainWindow::loadReportAndSettings()
 {
     ShellState.ChildReady = false;
     ShellState.MeasureWindowHandle = nullptr;
@@ -195,36 +195,36 @@ void TForm1::InitOther()
 
 // ---------------------------------------------------------------- refresh
 
-bool TForm1::event(QEvent* event)
+bool MainWindow::event(QEvent* event)
 {
     if (event->type() == QEvent::Paint && startedUp_)
-        FormPaint();
+        refreshCommands();
     return QMainWindow::event(event);
 }
 
-bool TForm1::meterConnected() const
+bool MainWindow::meterConnected() const
 {
     return meter_ && meter_->connected();
 }
 
-void TForm1::announceConnection()
+void MainWindow::announceConnection()
 {
     announcer_->say(connectionText(meterConnected()));
 }
 
-void TForm1::FormPaint()
+void MainWindow::refreshCommands()
 {
     if (!startedUp_)
         return;
-    StatusBar1->setPanelText(1, connectionText(meterConnected()));
+    statusBar_->setPanelText(1, connectionText(meterConnected()));
     rebuildWindowMenu();
 
-    A1->setEnabled(ShellState.AboutEnabled);
+    aboutAction_->setEnabled(ShellState.AboutEnabled);
 
-    N3->setEnabled(ShellState.MeasureEnabled);
+    realTimeAction_->setEnabled(ShellState.MeasureEnabled);
 
-    N5->setEnabled(ShellState.SetupEnabled);
-    N16->setEnabled(ShellState.ImportEnabled);
+    systemSetupAction_->setEnabled(ShellState.SetupEnabled);
+    importAction_->setEnabled(ShellState.ImportEnabled);
 
     // A window being built answers for nothing; once it is ready the
     // commands follow it again.
@@ -234,63 +234,63 @@ void TForm1::FormPaint()
     }
 }
 
-void TForm1::childActivated(QMdiSubWindow* sub)
+void MainWindow::childActivated(QMdiSubWindow* sub)
 {
     rebuildWindowMenu();
     if (auto* child = sub ? qobject_cast<ChildWindow*>(sub->widget()) : nullptr)
-        connect(&child->events(), &ChildWindowEvents::capabilitiesChanged, this, &TForm1::updateChildCommands,
+        connect(&child->events(), &ChildWindowEvents::capabilitiesChanged, this, &MainWindow::updateChildCommands,
                 Qt::UniqueConnection);
     updateChildCommands();
 }
 
-void TForm1::activeTableChanged(TableId table)
+void MainWindow::activeTableChanged(TableId table)
 {
     const ChildWindow* child = activeChildWindow();
     if (child && child->dataTable() == table)
         updateChildCommands();
 }
 
-void TForm1::updateChildCommands()
+void MainWindow::updateChildCommands()
 {
     ChildWindow* child = ShellState.ChildReady ? activeChildWindow() : nullptr;
-    N15->setEnabled(child && child->canSave());
-    N7->setEnabled(child && child->canExport());
-    N8->setEnabled(child && child->canPrint());
-    NoiseReport->setEnabled(child && child->canReportNoise());
+    saveAction_->setEnabled(child && child->canSave());
+    exportAction_->setEnabled(child && child->canExport());
+    printDataSheetAction_->setEnabled(child && child->canPrint());
+    noiseReportAction_->setEnabled(child && child->canReportNoise());
 }
 
-void TForm1::StatusBar1DrawPanel(QPainter& painter, const QRect& rect)
+void MainWindow::drawStatusPanel(QPainter& painter, const QRect& rect)
 {
     painter.drawPixmap(rect.topLeft(), statusIcon(1));
-    StatusBar1->setPanelText(3, MeterSettings.CompanyName);
+    statusBar_->setPanelText(3, MeterSettings.CompanyName);
     if (meterConnected())
         painter.drawPixmap(QPoint(rect.right() - 20, rect.top()), statusIcon(0));
 }
 
-void TForm1::Timer1Timer()
+void MainWindow::everySecond()
 {
     update();
-    FormPaint();
-    StatusProgress->setValue(ShellState.ProgressPosition);
-    if (StatusBar1->panelText(3) != MeterSettings.CompanyName) {
-        StatusBar1->setPanelText(3, MeterSettings.CompanyName);
-        StatusBar1->update();
+    refreshCommands();
+    statusProgress_->setValue(ShellState.ProgressPosition);
+    if (statusBar_->panelText(3) != MeterSettings.CompanyName) {
+        statusBar_->setPanelText(3, MeterSettings.CompanyName);
+        statusBar_->update();
     }
     if (meterConnected() != lastPaintedConnected_) {
-        StatusBar1->update();
+        statusBar_->update();
         lastPaintedConnected_ = meterConnected();
     }
 }
 
 // ---------------------------------------------------------------- closing
 
-void TForm1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!startedUp_ || closing_) {
         event->accept();
         return;
     }
-    if (!FormCloseQuery()) {
+    if (!mayClose()) {
         // The program may have been closed without asking meanwhile.
         if (closing_)
             event->accept();
@@ -299,11 +299,11 @@ void TForm1::closeEvent(QCloseEvent* event)
         return;
     }
     closing_ = true;
-    FormClose();
+    finishClosing();
     event->accept();
 }
 
-bool TForm1::FormCloseQuery()
+bool MainWindow::mayClose()
 {
     if (!askBeforeClosing_)
         return true;
@@ -313,7 +313,7 @@ bool TForm1::FormCloseQuery()
     return answer == Yes;
 }
 
-void TForm1::setRecoveryFolder(const QString& folder)
+void MainWindow::setRecoveryFolder(const QString& folder)
 {
     recoveryFolder_ = folder;
     // Readings kept when an earlier run was ended from outside.
@@ -321,7 +321,7 @@ void TForm1::setRecoveryFolder(const QString& folder)
         messages().inform(notice);
 }
 
-void TForm1::endWithoutAsking()
+void MainWindow::endWithoutAsking()
 {
     if (!startedUp_ || closing_)
         return;
@@ -329,7 +329,7 @@ void TForm1::endWithoutAsking()
     // only once none of them is left to return into it.
     meter_->stopWaiting();
     if (meter_->requestInProgress()) {
-        QTimer::singleShot(20, this, &TForm1::endWithoutAsking);
+        QTimer::singleShot(20, this, &MainWindow::endWithoutAsking);
         return;
     }
     stopMeasuring();
@@ -344,21 +344,21 @@ void TForm1::endWithoutAsking()
     QCoreApplication::quit();
 }
 
-void TForm1::FormClose()
+void MainWindow::finishClosing()
 {
-    Timer1->stop();
+    secondTimer_->stop();
     // Closing goes on even if the help viewer cannot close its windows.
     try {
         runCommand(QStringLiteral("HelpCloseAll"));
     } catch (const std::exception&) {
     }
-    CloseOther();
+    writeSettingsAtClose();
 }
 
-void TForm1::CloseOther()
+void MainWindow::writeSettingsAtClose()
 {
-    delete StatusProgress;
-    StatusProgress = nullptr;
+    delete statusProgress_;
+    statusProgress_ = nullptr;
     ShellState.SetupEnabled = true;
     if (!settingsLoaded_)
         return;

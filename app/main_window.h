@@ -1,6 +1,6 @@
 #pragma once
-// TForm1: the program's frame. Menus, tool bar, status bar, the bookkeeping
-// of the child windows, start-up and closing.
+// The main window (old form name TForm1): the program's frame. Menus, tool
+// bar, status bar, the bookkeeping of the child windows, start-up and closing.
 
 #include "app/app_environment.h"
 #include "app/child_tiling.h"
@@ -34,14 +34,14 @@ class MeterConnection;
 class Announcer;
 class PanelStatusBar;
 
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     using ChildFactory = WindowRegistration::Factory;
-    using Command = std::function<void(TForm1&)>;
+    using Command = std::function<void(MainWindow&)>;
 
-    explicit TForm1(const AppEnvironment& env, QWidget* parent = nullptr);
-    ~TForm1() override;
+    explicit MainWindow(const AppEnvironment& env, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // False for a second instance, which must end without showing anything.
     bool startedUp() const { return startedUp_; }
@@ -60,8 +60,8 @@ public:
     void setCommand(const QString& menuItem, Command command);  // "N7", "N8", "N13", "Help", ...
 
     QMdiArea* mdiArea() const { return mdi_; }
-    QProgressBar* statusProgress() const { return StatusProgress; }
-    QToolBar* toolBar() const { return ToolBar1; }
+    QProgressBar* statusProgress() const { return statusProgress_; }
+    QToolBar* toolBar() const { return toolBar_; }
     // Adds a widget as a child window and shows it.
     QMdiSubWindow* addChildWindow(QWidget* form);
     // Object name of the active child window, empty if none.
@@ -92,30 +92,30 @@ public:
 
 public slots:
     // Commands (menu items and the tool buttons bound to them).
-    void N3Click();   // Real Time Measure
-    void N6Click();   // Open
+    void measureInRealTime();   // Real Time Measure
+    void openDataView();   // Open
     ChildWindow* dataViewInFront();
-    void N15Click();  // Save
-    void N16Click();  // Import Data
-    void N7Click();   // Export to Excel
-    void N13Click();  // Printer Setup
-    void N8Click();   // Print Data Sheet
-    void NoiseReportClick();  // the data view's noise report
-    void N9Click();   // Exit
-    void N5Click();   // System Setup
-    void HelpClick(); // Quorvane Help
-    void A1Click();   // About
-    void C1Click();   // Cascade
-    void H2Click();   // Horizontally
-    void V1Click();   // Vertically
+    void saveActiveWindow();  // Save
+    void importData();  // Import Data
+    void exportToExcel();   // Export to Excel
+    void setUpPrinter();  // Printer Setup
+    void printDataSheet();   // Print Data Sheet
+    void reportNoise();  // the data view's noise report
+    void exitProgram();   // Exit
+    void openSystemSetup();   // System Setup
+    void openHelp(); // Quorvane Help
+    void openAbout();   // About
+    void cascadeWindows();   // Cascade
+    void tileHorizontally();   // Horizontally
+    void tileVertically();   // Vertically
     // A registered window's command: shows it, made first when none is open.
     void runWindowCommand(const QString& key);
 
     // Menu refresh (runs when the window paints and once a second): the
     // commands that follow the program's flags and the connection.
-    void FormPaint();
+    void refreshCommands();
     // One-second refresh.
-    void Timer1Timer();
+    void everySecond();
     // Ends the program as Exit does after Yes, without asking (SIGTERM and
     // the like): the measurement stops, unsaved rows are kept in the
     // recovery folder, the settings are written.
@@ -128,7 +128,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    void FormCreate();
+    void startUp();
     void buildMenus();
     void buildToolBar();
     void buildStatusBar();
@@ -138,13 +138,13 @@ private:
     // have changed and before the menu shows.
     void rebuildWindowMenu();
     void createStatusProgress();
-    void InitOther();
-    bool FormCloseQuery();
-    void FormClose();
-    void CloseOther();
+    void loadReportAndSettings();
+    bool mayClose();
+    void finishClosing();
+    void writeSettingsAtClose();
     // An installed program's first start: the user's folders and settings.
     void prepareUserFiles();
-    void StatusBar1DrawPanel(class QPainter& painter, const QRect& rect);
+    void drawStatusPanel(class QPainter& painter, const QRect& rect);
 
     // seam: working database. Opens it and empties the three tables.
     void openWorkingDatabase();
@@ -187,37 +187,37 @@ private:
     std::map<QString, Command> commands_;
 
     QMdiArea* mdi_ = nullptr;
-    QTimer* Timer1 = nullptr;
-    QToolBar* CoolBar1 = nullptr;
-    QToolBar* ToolBar1 = nullptr;
-    PanelStatusBar* StatusBar1 = nullptr;
-    QProgressBar* StatusProgress = nullptr;
+    QTimer* secondTimer_ = nullptr;
+    QToolBar* coolBar_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    PanelStatusBar* statusBar_ = nullptr;
+    QProgressBar* statusProgress_ = nullptr;
     Announcer* announcer_ = nullptr;
 
-    QMenu* N2 = nullptr;   // &File
-    QMenu* N4 = nullptr;   // &Option
-    QMenu* N17 = nullptr;  // &Language
-    QMenu* N20 = nullptr;  // &Window
-    QMenu* N10 = nullptr;  // &Help
-    QAction* N3 = nullptr;
-    QAction* N6 = nullptr;
-    QAction* N15 = nullptr;
-    QAction* N16 = nullptr;
-    QAction* N7 = nullptr;
-    QAction* N13 = nullptr;
-    QAction* N8 = nullptr;
-    QAction* NoiseReport = nullptr;
-    QAction* N9 = nullptr;
-    QAction* N5 = nullptr;
-    QAction* N18 = nullptr;
-    QAction* N19 = nullptr;
-    QAction* C1 = nullptr;
-    QAction* H2 = nullptr;
-    QAction* V1 = nullptr;
-    QAction* HelpItem = nullptr;
-    QAction* N1 = nullptr;
-    QAction* A1 = nullptr;
-    QAction* NoiseHistory = nullptr;
+    QMenu* fileMenu_ = nullptr;   // &File
+    QMenu* optionMenu_ = nullptr;   // &Option
+    QMenu* languageMenu_ = nullptr;  // &Language
+    QMenu* windowMenu_ = nullptr;  // &Window
+    QMenu* helpMenu_ = nullptr;  // &Help
+    QAction* realTimeAction_ = nullptr;
+    QAction* openAction_ = nullptr;
+    QAction* saveAction_ = nullptr;
+    QAction* importAction_ = nullptr;
+    QAction* exportAction_ = nullptr;
+    QAction* printerSetupAction_ = nullptr;
+    QAction* printDataSheetAction_ = nullptr;
+    QAction* noiseReportAction_ = nullptr;
+    QAction* exitAction_ = nullptr;
+    QAction* systemSetupAction_ = nullptr;
+    QAction* chineseAction_ = nullptr;
+    QAction* englishAction_ = nullptr;
+    QAction* cascadeAction_ = nullptr;
+    QAction* horizontalAction_ = nullptr;
+    QAction* verticalAction_ = nullptr;
+    QAction* helpAction_ = nullptr;
+    QAction* webSiteAction_ = nullptr;
+    QAction* aboutAction_ = nullptr;
+    QAction* noiseHistoryAction_ = nullptr;
 };
 
 }  // namespace sonavistor

@@ -1,4 +1,4 @@
-// TForm1's child windows and commands: creating and showing the children,
+// The main window's child windows and commands: creating and showing the children,
 // their Window-menu entries, and what each menu item and tool button does.
 #include "app/main_window.h"
 
@@ -27,7 +27,7 @@ QMdiSubWindow* subWindowOf(QObject* handle)
 
 }  // namespace
 
-void TForm1::setChildFactory(const QString& key, ChildFactory factory)
+void MainWindow::setChildFactory(const QString& key, ChildFactory factory)
 {
     for (WindowRegistration& window : windows_) {
         if (window.key == key)
@@ -35,7 +35,7 @@ void TForm1::setChildFactory(const QString& key, ChildFactory factory)
     }
 }
 
-const WindowRegistration* TForm1::registration(const QString& key) const
+const WindowRegistration* MainWindow::registration(const QString& key) const
 {
     for (const WindowRegistration& window : windows_) {
         if (window.key == key)
@@ -44,17 +44,17 @@ const WindowRegistration* TForm1::registration(const QString& key) const
     return nullptr;
 }
 
-QPointer<QObject>& TForm1::handleOf(const WindowRegistration& window)
+QPointer<QObject>& MainWindow::handleOf(const WindowRegistration& window)
 {
     return window.handle ? ShellState.*window.handle : otherHandles_[window.key];
 }
 
-void TForm1::setCommand(const QString& menuItem, Command command)
+void MainWindow::setCommand(const QString& menuItem, Command command)
 {
     commands_[menuItem] = std::move(command);
 }
 
-QMdiSubWindow* TForm1::addChildWindow(QWidget* form)
+QMdiSubWindow* MainWindow::addChildWindow(QWidget* form)
 {
     QMdiSubWindow* sub = mdi_->addSubWindow(form);
     sub->setAttribute(Qt::WA_DeleteOnClose);
@@ -62,24 +62,24 @@ QMdiSubWindow* TForm1::addChildWindow(QWidget* form)
     return sub;
 }
 
-QWidget* TForm1::activeChild() const
+QWidget* MainWindow::activeChild() const
 {
     QMdiSubWindow* sub = mdi_->currentSubWindow();
     return sub ? sub->widget() : nullptr;
 }
 
-ChildWindow* TForm1::activeChildWindow() const
+ChildWindow* MainWindow::activeChildWindow() const
 {
     return qobject_cast<ChildWindow*>(activeChild());
 }
 
-QString TForm1::activeChildName() const
+QString MainWindow::activeChildName() const
 {
     QWidget* child = activeChild();
     return child ? child->objectName() : QString();
 }
 
-void TForm1::bringToFront(QObject* handle)
+void MainWindow::bringToFront(QObject* handle)
 {
     QMdiSubWindow* sub = subWindowOf(handle);
     if (!sub)
@@ -91,7 +91,7 @@ void TForm1::bringToFront(QObject* handle)
     mdi_->setActiveSubWindow(sub);
 }
 
-QWidget* TForm1::showWindow(const QString& key)
+QWidget* MainWindow::showWindow(const QString& key)
 {
     const WindowRegistration* window = registration(key);
     if (!window)
@@ -114,7 +114,7 @@ QWidget* TForm1::showWindow(const QString& key)
     return qobject_cast<QWidget*>(handle.data());
 }
 
-void TForm1::runWindowCommand(const QString& key)
+void MainWindow::runWindowCommand(const QString& key)
 {
     QWidget* form = showWindow(key);
     const WindowRegistration* window = registration(key);
@@ -122,7 +122,7 @@ void TForm1::runWindowCommand(const QString& key)
         child->openFile(QString());
 }
 
-void TForm1::rebuildWindowMenu()
+void MainWindow::rebuildWindowMenu()
 {
     QList<QAction*> wanted;
     for (QMdiSubWindow* sub : mdi_->subWindowList()) {
@@ -136,7 +136,7 @@ void TForm1::rebuildWindowMenu()
         }
     }
     QList<QAction*> present;
-    for (QAction* action : N20->actions()) {
+    for (QAction* action : windowMenu_->actions()) {
         for (const auto& [key, entry] : entries_) {
             if (action == entry)
                 present << action;
@@ -145,11 +145,11 @@ void TForm1::rebuildWindowMenu()
     if (present == wanted)
         return;
     for (QAction* entry : present)
-        N20->removeAction(entry);
-    N20->addActions(wanted);
+        windowMenu_->removeAction(entry);
+    windowMenu_->addActions(wanted);
 }
 
-void TForm1::stopMeasuring()
+void MainWindow::stopMeasuring()
 {
     if (!MeasureState.MeasureWindowOpen)
         return;
@@ -157,7 +157,7 @@ void TForm1::stopMeasuring()
         window->stopMeasuring();
 }
 
-void TForm1::runCommand(const QString& name)
+void MainWindow::runCommand(const QString& name)
 {
     const auto command = commands_.find(name);
     if (command != commands_.end() && command->second)
@@ -166,28 +166,28 @@ void TForm1::runCommand(const QString& name)
 
 // ---------------------------------------------------------------- commands
 
-void TForm1::N3Click()
+void MainWindow::measureInRealTime()
 {
     runWindowCommand(QString::fromLatin1(kMeasureWindow));
 }
 
-void TForm1::N16Click()
+void MainWindow::importData()
 {
     runWindowCommand(QString::fromLatin1(kImportWindow));
 }
 
 // The data view in front, made first when none is open. Null when it could not be made.
-ChildWindow* TForm1::dataViewInFront()
+ChildWindow* MainWindow::dataViewInFront()
 {
     return qobject_cast<ChildWindow*>(showWindow(QString::fromLatin1(kDataViewWindow)));
 }
 
-void TForm1::N6Click()
+void MainWindow::openDataView()
 {
     runWindowCommand(QString::fromLatin1(kDataViewWindow));
 }
 
-void TForm1::openSavedFile(const QString& path)
+void MainWindow::openSavedFile(const QString& path)
 {
     try {
         if (auto* view = dataViewInFront())
@@ -197,84 +197,84 @@ void TForm1::openSavedFile(const QString& path)
     }
 }
 
-void TForm1::N15Click()
+void MainWindow::saveActiveWindow()
 {
     // The window's own Save decides whether there is anything to save.
     if (ChildWindow* child = activeChildWindow())
         child->save();
 }
 
-void TForm1::N7Click()
+void MainWindow::exportToExcel()
 {
     stopMeasuring();
     runCommand(QStringLiteral("N7"));
 }
 
-void TForm1::N13Click()
+void MainWindow::setUpPrinter()
 {
     runCommand(QStringLiteral("N13"));
 }
 
-void TForm1::N8Click()
+void MainWindow::printDataSheet()
 {
     stopMeasuring();
     runCommand(QStringLiteral("N8"));
 }
 
-void TForm1::NoiseReportClick()
+void MainWindow::reportNoise()
 {
     if (ChildWindow* child = activeChildWindow(); child && child->canReportNoise())
         child->reportNoise();
 }
 
-void TForm1::N9Click()
+void MainWindow::exitProgram()
 {
     stopMeasuring();
     close();
 }
 
-void TForm1::N5Click()
+void MainWindow::openSystemSetup()
 {
     stopMeasuring();
     runCommand(QStringLiteral("N5"));
 }
 
-void TForm1::HelpClick()
+void MainWindow::openHelp()
 {
     runCommand(QStringLiteral("Help"));
 }
 
-void TForm1::A1Click()
+void MainWindow::openAbout()
 {
     stopMeasuring();
     runCommand(QStringLiteral("A1"));
 }
 
-void TForm1::C1Click()
+void MainWindow::cascadeWindows()
 {
-    C1->setChecked(true);
-    H2->setChecked(false);
-    V1->setChecked(false);
+    cascadeAction_->setChecked(true);
+    horizontalAction_->setChecked(false);
+    verticalAction_->setChecked(false);
     mdi_->cascadeSubWindows();
 }
 
-void TForm1::H2Click()
+void MainWindow::tileHorizontally()
 {
-    C1->setChecked(false);
-    H2->setChecked(true);
-    V1->setChecked(false);
+    cascadeAction_->setChecked(false);
+    horizontalAction_->setChecked(true);
+    verticalAction_->setChecked(false);
     tile(TileMode::Horizontal);
 }
 
-void TForm1::V1Click()
+void MainWindow::tileVertically()
 {
-    C1->setChecked(false);
-    H2->setChecked(false);
-    V1->setChecked(true);
+    cascadeAction_->setChecked(false);
+    horizontalAction_->setChecked(false);
+    verticalAction_->setChecked(true);
     tile(TileMode::Vertical);
 }
 
-void TForm1::tile(TileMode mode)
+void MainWindow::tile(TileMode mode)
 {
     QList<QMdiSubWindow*> windows;
     for (QMdiSubWindow* sub : mdi_->subWindowList(QMdiArea::CreationOrder)) {

@@ -1,4 +1,4 @@
-// TForm1's menus, tool bar and status bar: built once, at construction.
+// The main window's menus, tool bar and status bar: built once, at construction.
 #include "app/main_window.h"
 
 #include "app/icons.h"
@@ -26,136 +26,136 @@ QAction* makeAction(QObject* owner, const char* name, const QString& caption)
 
 }  // namespace
 
-void TForm1::buildMenus()
+void MainWindow::buildMenus()
 {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
 
-    N2 = bar->addMenu(QStringLiteral("&File"));
-    N2->setObjectName(QStringLiteral("N2"));
-    N3 = makeAction(this, "N3", QStringLiteral("&Real Time Measure"));
-    N6 = makeAction(this, "N6", QStringLiteral("&Open"));
-    N15 = makeAction(this, "N15", QStringLiteral("&Save"));
-    N16 = makeAction(this, "N16", QStringLiteral("&Import Data"));
-    N7 = makeAction(this, "N7", QStringLiteral("&Export to Excel"));
-    N13 = makeAction(this, "N13", QStringLiteral("Printer Se&tup"));
-    N8 = makeAction(this, "N8", QStringLiteral("Print &Data Sheet"));
-    NoiseReport = makeAction(this, "NoiseReport", QStringLiteral("&Noise Report"));
-    NoiseReport->setEnabled(false);
-    N9 = makeAction(this, "N9", QStringLiteral("E&xit"));
-    NoiseHistory = makeAction(this, "NoiseHistory", QStringLiteral("Noise &History..."));
-    N2->addActions({N3, N6, NoiseHistory, N15});
-    N2->addSeparator();
-    N2->addActions({N16, N7});
-    N2->addSeparator();
-    N2->addActions({N13, N8, NoiseReport});
-    N2->addSeparator();
-    N2->addAction(N9);
+    fileMenu_ = bar->addMenu(QStringLiteral("&File"));
+    fileMenu_->setObjectName(QStringLiteral("N2"));
+    realTimeAction_ = makeAction(this, "N3", QStringLiteral("&Real Time Measure"));
+    openAction_ = makeAction(this, "N6", QStringLiteral("&Open"));
+    saveAction_ = makeAction(this, "N15", QStringLiteral("&Save"));
+    importAction_ = makeAction(this, "N16", QStringLiteral("&Import Data"));
+    exportAction_ = makeAction(this, "N7", QStringLiteral("&Export to Excel"));
+    printerSetupAction_ = makeAction(this, "N13", QStringLiteral("Printer Se&tup"));
+    printDataSheetAction_ = makeAction(this, "N8", QStringLiteral("Print &Data Sheet"));
+    noiseReportAction_ = makeAction(this, "NoiseReport", QStringLiteral("&Noise Report"));
+    noiseReportAction_->setEnabled(false);
+    exitAction_ = makeAction(this, "N9", QStringLiteral("E&xit"));
+    noiseHistoryAction_ = makeAction(this, "NoiseHistory", QStringLiteral("Noise &History..."));
+    fileMenu_->addActions({realTimeAction_, openAction_, noiseHistoryAction_, saveAction_});
+    fileMenu_->addSeparator();
+    fileMenu_->addActions({importAction_, exportAction_});
+    fileMenu_->addSeparator();
+    fileMenu_->addActions({printerSetupAction_, printDataSheetAction_, noiseReportAction_});
+    fileMenu_->addSeparator();
+    fileMenu_->addAction(exitAction_);
 
-    N4 = bar->addMenu(QStringLiteral("&Option"));
-    N4->setObjectName(QStringLiteral("N4"));
-    N5 = makeAction(this, "N5", QStringLiteral("S&ystem Setup"));
-    N4->addAction(N5);
-    N4->addSeparator();
-    N17 = N4->addMenu(QStringLiteral("&Language"));
-    N17->setObjectName(QStringLiteral("N17"));
-    N18 = makeAction(this, "N18", QStringLiteral("&Chinese"));
-    N19 = makeAction(this, "N19", QStringLiteral("&English"));
-    N18->setEnabled(false);
-    N17->addActions({N18, N19});
+    optionMenu_ = bar->addMenu(QStringLiteral("&Option"));
+    optionMenu_->setObjectName(QStringLiteral("N4"));
+    systemSetupAction_ = makeAction(this, "N5", QStringLiteral("S&ystem Setup"));
+    optionMenu_->addAction(systemSetupAction_);
+    optionMenu_->addSeparator();
+    languageMenu_ = optionMenu_->addMenu(QStringLiteral("&Language"));
+    languageMenu_->setObjectName(QStringLiteral("N17"));
+    chineseAction_ = makeAction(this, "N18", QStringLiteral("&Chinese"));
+    englishAction_ = makeAction(this, "N19", QStringLiteral("&English"));
+    chineseAction_->setEnabled(false);
+    languageMenu_->addActions({chineseAction_, englishAction_});
 
-    N20 = bar->addMenu(QStringLiteral("&Window"));
-    N20->setObjectName(QStringLiteral("N20"));
-    C1 = makeAction(this, "C1", QStringLiteral("&Cascade"));
-    H2 = makeAction(this, "H2", QStringLiteral("&Horizontally"));
-    V1 = makeAction(this, "V1", QStringLiteral("&Vertically"));
-    for (QAction* a : {C1, H2, V1})
+    windowMenu_ = bar->addMenu(QStringLiteral("&Window"));
+    windowMenu_->setObjectName(QStringLiteral("N20"));
+    cascadeAction_ = makeAction(this, "C1", QStringLiteral("&Cascade"));
+    horizontalAction_ = makeAction(this, "H2", QStringLiteral("&Horizontally"));
+    verticalAction_ = makeAction(this, "V1", QStringLiteral("&Vertically"));
+    for (QAction* a : {cascadeAction_, horizontalAction_, verticalAction_})
         a->setCheckable(true);
-    N20->addActions({C1, H2, V1});
-    N20->addSeparator();
+    windowMenu_->addActions({cascadeAction_, horizontalAction_, verticalAction_});
+    windowMenu_->addSeparator();
 
-    N10 = bar->addMenu(QStringLiteral("&Help"));
-    N10->setObjectName(QStringLiteral("N10"));
-    HelpItem = makeAction(this, "Help", QStringLiteral("Quorvane Help"));
-    HelpItem->setToolTip(QStringLiteral("Help"));
-    N1 = makeAction(this, "N1", QStringLiteral("Our &Web-Site"));
-    N1->setEnabled(false);
-    A1 = makeAction(this, "A1", QStringLiteral("&About"));
-    N10->addActions({HelpItem, N1});
-    N10->addSeparator();
-    N10->addAction(A1);
+    helpMenu_ = bar->addMenu(QStringLiteral("&Help"));
+    helpMenu_->setObjectName(QStringLiteral("N10"));
+    helpAction_ = makeAction(this, "Help", QStringLiteral("Quorvane Help"));
+    helpAction_->setToolTip(QStringLiteral("Help"));
+    webSiteAction_ = makeAction(this, "N1", QStringLiteral("Our &Web-Site"));
+    webSiteAction_->setEnabled(false);
+    aboutAction_ = makeAction(this, "A1", QStringLiteral("&About"));
+    helpMenu_->addActions({helpAction_, webSiteAction_});
+    helpMenu_->addSeparator();
+    helpMenu_->addAction(aboutAction_);
 
-    connect(NoiseHistory, &QAction::triggered, this,
+    connect(noiseHistoryAction_, &QAction::triggered, this,
             [this] { showingErrors(messages(), [this] { runCommand(QStringLiteral("NoiseHistory")); }); });
-    connect(N15, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N15Click(); }); });
-    connect(N7, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N7Click(); }); });
-    connect(N13, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N13Click(); }); });
-    connect(N8, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N8Click(); }); });
-    connect(NoiseReport, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { NoiseReportClick(); }); });
-    connect(N9, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N9Click(); }); });
-    connect(N5, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { N5Click(); }); });
-    connect(HelpItem, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { HelpClick(); }); });
-    connect(A1, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { A1Click(); }); });
-    connect(C1, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { C1Click(); }); });
-    connect(H2, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { H2Click(); }); });
-    connect(V1, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { V1Click(); }); });
+    connect(saveAction_, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { saveActiveWindow(); }); });
+    connect(exportAction_, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { exportToExcel(); }); });
+    connect(printerSetupAction_, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { setUpPrinter(); }); });
+    connect(printDataSheetAction_, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { printDataSheet(); }); });
+    connect(noiseReportAction_, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { reportNoise(); }); });
+    connect(exitAction_, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { exitProgram(); }); });
+    connect(systemSetupAction_, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { openSystemSetup(); }); });
+    connect(helpAction_, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { openHelp(); }); });
+    connect(aboutAction_, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { openAbout(); }); });
+    connect(cascadeAction_, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { cascadeWindows(); }); });
+    connect(horizontalAction_, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { tileHorizontally(); }); });
+    connect(verticalAction_, &QAction::triggered, this, [this] { showingErrors(messages(), [this] { tileVertically(); }); });
 }
 
-void TForm1::buildToolBar()
+void MainWindow::buildToolBar()
 {
-    CoolBar1 = new QToolBar(this);
-    CoolBar1->setObjectName(QStringLiteral("CoolBar1"));
-    CoolBar1->setMovable(false);
-    CoolBar1->setFloatable(false);
-    CoolBar1->setFixedHeight(45);
-    CoolBar1->setContentsMargins(0, 0, 0, 0);
-    addToolBar(Qt::TopToolBarArea, CoolBar1);
+    coolBar_ = new QToolBar(this);
+    coolBar_->setObjectName(QStringLiteral("CoolBar1"));
+    coolBar_->setMovable(false);
+    coolBar_->setFloatable(false);
+    coolBar_->setFixedHeight(45);
+    coolBar_->setContentsMargins(0, 0, 0, 0);
+    addToolBar(Qt::TopToolBarArea, coolBar_);
 
-    ToolBar1 = new QToolBar(CoolBar1);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setIconSize(QSize(32, 32));
-    ToolBar1->setMovable(false);
-    CoolBar1->addWidget(ToolBar1);
+    toolBar_ = new QToolBar(coolBar_);
+    toolBar_->setObjectName(QStringLiteral("ToolBar1"));
+    toolBar_->setIconSize(QSize(32, 32));
+    toolBar_->setMovable(false);
+    coolBar_->addWidget(toolBar_);
 
     const auto button = [this](QAction* item, const char* name, const char* hint, int image) {
         item->setToolTip(QString::fromLatin1(hint));
         item->setIcon(toolBarIcon(image));
-        ToolBar1->addAction(item);
-        QWidget* widget = ToolBar1->widgetForAction(item);
+        toolBar_->addAction(item);
+        QWidget* widget = toolBar_->widgetForAction(item);
         widget->setObjectName(QString::fromLatin1(name));
         widget->setFixedSize(39, 38);
         if (auto* tool = qobject_cast<QToolButton*>(widget))
             tool->setAutoRaise(true);  // flat
     };
     const auto gap = [this](int width) {
-        auto* spacer = new QWidget(ToolBar1);
+        auto* spacer = new QWidget(toolBar_);
         spacer->setFixedSize(width, 38);
-        ToolBar1->addWidget(spacer);
+        toolBar_->addWidget(spacer);
     };
-    button(N3, "ToolButton1", "Real Time Measure", 0);
-    button(N16, "ToolButton2", "Import Data", 1);
-    button(N6, "ToolButton3", "Open", 2);
+    button(realTimeAction_, "ToolButton1", "Real Time Measure", 0);
+    button(importAction_, "ToolButton2", "Import Data", 1);
+    button(openAction_, "ToolButton3", "Open", 2);
     gap(13);
-    button(N7, "ToolButton5", "Export to Excel", 4);
-    button(N8, "ToolButton6", "Print Data Sheet", 5);
-    button(N5, "ToolButton7", "System Option", 6);
+    button(exportAction_, "ToolButton5", "Export to Excel", 4);
+    button(printDataSheetAction_, "ToolButton6", "Print Data Sheet", 5);
+    button(systemSetupAction_, "ToolButton7", "System Option", 6);
     gap(8);
-    button(A1, "ToolButton10", "About...", 8);
+    button(aboutAction_, "ToolButton10", "About...", 8);
     gap(21);
-    button(N9, "ToolButton9", "Exit", 9);
+    button(exitAction_, "ToolButton9", "Exit", 9);
 }
 
-void TForm1::buildStatusBar()
+void MainWindow::buildStatusBar()
 {
-    StatusBar1 = new PanelStatusBar({80, 150, 350, 50}, this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setFixedHeight(28);
-    StatusBar1->setOwnerDrawn(0, [this](QPainter& p, const QRect& r) { StatusBar1DrawPanel(p, r); });
-    setStatusBar(StatusBar1);
-    announcer_ = new Announcer(StatusBar1);
+    statusBar_ = new PanelStatusBar({80, 150, 350, 50}, this);
+    statusBar_->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar_->setFixedHeight(28);
+    statusBar_->setOwnerDrawn(0, [this](QPainter& p, const QRect& r) { drawStatusPanel(p, r); });
+    setStatusBar(statusBar_);
+    announcer_ = new Announcer(statusBar_);
 }
 
-void TForm1::createWindowEntries()
+void MainWindow::createWindowEntries()
 {
     // Each registered window: its File-menu command shows it, its entry
     // (in the Window menu while it is open) brings it to the front.
@@ -177,17 +177,17 @@ void TForm1::createWindowEntries()
         });
         entries_[key] = entry;
     }
-    connect(N20, &QMenu::aboutToShow, this, &TForm1::rebuildWindowMenu);
+    connect(windowMenu_, &QMenu::aboutToShow, this, &MainWindow::rebuildWindowMenu);
 }
 
-void TForm1::createStatusProgress()
+void MainWindow::createStatusProgress()
 {
-    StatusProgress = new QProgressBar(StatusBar1);
-    StatusProgress->setObjectName(QStringLiteral("StatusProgress"));
-    StatusProgress->setTextVisible(false);
-    StatusProgress->setGeometry(StatusBar1->panelWidth(0) + StatusBar1->panelWidth(1) + 1, 2,
-                                StatusBar1->panelWidth(2), StatusBar1->height() - 2);
-    StatusProgress->setValue(0);
+    statusProgress_ = new QProgressBar(statusBar_);
+    statusProgress_->setObjectName(QStringLiteral("StatusProgress"));
+    statusProgress_->setTextVisible(false);
+    statusProgress_->setGeometry(statusBar_->panelWidth(0) + statusBar_->panelWidth(1) + 1, 2,
+                                statusBar_->panelWidth(2), statusBar_->height() - 2);
+    statusProgress_->setValue(0);
 }
 
 }  // namespace sonavistor

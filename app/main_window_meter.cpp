@@ -1,4 +1,4 @@
-// TForm1's meter link: the HID controller and the meter discovery. Its first
+// The main window's meter link: the HID controller and the meter discovery. Its first
 // scan runs as soon as the event loop runs; the status bar follows Connected.
 #include "app/main_window.h"
 
@@ -6,11 +6,11 @@
 
 namespace sonavistor {
 
-void TForm1::createMeterLink()
+void MainWindow::createMeterLink()
 {
     meter_ = std::make_unique<MeterConnection>(env_.hid);
     connect(meter_.get(), &MeterConnection::connectionChanged, this, [this] {
-        FormPaint();
+        refreshCommands();
         announceConnection();
     });
 }

@@ -1,4 +1,4 @@
-// TForm1's working database: start-up opens it and empties its three tables;
+// The main window's working database: start-up opens it and empties its three tables;
 // the menu refresh asks whether a table has rows.
 #include "app/main_window.h"
 
@@ -16,7 +16,7 @@ namespace {
 constexpr char kConnectAccessFailed[] = "Connect Access Failed!";
 }
 
-void TForm1::openWorkingDatabase()
+void MainWindow::openWorkingDatabase()
 {
     // An installed program makes its user's working database on the first
     // start; a program in its own folder finds the one its build made.
@@ -36,7 +36,7 @@ void TForm1::openWorkingDatabase()
     database_->ClearAllTables();
 }
 
-bool TForm1::tableHasRows(TableId table) const
+bool MainWindow::tableHasRows(TableId table) const
 {
     return !database_->isEmpty(table);
 }

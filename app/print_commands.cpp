@@ -11,26 +11,26 @@ namespace sonavistor {
 
 namespace {
 
-void install(TForm1& form, PrintDialogService& dialogs, std::shared_ptr<PrintDialogService> owned)
+void install(MainWindow& form, PrintDialogService& dialogs, std::shared_ptr<PrintDialogService> owned)
 {
     // The report components live as long as the main window's commands.
     auto print = std::make_shared<DataSheetPrint>(form.database(), form.windowContext(), dialogs);
-    form.setCommand(QStringLiteral("N7"), [](TForm1& main) {
+    form.setCommand(QStringLiteral("N7"), [](MainWindow& main) {
         exportActiveWindow(&main, main.activeChildWindow(), main.database(), main.messages(), main.dialogs());
     });
-    form.setCommand(QStringLiteral("N8"), [print, owned](TForm1& main) { print->N8Click(&main, main.activeChildWindow()); });
-    form.setCommand(QStringLiteral("N13"), [print, owned](TForm1& main) { print->N13Click(&main); });
+    form.setCommand(QStringLiteral("N8"), [print, owned](MainWindow& main) { print->printDataSheet(&main, main.activeChildWindow()); });
+    form.setCommand(QStringLiteral("N13"), [print, owned](MainWindow& main) { print->setUpPrinter(&main); });
 }
 
 }  // namespace
 
-void installPrintCommands(TForm1& form)
+void installPrintCommands(MainWindow& form)
 {
     auto dialogs = std::make_shared<QtPrintDialogs>(form.dialogs());
     install(form, *dialogs, dialogs);
 }
 
-void installPrintCommands(TForm1& form, PrintDialogService& dialogs)
+void installPrintCommands(MainWindow& form, PrintDialogService& dialogs)
 {
     install(form, dialogs, nullptr);
 }

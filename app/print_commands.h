@@ -1,14 +1,14 @@
 #pragma once
-// Export to Excel (N7), Print Data Sheet (N8) and Printer Setup (N13).
+// Export to Excel, Print Data Sheet and Printer Setup (the menu items named N7, N8 and N13).
 
 namespace sonavistor {
 
 class PrintDialogService;
-class TForm1;
+class MainWindow;
 
 // With the report engine's Qt dialogs.
-void installPrintCommands(TForm1& form);
+void installPrintCommands(MainWindow& form);
 // With the given dialogs (tests script them); they must outlive the form's commands.
-void installPrintCommands(TForm1& form, PrintDialogService& dialogs);
+void installPrintCommands(MainWindow& form, PrintDialogService& dialogs);
 
 }  // namespace sonavistor

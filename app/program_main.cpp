@@ -38,7 +38,7 @@ int runMainWindow(SonavistorApplication& app, HidPlatform* hid, const QString& t
 
     int status = 0;
     {
-        TForm1 form(env);
+        MainWindow form(env);
         if (form.startedUp()) {
             form.setRecoveryFolder(
                 QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)).filePath(title));

@@ -26,14 +26,14 @@ constexpr int kSetupHeight = 428;
 constexpr int kAboutWidth = 539;
 constexpr int kAboutHeight = 324;
 
-void N5Click(TForm1& main)
+void openSystemSetup(MainWindow& main)
 {
     // At most one setup window: a second click before the menu refresh is too late.
     if (!ShellState.SetupEnabled)
         return;
     ShellState.SetupEnabled = false;
-    main.FormPaint();
-    auto* window = new TForm8(main.meter(), main.windowContext());
+    main.refreshCommands();
+    auto* window = new SetupWindow(main.meter(), main.windowContext());
     QMdiSubWindow* sub = main.addChildWindow(window);
     sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -42,13 +42,13 @@ void N5Click(TForm1& main)
     sub->show();
 }
 
-void A1Click(TForm1& main)
+void openAbout(MainWindow& main)
 {
     if (!ShellState.AboutEnabled)
         return;
     ShellState.AboutEnabled = false;
-    main.FormPaint();
-    auto* window = new TForm3;
+    main.refreshCommands();
+    auto* window = new AboutWindow;
     QMdiSubWindow* sub = main.addChildWindow(window);
     // A fixed single border with only the system menu and its close box.
     sub->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -72,19 +72,19 @@ QString helpViewerLibrary(const QString& programFolder)
 
 }  // namespace
 
-void installSetupCommands(TForm1& form)
+void installSetupCommands(MainWindow& form)
 {
-    form.setCommand(QStringLiteral("N5"), N5Click);
-    form.setCommand(QStringLiteral("A1"), A1Click);
+    form.setCommand(QStringLiteral("N5"), openSystemSetup);
+    form.setCommand(QStringLiteral("A1"), openAbout);
 
     // One viewer binding for the run, shared by the help command and the closing.
     const auto help = std::make_shared<HtmlHelp>(helpViewerLibrary(form.programFolder()));
-    form.setCommand(QStringLiteral("Help"), [help](TForm1& main) {
+    form.setCommand(QStringLiteral("Help"), [help](MainWindow& main) {
         const QString folder = QDir(main.programFolder()).absolutePath() + QLatin1Char('/');
         // The viewer's window is its own; its result is not needed.
         help->HtmlHelpCall(&main, folder + QString::fromLatin1(kHelpTopic), HH_DISPLAY_TOPIC, 0);
     });
-    form.setCommand(QStringLiteral("HelpCloseAll"), [help](TForm1&) {
+    form.setCommand(QStringLiteral("HelpCloseAll"), [help](MainWindow&) {
         help->HtmlHelpCall(nullptr, QString(), HH_CLOSE_ALL, 0);
     });
 }

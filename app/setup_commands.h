@@ -3,10 +3,10 @@
 
 namespace sonavistor {
 
-class TForm1;
+class MainWindow;
 
 // "N5" (System Setup), "Help" (Quorvane Help), "HelpCloseAll" (at closing)
 // and "A1" (About).
-void installSetupCommands(TForm1& form);
+void installSetupCommands(MainWindow& form);
 
 }  // namespace sonavistor

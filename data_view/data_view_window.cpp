@@ -130,7 +130,7 @@ QPushButton* chartButton(QWidget* parent, QHBoxLayout* row, const char* name, co
 
 }  // namespace
 
-TForm7::TForm7(MeasurementDatabase& database, const WindowContext& context)
+DataViewWindow::DataViewWindow(MeasurementDatabase& database, const WindowContext& context)
     : database_(database), context_(context)
 {
     setObjectName(QStringLiteral("Form7"));
@@ -138,122 +138,122 @@ TForm7::TForm7(MeasurementDatabase& database, const WindowContext& context)
     resize(900, 560);
     ShellState.ChildReady = false;
     buildLayout();
-    FormCreate();
+    startEmpty();
 }
 
-TForm7::~TForm7() = default;
+DataViewWindow::~DataViewWindow() = default;
 
-void TForm7::buildLayout()
+void DataViewWindow::buildLayout()
 {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
 
-    auto* Splitter1 = new QSplitter(Qt::Horizontal, this);
-    Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    outer->addWidget(Splitter1, 1);
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("Splitter1"));
+    outer->addWidget(splitter, 1);
 
     // Left: the rows of every opened file in their file's colour.
-    DataGrid1 = new QTableView(Splitter1);
-    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
-    DataGrid1->setAccessibleName(QStringLiteral("LoadData"));
-    DataGrid1->setTabKeyNavigation(false);  // Tab goes on to the chart; arrows move in the grid
+    grid_ = new QTableView(splitter);
+    grid_->setObjectName(QStringLiteral("DataGrid1"));
+    grid_->setAccessibleName(QStringLiteral("LoadData"));
+    grid_->setTabKeyNavigation(false);  // Tab goes on to the chart; arrows move in the grid
     model_ = new ReadingTableModel(database_, TableLoadData, this);
     model_->setBackgroundRule([this](const ReadingRow& row, int) {
-        const std::optional<int> file = fileOfRecNo(row.RecNo, FileStarts);
+        const std::optional<int> file = fileOfRecNo(row.RecNo, fileStarts_);
         return file ? QVariant(seriesColour(*file)) : QVariant();
     });
     model_->setForegroundRule([](const ReadingRow&, int) { return QVariant(QColor(Qt::white)); });
-    DataGrid1->setModel(model_);
-    DataGrid1->setItemDelegate(new FileColourDelegate(DataGrid1));
-    DataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DataGrid1->verticalHeader()->hide();
-    DataGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    DataGrid1->setShowGrid(false);
-    DataGrid1->setFrameShape(QFrame::NoFrame);
-    QPalette grid = DataGrid1->palette();
+    grid_->setModel(model_);
+    grid_->setItemDelegate(new FileColourDelegate(grid_));
+    grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid_->verticalHeader()->hide();
+    grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid_->setShowGrid(false);
+    grid_->setFrameShape(QFrame::NoFrame);
+    QPalette grid = grid_->palette();
     grid.setColor(QPalette::Base, kGridColour);
     grid.setColor(QPalette::Text, Qt::white);
-    DataGrid1->setPalette(grid);
+    grid_->setPalette(grid);
     // Every date and time whole, whatever the desktop's font.
-    const int gridWidth = gridWidthFor(DataGrid1, fitReadingColumnsToFont(DataGrid1, 18));
+    const int gridWidth = gridWidthFor(grid_, fitReadingColumnsToFont(grid_, 18));
 
     // Right: the chart over its buttons.
-    auto* Panel2 = new QWidget(Splitter1);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    auto* right = new QVBoxLayout(Panel2);
+    auto* chartPanel = new QWidget(splitter);
+    chartPanel->setObjectName(QStringLiteral("Panel2"));
+    auto* right = new QVBoxLayout(chartPanel);
     right->setContentsMargins(0, 0, 0, 0);
     right->setSpacing(0);
-    Chart1 = new QChartView(Panel2);
-    Chart1->setObjectName(QStringLiteral("Chart1"));
-    Chart1->setAccessibleName(QString::fromLatin1(kChartTitle));
-    chart_ = std::make_unique<LevelChart>(Chart1, QString::fromLatin1(kChartTitle), QString::fromLatin1(kLeftTitle),
+    chartView_ = new QChartView(chartPanel);
+    chartView_->setObjectName(QStringLiteral("Chart1"));
+    chartView_->setAccessibleName(QString::fromLatin1(kChartTitle));
+    chart_ = std::make_unique<LevelChart>(chartView_, QString::fromLatin1(kChartTitle), QString::fromLatin1(kLeftTitle),
                                           kMaxOpenFiles);
     chart_->followDataOnXAxes();
     chart_->chart()->setBackgroundRoundness(0);  // flat
     chart_->chart()->setDropShadowEnabled(false);
     // Until the first file the chart library's own mouse zoom works, along the readings only.
-    Chart1->setRubberBand(QChartView::HorizontalRubberBand);
-    right->addWidget(Chart1, 1);
-    noisePanel_ = new NoisePanel(Panel2);
+    chartView_->setRubberBand(QChartView::HorizontalRubberBand);
+    right->addWidget(chartView_, 1);
+    noisePanel_ = new NoisePanel(chartPanel);
     right->addWidget(noisePanel_);
     auto* buttons = new QHBoxLayout;
     buttons->setContentsMargins(4, 3, 4, 3);
     right->addLayout(buttons);
-    QPushButton* BitBtn1 = chartButton(Panel2, buttons, "BitBtn1", QStringLiteral("&Print Graph"));
-    QPushButton* BitBtn2 = chartButton(Panel2, buttons, "BitBtn2", QStringLiteral("&Zoom In"));
-    QPushButton* BitBtn3 = chartButton(Panel2, buttons, "BitBtn3", QStringLiteral("Zoom O&ut"));
-    QPushButton* BitBtn4 = chartButton(Panel2, buttons, "BitBtn4", QStringLiteral("&Reset Zoom"));
-    QPushButton* SpeedButton1 = chartButton(Panel2, buttons, "SpeedButton1", QString());
-    QPushButton* SpeedButton4 = chartButton(Panel2, buttons, "SpeedButton4", QString());
-    SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
-    SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
-    setScrollButtonKeys(SpeedButton1, SpeedButton4);
-    addChartKeys(Chart1, {[this] { BitBtn2Click(); }, [this] { BitBtn3Click(); }, [this] { SpeedButton1Click(); },
-                          [this] { SpeedButton4Click(); }, [this] { BitBtn4Click(); }});
+    QPushButton* printButton = chartButton(chartPanel, buttons, "BitBtn1", QStringLiteral("&Print Graph"));
+    QPushButton* zoomInButton = chartButton(chartPanel, buttons, "BitBtn2", QStringLiteral("&Zoom In"));
+    QPushButton* zoomOutButton = chartButton(chartPanel, buttons, "BitBtn3", QStringLiteral("Zoom O&ut"));
+    QPushButton* resetZoomButton = chartButton(chartPanel, buttons, "BitBtn4", QStringLiteral("&Reset Zoom"));
+    QPushButton* scrollLeftButton = chartButton(chartPanel, buttons, "SpeedButton1", QString());
+    QPushButton* scrollRightButton = chartButton(chartPanel, buttons, "SpeedButton4", QString());
+    scrollLeftButton->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
+    scrollRightButton->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
+    setScrollButtonKeys(scrollLeftButton, scrollRightButton);
+    addChartKeys(chartView_, {[this] { zoomIn(); }, [this] { zoomOut(); }, [this] { scrollLeft(); },
+                          [this] { scrollRight(); }, [this] { resetZoom(); }});
     buttons->addStretch(1);
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn1Click(); }); });
-    connect(BitBtn2, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn2Click(); }); });
-    connect(BitBtn3, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn3Click(); }); });
-    connect(BitBtn4, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn4Click(); }); });
-    connect(SpeedButton1, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { SpeedButton1Click(); }); });
-    connect(SpeedButton4, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { SpeedButton4Click(); }); });
-    Splitter1->setStretchFactor(0, 0);
-    Splitter1->setStretchFactor(1, 1);
-    Splitter1->setSizes({std::max(300, gridWidth), 600});
+    connect(printButton, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { printGraph(); }); });
+    connect(zoomInButton, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { zoomIn(); }); });
+    connect(zoomOutButton, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { zoomOut(); }); });
+    connect(resetZoomButton, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { resetZoom(); }); });
+    connect(scrollLeftButton, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { scrollLeft(); }); });
+    connect(scrollRightButton, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { scrollRight(); }); });
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({std::max(300, gridWidth), 600});
 
     // Bottom: the figures and the progress of the file being loaded.
-    auto* Panel3 = new QWidget(this);
-    Panel3->setObjectName(QStringLiteral("Panel3"));
-    auto* figures = new QHBoxLayout(Panel3);
+    auto* figureBar = new QWidget(this);
+    figureBar->setObjectName(QStringLiteral("Panel3"));
+    auto* figures = new QHBoxLayout(figureBar);
     figures->setContentsMargins(8, 4, 8, 4);
-    Edit1 = figureBox(Panel3, figures, "Label1", "File Numbers", "Edit1");
-    Edit2 = figureBox(Panel3, figures, "Label2", "MIN", "Edit2");
-    Edit3 = figureBox(Panel3, figures, "Label3", "MAX", "Edit3");
-    ProgressBar1 = new QProgressBar(Panel3);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setAccessibleName(QStringLiteral("Loading progress"));
-    ProgressBar1->setTextVisible(false);
-    figures->addWidget(ProgressBar1, 1);
-    outer->addWidget(Panel3);
+    fileCountEdit_ = figureBox(figureBar, figures, "Label1", "File Numbers", "Edit1");
+    minEdit_ = figureBox(figureBar, figures, "Label2", "MIN", "Edit2");
+    maxEdit_ = figureBox(figureBar, figures, "Label3", "MAX", "Edit3");
+    progressBar_ = new QProgressBar(figureBar);
+    progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
+    progressBar_->setAccessibleName(QStringLiteral("Loading progress"));
+    progressBar_->setTextVisible(false);
+    figures->addWidget(progressBar_, 1);
+    outer->addWidget(figureBar);
 }
 
-void TForm7::FormCreate()
+void DataViewWindow::startEmpty()
 {
     ShellState.ChildReady = false;
-    FileCount = 0;
-    FileStarts.fill(0);
+    fileCount_ = 0;
+    fileStarts_.fill(0);
     for (int file = 1; file <= kMaxOpenFiles; ++file)
         chart_->series(file - 1)->setPen(QPen(seriesColour(file), 1));
     ShellState.ChildReady = true;
 }
 
-QColor TForm7::seriesColour(int file) const
+QColor DataViewWindow::seriesColour(int file) const
 {
     return fileColour(file, palette());
 }
 
-QString TForm7::stagingFolder()
+QString DataViewWindow::stagingFolder()
 {
     // The window stages its files in a folder of its own: the program
     // folder's staging file belongs to the import, which writes it while
@@ -270,27 +270,27 @@ QString TForm7::stagingFolder()
 
 // ---------------------------------------------------------------- opening a file
 
-void TForm7::openFile(const QString& path)
+void DataViewWindow::openFile(const QString& path)
 {
     if (path.isEmpty())
-        LoadData();
+        addSavedFile();
     else
-        LoadData(path);
+        addSavedFile(path);
 }
 
-void TForm7::LoadData(const QString& path)
+void DataViewWindow::addSavedFile(const QString& path)
 {
     chosenPath_ = path;
-    LoadData();
+    addSavedFile();
 }
 
-void TForm7::LoadData()
+void DataViewWindow::addSavedFile()
 {
     const QString chosen = std::exchange(chosenPath_, QString());
     // One file at a time: an Open that arrives during a load's event-loop pass adds nothing.
     if (loading_)
         return;
-    if (FileCount >= kMaxOpenFiles) {
+    if (fileCount_ >= kMaxOpenFiles) {
         context_.messages.show({QString::fromLatin1(kTooManyFiles), QString::fromLatin1(kErrorCaption),
                                 MessageIcon::Error, Ok, Ok});
         refreshGrid();
@@ -299,7 +299,7 @@ void TForm7::LoadData()
     loading_ = true;
     // However the load ends, the grid is put right and a close that came meanwhile happens.
     struct Finish {
-        TForm7* form;
+        DataViewWindow* form;
         ~Finish()
         {
             form->loading_ = false;
@@ -316,12 +316,12 @@ void TForm7::LoadData()
     const auto firstRecNo = static_cast<qint32>(database_.rowCount(TableLoadData) + 1);
     std::vector<QPointF> points;  // the file's line, x = reading index from 0
     const auto addPoint = [&points](double level) { points.emplace_back(static_cast<double>(points.size()), level); };
-    LoadProgress progress(ProgressBar1);
+    LoadProgress progress(progressBar_);
     StagedSavedFile staged;
     try {
         staged = stageSavedFile(folder, path, firstRecNo, addPoint, &progress);
     } catch (...) {
-        ProgressBar1->reset();
+        progressBar_->reset();
         throw;
     }
     if (!staged.isSavedFile)
@@ -330,32 +330,32 @@ void TForm7::LoadData()
 
     // The file counts once all of it has been read; nothing of a file that
     // stops on a bad reading shows anywhere.
-    const QString before[2] = {Edit2->text(), Edit3->text()};
-    const int file = ++FileCount;
-    Edit1->setText(QString::number(FileCount));
+    const QString before[2] = {minEdit_->text(), maxEdit_->text()};
+    const int file = ++fileCount_;
+    fileCountEdit_->setText(QString::number(fileCount_));
     // From the first file on the chart takes no mouse input: the buttons zoom and scroll.
-    Chart1->setRubberBand(QChartView::NoRubberBand);
-    Chart1->setInteractive(false);
+    chartView_->setRubberBand(QChartView::NoRubberBand);
+    chartView_->setInteractive(false);
     chart_->setPoints(file - 1, std::move(points));
-    Edit2->setText(generalNumber(staged.lowest));
-    Edit3->setText(generalNumber(staged.highest));
-    FileStarts[static_cast<size_t>(file - 1)] = staged.lastRecNo + 1;
+    minEdit_->setText(generalNumber(staged.lowest));
+    maxEdit_->setText(generalNumber(staged.highest));
+    fileStarts_[static_cast<size_t>(file - 1)] = staged.lastRecNo + 1;
     describeChart();
     QCoreApplication::processEvents();
     try {
         database_.PostLoadData(StagingFile::pathIn(folder));
     } catch (...) {
-        FileStarts[static_cast<size_t>(file - 1)] = 0;
+        fileStarts_[static_cast<size_t>(file - 1)] = 0;
         chart_->setPoints(file - 1, {});
-        Edit2->setText(before[0]);
-        Edit3->setText(before[1]);
-        --FileCount;
-        Edit1->setText(FileCount > 0 ? QString::number(FileCount) : QString());
-        if (FileCount == 0) {
-            Chart1->setRubberBand(QChartView::HorizontalRubberBand);
-            Chart1->setInteractive(true);
+        minEdit_->setText(before[0]);
+        maxEdit_->setText(before[1]);
+        --fileCount_;
+        fileCountEdit_->setText(fileCount_ > 0 ? QString::number(fileCount_) : QString());
+        if (fileCount_ == 0) {
+            chartView_->setRubberBand(QChartView::HorizontalRubberBand);
+            chartView_->setInteractive(true);
         }
-        ProgressBar1->reset();
+        progressBar_->reset();
         describeChart();
         throw;
     }
@@ -364,7 +364,7 @@ void TForm7::LoadData()
     capabilitiesChanged();  // the noise report has a file to report on
 }
 
-void TForm7::refreshNoiseFigures()
+void DataViewWindow::refreshNoiseFigures()
 {
     try {
         std::vector<size_t> fileSizes;  // each file keeps its own time step
@@ -377,63 +377,63 @@ void TForm7::refreshNoiseFigures()
     }
 }
 
-void TForm7::refreshGrid()
+void DataViewWindow::refreshGrid()
 {
-    DataGrid1->setUpdatesEnabled(true);
+    grid_->setUpdatesEnabled(true);
     const int rows = model_->rowCount();
     if (rows > 0) {
-        DataGrid1->setCurrentIndex(model_->index(rows - 1, ReadingTableModel::ColRecNo));
-        DataGrid1->scrollToBottom();
+        grid_->setCurrentIndex(model_->index(rows - 1, ReadingTableModel::ColRecNo));
+        grid_->scrollToBottom();
     }
-    DataGrid1->viewport()->update();
+    grid_->viewport()->update();
 }
 
 // ---------------------------------------------------------------- chart buttons
 
-void TForm7::BitBtn1Click()
+void DataViewWindow::printGraph()
 {
     // Below the chart: the files and the levels of the one opened last.
     QStringList footer;
-    if (!Edit1->text().isEmpty())
+    if (!fileCountEdit_->text().isEmpty())
         footer << QStringLiteral("          File Numbers:  %1          MIN:  %2          MAX:  %3")
-                      .arg(Edit1->text(), Edit2->text(), Edit3->text());
+                      .arg(fileCountEdit_->text(), minEdit_->text(), maxEdit_->text());
     PrintGraph(*chart_, footer, context_);
 }
 
-void TForm7::BitBtn2Click()
+void DataViewWindow::zoomIn()
 {
     ZoomIn(*chart_);
 }
 
-void TForm7::BitBtn3Click()
+void DataViewWindow::zoomOut()
 {
     ZoomOut(*chart_);
 }
 
-void TForm7::BitBtn4Click()
+void DataViewWindow::resetZoom()
 {
     ResetZoom(*chart_);
 }
 
-void TForm7::describeChart()
+void DataViewWindow::describeChart()
 {
     QStringList figures;
-    if (!Edit1->text().isEmpty())
-        figures << QStringLiteral("File Numbers: %1 MIN: %2 MAX: %3").arg(Edit1->text(), Edit2->text(), Edit3->text());
-    Chart1->setAccessibleDescription(chartDescription(figures, std::nullopt));
+    if (!fileCountEdit_->text().isEmpty())
+        figures << QStringLiteral("File Numbers: %1 MIN: %2 MAX: %3").arg(fileCountEdit_->text(), minEdit_->text(), maxEdit_->text());
+    chartView_->setAccessibleDescription(chartDescription(figures, std::nullopt));
 }
 
-void TForm7::SpeedButton1Click()
+void DataViewWindow::scrollLeft()
 {
     HorizScroll(*chart_, -10);
 }
 
-void TForm7::SpeedButton4Click()
+void DataViewWindow::scrollRight()
 {
     HorizScroll(*chart_, 10);
 }
 
-void TForm7::NoiseReportClick()
+void DataViewWindow::writeNoiseReport()
 {
     try {
         if (openedFiles_.isEmpty())
@@ -453,7 +453,7 @@ void TForm7::NoiseReportClick()
 
 // ---------------------------------------------------------------- closing
 
-void TForm7::closeEvent(QCloseEvent* event)
+void DataViewWindow::closeEvent(QCloseEvent* event)
 {
     if (loading_) {
         // Never destroyed under its own load: it closes once the load is over.

@@ -1,5 +1,5 @@
 #pragma once
-// TForm7, the data view and analysis window: up to ten saved measurement
+// The data view and analysis window (old form name TForm7): up to ten saved measurement
 // files side by side, each a coloured line in one chart, all their readings
 // in LoadData under running RecNo numbers, shown in a grid whose rows carry
 // their file's colour.
@@ -28,23 +28,23 @@ class MeasurementDatabase;
 class NoisePanel;
 class ReadingTableModel;
 
-class TForm7 : public QWidget, public ChildWindow {
+class DataViewWindow : public QWidget, public ChildWindow {
     Q_OBJECT
     Q_INTERFACES(sonavistor::ChildWindow)
 public:
-    TForm7(MeasurementDatabase& database, const WindowContext& context);
-    ~TForm7() override;
+    DataViewWindow(MeasurementDatabase& database, const WindowContext& context);
+    ~DataViewWindow() override;
 
     // Opens one saved file and adds it. Errors of the file system, of a
     // reading that does not parse and of the database are thrown for the
     // standard error box after the window has been put right; the file then
     // leaves nothing behind.
-    void LoadData();
+    void addSavedFile();
     // The same for a file chosen elsewhere (the noise history), without the dialog.
-    void LoadData(const QString& path);
+    void addSavedFile(const QString& path);
 
-    int fileCount() const { return FileCount; }
-    const RecNoStarts& fileStarts() const { return FileStarts; }
+    int fileCount() const { return fileCount_; }
+    const RecNoStarts& fileStarts() const { return fileStarts_; }
     LevelChart& chart() const { return *chart_; }
     // The colour of file 1 ... 10 in this window.
     QColor seriesColour(int file) const;
@@ -55,18 +55,18 @@ public:
     std::optional<TableId> dataTable() const override { return TableLoadData; }
     bool canExport() const override { return true; }
     bool canReportNoise() const override { return !openedFiles_.isEmpty(); }
-    void reportNoise() override { NoiseReportClick(); }
+    void reportNoise() override { writeNoiseReport(); }
     void openFile(const QString& path) override;
 
 public slots:
-    void BitBtn1Click();  // Print Graph
-    void BitBtn2Click();  // Zoom In
-    void BitBtn3Click();  // Zoom Out
-    void BitBtn4Click();  // Reset Zoom
-    void SpeedButton1Click();  // scroll left
-    void SpeedButton4Click();  // scroll right
+    void printGraph();  // Print Graph
+    void zoomIn();  // Zoom In
+    void zoomOut();  // Zoom Out
+    void resetZoom();  // Reset Zoom
+    void scrollLeft();  // scroll left
+    void scrollRight();  // scroll right
     // File > Noise Report: the noise report of the files shown, as a PDF file.
-    void NoiseReportClick();
+    void writeNoiseReport();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -74,7 +74,7 @@ protected:
 private:
     // The figures under the chart, for a screen reader.
     void describeChart();
-    void FormCreate();
+    void startEmpty();
     void buildLayout();
     void refreshGrid();
     void refreshNoiseFigures();
@@ -86,19 +86,19 @@ private:
     std::unique_ptr<QTemporaryDir> staging_;
     ReadingTableModel* model_ = nullptr;
     bool loading_ = false;
-    QString chosenPath_;  // set by LoadData(path) for the one load it starts
+    QString chosenPath_;  // set by addSavedFile(path) for the one load it starts
     DeferredClose closer_{*this};
 
     QStringList openedFiles_;
-    int FileCount = 0;
-    RecNoStarts FileStarts{};
+    int fileCount_ = 0;
+    RecNoStarts fileStarts_{};
 
-    QTableView* DataGrid1 = nullptr;
-    QChartView* Chart1 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QLineEdit* Edit3 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
+    QTableView* grid_ = nullptr;
+    QChartView* chartView_ = nullptr;
+    QLineEdit* fileCountEdit_ = nullptr;
+    QLineEdit* minEdit_ = nullptr;
+    QLineEdit* maxEdit_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
     NoisePanel* noisePanel_ = nullptr;
 };
 

@@ -11,7 +11,7 @@ class FileDialogService;
 class MeasurementDatabase;
 class MessageService;
 
-// N7Click, once the main window has stopped a measurement.
+// Export to Excel (MainWindow::exportToExcel), once the main window has stopped a measurement.
 void exportActiveWindow(QWidget* parent, const ChildWindow* active, const MeasurementDatabase& database,
                         MessageService& messages, FileDialogService& dialogs);
 

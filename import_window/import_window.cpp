@@ -126,7 +126,7 @@ private:
 
 }  // namespace
 
-TForm4::TForm4(MeasurementDatabase& database, MeterConnection& meter, const WindowContext& context,
+ImportWindow::ImportWindow(MeasurementDatabase& database, MeterConnection& meter, const WindowContext& context,
                QWidget* toolBar)
     : database_(database), meter_(meter), context_(context), toolBar_(toolBar)
 {
@@ -137,51 +137,51 @@ TForm4::TForm4(MeasurementDatabase& database, MeterConnection& meter, const Wind
     resize(1000, 600);
     ShellState.ChildReady = false;
     buildLayout();
-    events().watch(BitBtn5);  // Save follows its button
-    progress_ = std::make_unique<ProgressBarProgress>(ProgressBar1);
-    FormCreate();
+    events().watch(saveButton_);  // Save follows its button
+    progress_ = std::make_unique<ProgressBarProgress>(progressBar_);
+    startEmpty();
 }
 
-TForm4::~TForm4() = default;
+ImportWindow::~ImportWindow() = default;
 
-void TForm4::FormCreate()
+void ImportWindow::startEmpty()
 {
     ShellState.ChildReady = false;
     database_.ClearTable(TableGetRecorde);
     chart_->setRange(Axis::Left, {0, 140});
     chart_->setRange(Axis::Bottom, {0, 59});
-    Panel3->hide();
-    Panel4->hide();
+    progressPanel_->hide();
+    datePanel_->hide();
     ShellState.ChildReady = true;
-    ProgressBar1->setMaximum(100);
-    ProgressBar1->setValue(0);
-    BitBtn1->setEnabled(true);
-    Edit4->setEnabled(false);
-    BitBtn5->setEnabled(false);
+    progressBar_->setMaximum(100);
+    progressBar_->setValue(0);
+    importButton_->setEnabled(true);
+    recordsEdit_->setEnabled(false);
+    saveButton_->setEnabled(false);
     setChartButtonsEnabled(false);
     meter_.forgetRecordCount();
 }
 
-bool TForm4::saveEnabled() const
+bool ImportWindow::saveEnabled() const
 {
-    return BitBtn5->isEnabled();
+    return saveButton_->isEnabled();
 }
 
-bool TForm4::canExport() const
+bool ImportWindow::canExport() const
 {
     return !database_.isEmpty(TableGetRecorde);
 }
 
-void TForm4::save()
+void ImportWindow::save()
 {
     // File > Save may come while the main window's enable rules lag behind.
-    if (BitBtn5->isEnabled())
-        BitBtn5Click();
+    if (saveButton_->isEnabled())
+        saveDay();
 }
 
 // ---------------------------------------------------------------- the day list
 
-void TForm4::BitBtn1Click()
+void ImportWindow::openDayList()
 {
     if (operation_ != Operation::None)
         return;
@@ -192,39 +192,39 @@ void TForm4::BitBtn1Click()
                                 MessageIcon::Information, Ok, Ok});
         return;
     }
-    if ((meter_.recordCount() == 0 || ListBox1->count() == 0) && !GetRecSumNum())
+    if ((meter_.recordCount() == 0 || dateList_->count() == 0) && !fetchDayList())
         return;
-    Panel3->hide();
-    showPanel(Panel4);
-    ListBox1->setFocus();
+    progressPanel_->hide();
+    showPanel(datePanel_);
+    dateList_->setFocus();
 }
 
-bool TForm4::GetRecSumNum()
+bool ImportWindow::fetchDayList()
 {
     startOperation(Operation::ReadingDates);
     // Nothing else may ask the meter while the days are read.
     MeterReservation readingDays = meter_.reserve(MeterUse::Importing);
-    BitBtn1->setEnabled(false);
+    importButton_->setEnabled(false);
     setToolBarEnabled(false);
-    Label7->setText(QString::fromLatin1(kWaitDates));
-    ProgressBar1->setValue(0);
-    showPanel(Panel3);
+    progressLabel_->setText(QString::fromLatin1(kWaitDates));
+    progressBar_->setValue(0);
+    showPanel(progressPanel_);
     DayListOutcome list = readDayList(meter_, progress_.get());
     readingDays.release();
-    BitBtn1->setEnabled(true);
+    importButton_->setEnabled(true);
     setToolBarEnabled(true);
     const bool ready = list.status == DayListStatus::Ready;
     if (ready) {
         days_ = std::move(list.days);
-        ListBox1->clear();
+        dateList_->clear();
         for (int i = 0; i < days_.size(); ++i)
-            ListBox1->addItem(days_.text(i));
+            dateList_->addItem(days_.text(i));
     } else {
         // Nothing usable was read: the next Import asks the meter again.
         meter_.forgetRecordCount();
         days_ = {};
-        ListBox1->clear();
-        Panel3->hide();
+        dateList_->clear();
+        progressPanel_->hide();
     }
     const bool closing = closer_.requested();
     finishOperation();
@@ -246,32 +246,32 @@ bool TForm4::GetRecSumNum()
 
 // ---------------------------------------------------------------- importing
 
-void TForm4::BitBtn7Click()
+void ImportWindow::importChosenDay()
 {
     if (operation_ == Operation::None)
         runAttempt(false);
 }
 
-void TForm4::BitBtn8Click()
+void ImportWindow::closeDayList()
 {
-    const bool hadFocus = Panel4->isAncestorOf(QApplication::focusWidget());
-    Panel4->hide();
+    const bool hadFocus = datePanel_->isAncestorOf(QApplication::focusWidget());
+    datePanel_->hide();
     if (hadFocus)
-        BitBtn1->setFocus();  // where the panel was opened from
+        importButton_->setFocus();  // where the panel was opened from
 }
 
-void TForm4::Timer1Timer()
+void ImportWindow::retryImport()
 {
-    Timer1->stop();
+    retryTimer_->stop();
     runAttempt(true);
 }
 
-void TForm4::runAttempt(bool automatic)
+void ImportWindow::runAttempt(bool automatic)
 {
     int line = attemptLine_;
     if (!automatic) {
-        const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
-        line = selected.isEmpty() ? -1 : ListBox1->row(selected.first());
+        const QList<QListWidgetItem*> selected = dateList_->selectedItems();
+        line = selected.isEmpty() ? -1 : dateList_->row(selected.first());
     }
     if (line < 0 || line >= days_.size()) {
         messages().inform(QString::fromLatin1(kSelectDate));
@@ -290,7 +290,7 @@ void TForm4::runAttempt(bool automatic)
     attemptLine_ = line;
     setToolBarEnabled(false);
     importing_ = meter_.reserve(MeterUse::Importing);
-    BitBtn1->setEnabled(false);
+    importButton_->setEnabled(false);
     // A device change since the list was read has cleared the count, where
     // the last day's records end: ask for it again.
     if (meter_.recordCount() == 0) {
@@ -315,8 +315,8 @@ void TForm4::runAttempt(bool automatic)
         messages().showException(error);
         return;
     }
-    Edit4->setEnabled(true);
-    BitBtn5->setEnabled(false);
+    recordsEdit_->setEnabled(true);
+    saveButton_->setEnabled(false);
     figures_.reset();
     clearFigures();
     // Every attempt draws its day from the start of the chart: a view left
@@ -324,9 +324,9 @@ void TForm4::runAttempt(bool automatic)
     chart_->clear();
     chart_->setRange(Axis::Bottom, {0, 59});
 
-    Label7->setText(QString::fromLatin1(kWaitImport));
-    showPanel(Panel3);
-    Panel4->hide();
+    progressLabel_->setText(QString::fromLatin1(kWaitImport));
+    showPanel(progressPanel_);
+    datePanel_->hide();
 
     const ImportAttempt attempt = importSession_.attempt(meter_, range, progress_.get());
     if (closer_.requested())
@@ -351,24 +351,24 @@ void TForm4::runAttempt(bool automatic)
     }
     showDay(attempt.rows);
 
-    ProgressBar1->setValue(ProgressBar1->maximum());
-    BitBtn1->setEnabled(true);
-    BitBtn5->setEnabled(true);
+    progressBar_->setValue(progressBar_->maximum());
+    importButton_->setEnabled(true);
+    saveButton_->setEnabled(true);
     ShellState.ProgressPosition = 0;
-    Panel3->hide();
+    progressPanel_->hide();
     importing_.release();
     setChartButtonsEnabled(true);
     setToolBarEnabled(true);
     finishOperation();
 }
 
-void TForm4::showDay(const std::vector<ReadingRow>& rows)
+void ImportWindow::showDay(const std::vector<ReadingRow>& rows)
 {
     // The rows are in GetRecorde already; the figures count up over them and
     // the chart takes them all at once, drawn once at the end.
     std::vector<QPointF> points;
     points.reserve(rows.size());
-    const int start = ProgressBar1->value();
+    const int start = progressBar_->value();
     RefreshPace pace;
     for (const ReadingRow& row : rows) {
         const double level = rowLevel(row);
@@ -376,66 +376,66 @@ void TForm4::showDay(const std::vector<ReadingRow>& rows)
         points.emplace_back(static_cast<double>(points.size()), level);
         if (pace.due()) {
             showFigures();
-            ProgressBar1->setValue(start + figures_.count());
+            progressBar_->setValue(start + figures_.count());
             QCoreApplication::processEvents();
         }
     }
     showFigures();
-    ProgressBar1->setValue(start + figures_.count());
+    progressBar_->setValue(start + figures_.count());
     chart_->setRange(Axis::Bottom, followedRange(chart_->range(Axis::Bottom), static_cast<int>(points.size())));
     chart_->setPoints(std::move(points));
     chart_->repaint();
 }
 
-void TForm4::showFigures()
+void ImportWindow::showFigures()
 {
-    Edit4->setText(figures_.recordsText());
-    Edit1->setText(figures_.maxText());
-    Edit2->setText(figures_.minText());
-    Edit3->setText(figures_.avgText());
+    recordsEdit_->setText(figures_.recordsText());
+    maxEdit_->setText(figures_.maxText());
+    minEdit_->setText(figures_.minText());
+    avgEdit_->setText(figures_.avgText());
     QStringList shown;
     if (figures_.count() > 0)
         shown << footerLine1(figures_.maximum(), figures_.minimum(), figures_.total() / figures_.count());
-    Chart1->setAccessibleDescription(chartDescription(shown, std::nullopt));
+    chartView_->setAccessibleDescription(chartDescription(shown, std::nullopt));
 }
 
-void TForm4::clearFigures()
+void ImportWindow::clearFigures()
 {
-    for (QLineEdit* box : {Edit4, Edit1, Edit2, Edit3})
+    for (QLineEdit* box : {recordsEdit_, maxEdit_, minEdit_, avgEdit_})
         box->clear();
-    Chart1->setAccessibleDescription(chartDescription({}, std::nullopt));
+    chartView_->setAccessibleDescription(chartDescription({}, std::nullopt));
 }
 
-void TForm4::attemptFailed()
+void ImportWindow::attemptFailed()
 {
     importing_.release();
     if (importSession_.retryDue()) {
         operation_ = Operation::WaitingForRetry;
-        Timer1->start(kRetryMs);
+        retryTimer_->start(kRetryMs);
         return;
     }
     importSession_.reset();
-    Panel3->hide();
-    BitBtn1->setEnabled(true);
+    progressPanel_->hide();
+    importButton_->setEnabled(true);
     setToolBarEnabled(true);
     finishOperation();
     messages().inform(QString::fromLatin1(kImportFailed));
 }
 
-void TForm4::abandonImport()
+void ImportWindow::abandonImport()
 {
-    Timer1->stop();
+    retryTimer_->stop();
     importSession_.reset();
     importing_.release();
-    Panel3->hide();
+    progressPanel_->hide();
     chart_->clear();
-    BitBtn1->setEnabled(true);
+    importButton_->setEnabled(true);
     setToolBarEnabled(true);
     if (operation_ != Operation::None)
         finishOperation();
 }
 
-void TForm4::meterFailed(const QString& during, RequestResult result)
+void ImportWindow::meterFailed(const QString& during, RequestResult result)
 {
     if (result == RequestResult::Stopped)
         return;  // the window is closing: nothing to tell
@@ -445,7 +445,7 @@ void TForm4::meterFailed(const QString& during, RequestResult result)
 
 // ---------------------------------------------------------------- chart
 
-void TForm4::BitBtn6Click()
+void ImportWindow::printGraph()
 {
     // The page carries the figures of the day below the chart.
     QStringList footer;
@@ -456,7 +456,7 @@ void TForm4::BitBtn6Click()
     PrintGraph(*chart_, footer, context_);
 }
 
-void TForm4::setChartButtonsEnabled(bool enabled)
+void ImportWindow::setChartButtonsEnabled(bool enabled)
 {
     for (QPushButton* b : chartButtons_)
         b->setEnabled(enabled);
@@ -464,7 +464,7 @@ void TForm4::setChartButtonsEnabled(bool enabled)
 
 // ---------------------------------------------------------------- saving
 
-void TForm4::BitBtn5Click()
+void ImportWindow::saveDay()
 {
     if (operation_ != Operation::None)
         return;
@@ -474,49 +474,49 @@ void TForm4::BitBtn5Click()
     const QString path = withSavedFileExtension(chosen);
     if (!mayReplaceFile(messages(), path, QString::fromLatin1(kReplace), QString::fromLatin1(kQueryCaption)))
         return;
-    Edit5->setText(path);
-    BitBtn5->setEnabled(false);
+    savedFileEdit_->setText(path);
+    saveButton_->setEnabled(false);
 
     startOperation(Operation::Saving);
     // A new import must not replace the rows while they are written.
-    BitBtn1->setEnabled(false);
-    Label7->setText(QString::fromLatin1(kWaitSave));
-    ProgressBar1->setMaximum(kSaveProgressMaximum);
-    ProgressBar1->setValue(0);
-    showPanel(Panel3);
+    importButton_->setEnabled(false);
+    progressLabel_->setText(QString::fromLatin1(kWaitSave));
+    progressBar_->setMaximum(kSaveProgressMaximum);
+    progressBar_->setValue(0);
+    showPanel(progressPanel_);
     try {
-        SaveProgress progress(ProgressBar1);
+        SaveProgress progress(progressBar_);
         writeSavedFile(path, database_.rows(TableGetRecorde), &progress);
     } catch (const std::exception& error) {
         // Nothing was saved (the old file stays as it was): the rows stay
         // unsaved, so closing the window still asks.
-        BitBtn5->setEnabled(true);
-        Panel3->hide();
-        BitBtn1->setEnabled(true);
+        saveButton_->setEnabled(true);
+        progressPanel_->hide();
+        importButton_->setEnabled(true);
         finishOperation();
         messages().showException(error);
         return;
     }
-    ProgressBar1->setValue(std::min(model_->rowCount(), kSaveProgressMaximum));
-    Panel3->hide();
-    BitBtn1->setEnabled(true);
+    progressBar_->setValue(std::min(model_->rowCount(), kSaveProgressMaximum));
+    progressPanel_->hide();
+    importButton_->setEnabled(true);
     finishOperation();
 }
 
 // ---------------------------------------------------------------- closing
 
-void TForm4::startOperation(Operation operation)
+void ImportWindow::startOperation(Operation operation)
 {
     operation_ = operation;
 }
 
-void TForm4::afterMessage()
+void ImportWindow::afterMessage()
 {
     if (openMessages_ == 0 && operation_ == Operation::None)
         closer_.complete();
 }
 
-void TForm4::finishOperation()
+void ImportWindow::finishOperation()
 {
     operation_ = Operation::None;
     // The close that came during the operation, now that nothing waits.
@@ -524,12 +524,12 @@ void TForm4::finishOperation()
         closer_.complete();
 }
 
-void TForm4::closeWindow()
+void ImportWindow::closeWindow()
 {
     DeferredClose::closeNow(*this);
 }
 
-void TForm4::closeEvent(QCloseEvent* e)
+void ImportWindow::closeEvent(QCloseEvent* e)
 {
     if (closing_) {
         e->accept();
@@ -552,12 +552,12 @@ void TForm4::closeEvent(QCloseEvent* e)
         e->ignore();
         return;
     }
-    if (BitBtn5->isEnabled()) {
+    if (saveButton_->isEnabled()) {
         const MessageButton answer =
             messages().show({QString::fromLatin1(kNotSaved), QString::fromLatin1(kQueryCaption),
                                     MessageIcon::Question, Yes | No | Cancel, Yes});
         if (answer == Yes) {
-            BitBtn5Click();  // closes whatever its outcome
+            saveDay();  // closes whatever its outcome
         } else if (answer != No) {
             childCloseCancelled(ChildSlot::Import, this);
             if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget()))
@@ -567,7 +567,7 @@ void TForm4::closeEvent(QCloseEvent* e)
         }
     }
     closing_ = true;
-    Timer1->stop();
+    retryTimer_->stop();
     childClosed(ChildSlot::Import);
     e->accept();
 }

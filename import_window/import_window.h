@@ -1,5 +1,5 @@
 #pragma once
-// TForm4, the import window: reads the meter's record count and recording
+// The import window (old form name TForm4): reads the meter's record count and recording
 // days once per window and connection, lets the user pick a day, imports its
 // records (with three automatic retries) into GetRecorde, and shows them as
 // a chart, a table and the figures Records, MAX, MIN and AVG; Save writes
@@ -39,7 +39,7 @@ class ProgressBarProgress;
 class ReadingTableModel;
 enum class RequestResult;
 
-class TForm4 : public QWidget, public ChildWindow {
+class ImportWindow : public QWidget, public ChildWindow {
     Q_OBJECT
     Q_INTERFACES(sonavistor::ChildWindow)
 public:
@@ -48,13 +48,13 @@ public:
 
     // toolBar: the main window's tool bar, disabled while the window talks
     // to the meter; null when there is none.
-    TForm4(MeasurementDatabase& database, MeterConnection& meter, const WindowContext& context,
+    ImportWindow(MeasurementDatabase& database, MeterConnection& meter, const WindowContext& context,
            QWidget* toolBar = nullptr);
-    ~TForm4() override;
+    ~ImportWindow() override;
 
     LevelChart& chart() const { return *chart_; }
     Operation operation() const { return operation_; }
-    int FailedAttempts() const { return importSession_.failedAttempts(); }
+    int failedAttempts() const { return importSession_.failedAttempts(); }
 
     // ChildWindow
     std::optional<TableId> dataTable() const override { return TableGetRecorde; }
@@ -66,26 +66,26 @@ public:
     bool saveEnabled() const;
 
 public slots:
-    void BitBtn1Click();  // Import
-    void BitBtn7Click();  // Import on the date panel
-    void BitBtn8Click();  // Back
-    void Timer1Timer();
-    void BitBtn5Click();  // Save
-    void BitBtn6Click();  // Print Graph
+    void openDayList();  // Import
+    void importChosenDay();  // Import on the date panel
+    void closeDayList();  // Back
+    void retryImport();
+    void saveDay();  // Save
+    void printGraph();  // Print Graph
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void FormCreate();
+    void startEmpty();
     void buildLayout();
     QWidget* buildDatePanel(QWidget* chartPanel);
     QWidget* buildProgressPanel(QWidget* chartPanel);
     QWidget* buildChartButtons(QWidget* parent);
     QWidget* buildBottomBar();
 
-    bool GetRecSumNum();
+    bool fetchDayList();
     void runAttempt(bool automatic);
     void attemptFailed();
     void showDay(const std::vector<ReadingRow>& rows);
@@ -126,25 +126,25 @@ private:
     std::unique_ptr<MessageService> messages_;
     int openMessages_ = 0;
 
-    QWidget* ChartPanel = nullptr;  // the chart and the panels centred over it
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn5 = nullptr;
-    QLineEdit* Edit5 = nullptr;
-    QLineEdit* Edit4 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    QLineEdit* Edit3 = nullptr;
-    QTableView* DataGrid1 = nullptr;
-    QChartView* Chart1 = nullptr;
-    QWidget* Panel3 = nullptr;
-    QLabel* Label7 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QWidget* Panel4 = nullptr;
-    QListWidget* ListBox1 = nullptr;
-    QPushButton* BitBtn7 = nullptr;
-    QPushButton* BitBtn8 = nullptr;
+    QWidget* chartPanel_ = nullptr;  // the chart and the panels centred over it
+    QPushButton* importButton_ = nullptr;
+    QPushButton* saveButton_ = nullptr;
+    QLineEdit* savedFileEdit_ = nullptr;
+    QLineEdit* recordsEdit_ = nullptr;
+    QLineEdit* maxEdit_ = nullptr;
+    QLineEdit* minEdit_ = nullptr;
+    QLineEdit* avgEdit_ = nullptr;
+    QTableView* grid_ = nullptr;
+    QChartView* chartView_ = nullptr;
+    QWidget* progressPanel_ = nullptr;
+    QLabel* progressLabel_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QWidget* datePanel_ = nullptr;
+    QListWidget* dateList_ = nullptr;
+    QPushButton* importDayButton_ = nullptr;
+    QPushButton* backButton_ = nullptr;
     QList<QPushButton*> chartButtons_;  // Print Graph, zooms, reset, scrolls
-    QTimer* Timer1 = nullptr;
+    QTimer* retryTimer_ = nullptr;
 };
 
 }  // namespace sonavistor

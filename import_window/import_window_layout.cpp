@@ -1,4 +1,4 @@
-// TForm4's controls: the grid at the left, the chart with its buttons and the
+// The import window's controls: the grid at the left, the chart with its buttons and the
 // two panels centred over it, Import, Save and the figures along the bottom.
 #include "import_window/import_window.h"
 
@@ -85,92 +85,92 @@ void fill(QWidget* panel, const QColor& colour)
 
 }  // namespace
 
-void TForm4::buildLayout()
+void ImportWindow::buildLayout()
 {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
 
-    auto* Splitter1 = new QSplitter(Qt::Horizontal, this);
-    Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    outer->addWidget(Splitter1, 1);
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("Splitter1"));
+    outer->addWidget(splitter, 1);
 
-    DataGrid1 = new QTableView(Splitter1);
-    DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
-    DataGrid1->setAccessibleName(QStringLiteral("Imported readings"));
-    DataGrid1->setTabKeyNavigation(false);  // Tab goes on to the chart; arrows move in the grid
+    grid_ = new QTableView(splitter);
+    grid_->setObjectName(QStringLiteral("DataGrid1"));
+    grid_->setAccessibleName(QStringLiteral("Imported readings"));
+    grid_->setTabKeyNavigation(false);  // Tab goes on to the chart; arrows move in the grid
     model_ = new ReadingTableModel(database_, TableGetRecorde, this);
-    DataGrid1->setModel(model_);
-    DataGrid1->verticalHeader()->hide();
-    DataGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid_->setModel(model_);
+    grid_->verticalHeader()->hide();
+    grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     // DataGrid1DrawColumnCell: every cell, the selected one too, white on black.
-    DataGrid1->setStyleSheet(QStringLiteral(
+    grid_->setStyleSheet(QStringLiteral(
         "QTableView { background: black; color: white; gridline-color: #404040;"
         " selection-background-color: black; selection-color: white; }"));
     // Every date and time whole, whatever the desktop's font.
-    const int gridWidth = gridWidthFor(DataGrid1, fitReadingColumnsToFont(DataGrid1, 18));
+    const int gridWidth = gridWidthFor(grid_, fitReadingColumnsToFont(grid_, 18));
 
-    ChartPanel = new QWidget(Splitter1);
-    ChartPanel->setObjectName(QStringLiteral("ChartPanel"));
-    auto* right = new QVBoxLayout(ChartPanel);
+    chartPanel_ = new QWidget(splitter);
+    chartPanel_->setObjectName(QStringLiteral("ChartPanel"));
+    auto* right = new QVBoxLayout(chartPanel_);
     right->setContentsMargins(0, 0, 0, 0);
     right->setSpacing(0);
-    Chart1 = new QChartView(ChartPanel);
-    Chart1->setObjectName(QStringLiteral("Chart1"));
-    Chart1->setAccessibleName(QStringLiteral("Imported levels"));
-    chart_ = std::make_unique<LevelChart>(Chart1, QStringLiteral("Data Imported  Analyzing"),
+    chartView_ = new QChartView(chartPanel_);
+    chartView_->setObjectName(QStringLiteral("Chart1"));
+    chartView_->setAccessibleName(QStringLiteral("Imported levels"));
+    chart_ = std::make_unique<LevelChart>(chartView_, QStringLiteral("Data Imported  Analyzing"),
                                           QStringLiteral("SPL  Unit:DB"));
     QFont titleFont = chart_->chart()->titleFont();
     titleFont.setPixelSize(16);
     chart_->chart()->setTitleFont(titleFont);
     chart_->chart()->setTitleBrush(QBrush(Qt::blue));
-    right->addWidget(Chart1, 1);
-    right->addWidget(buildChartButtons(ChartPanel));
-    Panel3 = buildProgressPanel(ChartPanel);
-    Panel4 = buildDatePanel(ChartPanel);
-    Splitter1->setStretchFactor(0, 0);
-    Splitter1->setStretchFactor(1, 1);
-    Splitter1->setSizes({std::max(320, gridWidth), 700});
+    right->addWidget(chartView_, 1);
+    right->addWidget(buildChartButtons(chartPanel_));
+    progressPanel_ = buildProgressPanel(chartPanel_);
+    datePanel_ = buildDatePanel(chartPanel_);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({std::max(320, gridWidth), 700});
 
     outer->addWidget(buildBottomBar());
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setSingleShot(false);
-    Timer1->setInterval(10);
-    connect(Timer1, &QTimer::timeout, this, [this] { showingErrors(messages(), [this] { Timer1Timer(); }); });
+    retryTimer_ = new QTimer(this);
+    retryTimer_->setObjectName(QStringLiteral("Timer1"));
+    retryTimer_->setSingleShot(false);
+    retryTimer_->setInterval(10);
+    connect(retryTimer_, &QTimer::timeout, this, [this] { showingErrors(messages(), [this] { retryImport(); }); });
 }
 
-QWidget* TForm4::buildChartButtons(QWidget* parent)
+QWidget* ImportWindow::buildChartButtons(QWidget* parent)
 {
-    auto* Panel5 = new QWidget(parent);
-    Panel5->setObjectName(QStringLiteral("Panel5"));
-    auto* row = new QHBoxLayout(Panel5);
+    auto* chartButtonBar = new QWidget(parent);
+    chartButtonBar->setObjectName(QStringLiteral("Panel5"));
+    auto* row = new QHBoxLayout(chartButtonBar);
     row->setContentsMargins(4, 3, 4, 3);
-    QPushButton* BitBtn6 = button(Panel5, "BitBtn6", QStringLiteral("&Print Graph"));
-    QPushButton* BitBtn2 = button(Panel5, "BitBtn2", QStringLiteral("&Zoom In"));
-    QPushButton* BitBtn3 = button(Panel5, "BitBtn3", QStringLiteral("Zoom O&ut"));
-    QPushButton* BitBtn4 = button(Panel5, "BitBtn4", QStringLiteral("&Reset Zoom"));
-    QPushButton* SpeedButton1 = button(Panel5, "SpeedButton1", QString());
-    QPushButton* SpeedButton4 = button(Panel5, "SpeedButton4", QString());
-    SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
-    SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
-    setScrollButtonKeys(SpeedButton1, SpeedButton4);
-    addChartKeys(Chart1, chartButtonCommands(*chart_));
-    chartButtons_ = {BitBtn6, BitBtn2, BitBtn3, BitBtn4, SpeedButton1, SpeedButton4};
+    QPushButton* printButton = button(chartButtonBar, "BitBtn6", QStringLiteral("&Print Graph"));
+    QPushButton* zoomInButton = button(chartButtonBar, "BitBtn2", QStringLiteral("&Zoom In"));
+    QPushButton* zoomOutButton = button(chartButtonBar, "BitBtn3", QStringLiteral("Zoom O&ut"));
+    QPushButton* resetZoomButton = button(chartButtonBar, "BitBtn4", QStringLiteral("&Reset Zoom"));
+    QPushButton* scrollLeftButton = button(chartButtonBar, "SpeedButton1", QString());
+    QPushButton* scrollRightButton = button(chartButtonBar, "SpeedButton4", QString());
+    scrollLeftButton->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
+    scrollRightButton->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
+    setScrollButtonKeys(scrollLeftButton, scrollRightButton);
+    addChartKeys(chartView_, chartButtonCommands(*chart_));
+    chartButtons_ = {printButton, zoomInButton, zoomOutButton, resetZoomButton, scrollLeftButton, scrollRightButton};
     for (QPushButton* b : chartButtons_)
         row->addWidget(b);
     row->addStretch(1);
-    connect(BitBtn6, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { BitBtn6Click(); }); });
-    connect(BitBtn2, &QPushButton::clicked, this, [this] { ZoomIn(*chart_); });
-    connect(BitBtn3, &QPushButton::clicked, this, [this] { ZoomOut(*chart_); });
-    connect(BitBtn4, &QPushButton::clicked, this, [this] { ResetZoom(*chart_); });
-    connect(SpeedButton1, &QPushButton::clicked, this, [this] { ScrollByPoints(*chart_, -30); });
-    connect(SpeedButton4, &QPushButton::clicked, this, [this] { ScrollByPoints(*chart_, 30); });
-    return Panel5;
+    connect(printButton, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { printGraph(); }); });
+    connect(zoomInButton, &QPushButton::clicked, this, [this] { ZoomIn(*chart_); });
+    connect(zoomOutButton, &QPushButton::clicked, this, [this] { ZoomOut(*chart_); });
+    connect(resetZoomButton, &QPushButton::clicked, this, [this] { ResetZoom(*chart_); });
+    connect(scrollLeftButton, &QPushButton::clicked, this, [this] { ScrollByPoints(*chart_, -30); });
+    connect(scrollRightButton, &QPushButton::clicked, this, [this] { ScrollByPoints(*chart_, 30); });
+    return chartButtonBar;
 }
 
-QWidget* TForm4::buildProgressPanel(QWidget* chartPanel)
+QWidget* ImportWindow::buildProgressPanel(QWidget* chartPanel)
 {
     auto* panel = new QWidget(chartPanel);
     panel->setObjectName(QStringLiteral("Panel3"));
@@ -178,21 +178,21 @@ QWidget* TForm4::buildProgressPanel(QWidget* chartPanel)
     fill(panel, kPanelGreen);
     auto* column = new QVBoxLayout(panel);
     column->setContentsMargins(16, 12, 16, 16);
-    Label7 = label(panel, "Label7", QString());
-    Label7->setStyleSheet(QStringLiteral("color: %1;").arg(kYellow.name()));
-    QFont big = Label7->font();
+    progressLabel_ = label(panel, "Label7", QString());
+    progressLabel_->setStyleSheet(QStringLiteral("color: %1;").arg(kYellow.name()));
+    QFont big = progressLabel_->font();
     big.setPixelSize(15);
-    Label7->setFont(big);
-    ProgressBar1 = new QProgressBar(panel);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setTextVisible(false);
-    Label7->setBuddy(ProgressBar1);
-    column->addWidget(Label7);
-    column->addWidget(ProgressBar1);
+    progressLabel_->setFont(big);
+    progressBar_ = new QProgressBar(panel);
+    progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
+    progressBar_->setTextVisible(false);
+    progressLabel_->setBuddy(progressBar_);
+    column->addWidget(progressLabel_);
+    column->addWidget(progressBar_);
     return panel;
 }
 
-QWidget* TForm4::buildDatePanel(QWidget* chartPanel)
+QWidget* ImportWindow::buildDatePanel(QWidget* chartPanel)
 {
     auto* panel = new QWidget(chartPanel);
     panel->setObjectName(QStringLiteral("Panel4"));
@@ -200,102 +200,102 @@ QWidget* TForm4::buildDatePanel(QWidget* chartPanel)
     fill(panel, kAzure);
     auto* column = new QVBoxLayout(panel);
     column->setContentsMargins(12, 12, 12, 12);
-    QLabel* Label8 = label(panel, "Label8", QStringLiteral("Please Select the date you want to import:"));
-    Label8->setStyleSheet(QStringLiteral("color: white;"));
-    ListBox1 = new QListWidget(panel);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    Label8->setBuddy(ListBox1);
-    BitBtn7 = button(panel, "BitBtn7", QStringLiteral("I&mport"));
-    BitBtn8 = button(panel, "BitBtn8", QStringLiteral("&Back"));
+    QLabel* datePrompt = label(panel, "Label8", QStringLiteral("Please Select the date you want to import:"));
+    datePrompt->setStyleSheet(QStringLiteral("color: white;"));
+    dateList_ = new QListWidget(panel);
+    dateList_->setObjectName(QStringLiteral("ListBox1"));
+    datePrompt->setBuddy(dateList_);
+    importDayButton_ = button(panel, "BitBtn7", QStringLiteral("I&mport"));
+    backButton_ = button(panel, "BitBtn8", QStringLiteral("&Back"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(BitBtn7);
-    buttons->addWidget(BitBtn8);
-    column->addWidget(Label8);
-    column->addWidget(ListBox1, 1);
+    buttons->addWidget(importDayButton_);
+    buttons->addWidget(backButton_);
+    column->addWidget(datePrompt);
+    column->addWidget(dateList_, 1);
     column->addLayout(buttons);
-    connect(BitBtn7, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { BitBtn7Click(); }); });
-    connect(BitBtn8, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { BitBtn8Click(); }); });
-    connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { showingErrors(messages(), [this] { BitBtn7Click(); }); });
+    connect(importDayButton_, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { importChosenDay(); }); });
+    connect(backButton_, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { closeDayList(); }); });
+    connect(dateList_, &QListWidget::itemDoubleClicked, this, [this] { showingErrors(messages(), [this] { importChosenDay(); }); });
     // As in a dialog: Enter on the list imports, Enter on a focused button
     // presses it, Escape goes back.
     for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
-        auto* enter = new QShortcut(key, ListBox1, [this] { BitBtn7->click(); });
+        auto* enter = new QShortcut(key, dateList_, [this] { importDayButton_->click(); });
         enter->setContext(Qt::WidgetShortcut);
     }
-    BitBtn7->setAutoDefault(true);
-    BitBtn8->setAutoDefault(true);
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), panel, [this] { BitBtn8->click(); });
+    importDayButton_->setAutoDefault(true);
+    backButton_->setAutoDefault(true);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), panel, [this] { backButton_->click(); });
     escape->setContext(Qt::WidgetWithChildrenShortcut);
     return panel;
 }
 
-QWidget* TForm4::buildBottomBar()
+QWidget* ImportWindow::buildBottomBar()
 {
     auto* bar = new QWidget(this);
     bar->setObjectName(QStringLiteral("Panel1"));
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(6, 4, 6, 4);
-    BitBtn1 = button(bar, "BitBtn1", QStringLiteral("&Import"));
-    BitBtn5 = button(bar, "BitBtn5", QStringLiteral("Sa&ve"));
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { BitBtn1Click(); }); });
-    connect(BitBtn5, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { BitBtn5Click(); }); });
-    Edit5 = new QLineEdit(bar);
-    Edit5->setObjectName(QStringLiteral("Edit5"));
-    Edit5->setReadOnly(true);
-    Edit5->setAccessibleName(QStringLiteral("Saved file"));
-    Edit5->setMinimumWidth(220);
-    row->addWidget(BitBtn1);
-    row->addWidget(BitBtn5);
-    row->addWidget(Edit5, 1);
+    importButton_ = button(bar, "BitBtn1", QStringLiteral("&Import"));
+    saveButton_ = button(bar, "BitBtn5", QStringLiteral("Sa&ve"));
+    connect(importButton_, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { openDayList(); }); });
+    connect(saveButton_, &QPushButton::clicked, this, [this] { showingErrors(messages(), [this] { saveDay(); }); });
+    savedFileEdit_ = new QLineEdit(bar);
+    savedFileEdit_->setObjectName(QStringLiteral("Edit5"));
+    savedFileEdit_->setReadOnly(true);
+    savedFileEdit_->setAccessibleName(QStringLiteral("Saved file"));
+    savedFileEdit_->setMinimumWidth(220);
+    row->addWidget(importButton_);
+    row->addWidget(saveButton_);
+    row->addWidget(savedFileEdit_, 1);
     row->addSpacing(12);
 
-    QLabel* Label6 = label(bar, "Label6", QStringLiteral("Records"), 60);
-    Label6->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Edit4 = figureBox(bar, "Edit4", Label6);
-    Edit4->setFixedWidth(70);
-    Edit4->setStyleSheet(QStringLiteral("QLineEdit { color: rgb(0, 160, 0); font-weight: bold; }"));
-    QLabel* Label1 = swatch(bar, "Label1", kMaxRed);
-    QLabel* Label2 = label(bar, "Label2", QStringLiteral("MAX"), 60);
-    Edit1 = figureBox(bar, "Edit1", Label2);
-    QLabel* Label3 = swatch(bar, "Label3", kMinPurple);
-    QLabel* Label4 = label(bar, "Label4", QStringLiteral("MIN"), 60);
-    Edit2 = figureBox(bar, "Edit2", Label4);
-    QLabel* Label5 = label(bar, "Label5", QStringLiteral("AVG"), 60);
-    Edit3 = figureBox(bar, "Edit3", Label5);
-    for (QWidget* w : std::initializer_list<QWidget*>{Label6, Edit4, Label1, Label2, Edit1, Label3, Label4, Edit2,
-                                                      Label5, Edit3})
+    QLabel* recordsCaption = label(bar, "Label6", QStringLiteral("Records"), 60);
+    recordsCaption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    recordsEdit_ = figureBox(bar, "Edit4", recordsCaption);
+    recordsEdit_->setFixedWidth(70);
+    recordsEdit_->setStyleSheet(QStringLiteral("QLineEdit { color: rgb(0, 160, 0); font-weight: bold; }"));
+    QLabel* maxSwatch = swatch(bar, "Label1", kMaxRed);
+    QLabel* maxCaption = label(bar, "Label2", QStringLiteral("MAX"), 60);
+    maxEdit_ = figureBox(bar, "Edit1", maxCaption);
+    QLabel* minSwatch = swatch(bar, "Label3", kMinPurple);
+    QLabel* minCaption = label(bar, "Label4", QStringLiteral("MIN"), 60);
+    minEdit_ = figureBox(bar, "Edit2", minCaption);
+    QLabel* avgCaption = label(bar, "Label5", QStringLiteral("AVG"), 60);
+    avgEdit_ = figureBox(bar, "Edit3", avgCaption);
+    for (QWidget* w : std::initializer_list<QWidget*>{recordsCaption, recordsEdit_, maxSwatch, maxCaption, maxEdit_, minSwatch, minCaption, minEdit_,
+                                                      avgCaption, avgEdit_})
         row->addWidget(w);
-    for (QLabel* caption : {Label2, Label4, Label5})
+    for (QLabel* caption : {maxCaption, minCaption, avgCaption})
         caption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return bar;
 }
 
 // ---------------------------------------------------------------- panels, tool bar
 
-void TForm4::showPanel(QWidget* panel)
+void ImportWindow::showPanel(QWidget* panel)
 {
-    panel->move(centredPanelPos(ChartPanel->size(), panel->size()));
+    panel->move(centredPanelPos(chartPanel_->size(), panel->size()));
     panel->raise();
     panel->show();
 }
 
-void TForm4::centrePanels()
+void ImportWindow::centrePanels()
 {
-    for (QWidget* panel : {Panel3, Panel4}) {
+    for (QWidget* panel : {progressPanel_, datePanel_}) {
         if (!panel->isHidden())
-            panel->move(centredPanelPos(ChartPanel->size(), panel->size()));
+            panel->move(centredPanelPos(chartPanel_->size(), panel->size()));
     }
 }
 
-void TForm4::resizeEvent(QResizeEvent* event)
+void ImportWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     // The chart panel has its new size only once the layout has run.
     QTimer::singleShot(0, this, [this] { centrePanels(); });
 }
 
-void TForm4::setToolBarEnabled(bool enabled)
+void ImportWindow::setToolBarEnabled(bool enabled)
 {
     if (toolBar_)
         toolBar_->setEnabled(enabled);

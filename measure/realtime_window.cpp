@@ -64,7 +64,7 @@ void showFlag(QLabel* flag, bool lit)
 
 // ---------------------------------------------------------------- window
 
-TForm5::TForm5(MeasurementDatabase& database, MeterConnection& meter, const WindowContext& context,
+RealtimeWindow::RealtimeWindow(MeasurementDatabase& database, MeterConnection& meter, const WindowContext& context,
                AlarmSink* alarms)
     : database_(database), meter_(meter), context_(context), alarms_(alarms)
 {
@@ -78,45 +78,45 @@ TForm5::TForm5(MeasurementDatabase& database, MeterConnection& meter, const Wind
     resize(908, 556);
     ShellState.ChildReady = false;
     buildLayout();
-    FormCreate();
+    resetDisplay();
     // The reading is shown inside the request's wait, before the wait ends.
-    connect(&meter_, &MeterConnection::liveReading, this, &TForm5::ShowRead_Pro, Qt::DirectConnection);
+    connect(&meter_, &MeterConnection::liveReading, this, &RealtimeWindow::showReading, Qt::DirectConnection);
 }
 
-TForm5::~TForm5() = default;
+RealtimeWindow::~RealtimeWindow() = default;
 
-void TForm5::FormCreate()
+void RealtimeWindow::resetDisplay()
 {
-    Label2->setText(QStringLiteral("A"));
-    for (QLabel* flag : {fastlable, slowlable, underlable, overlable})
+    weightingLabel_->setText(QStringLiteral("A"));
+    for (QLabel* flag : {fastLabel_, slowLabel_, underLabel_, overLabel_})
         showFlag(flag, false);
     // MAX and MIN stay lit until the first reading says otherwise.
-    showFlag(maxlable, true);
-    showFlag(minlable, true);
-    BitBtn6->setEnabled(false);
+    showFlag(maxLabel_, true);
+    showFlag(minLabel_, true);
+    printButton_->setEnabled(false);
     database_.ClearTable(TableMeaData);
-    BitBtn8->hide();
-    Timer1->stop();
-    LEDFontNum1->setWordWidth(28);
-    LEDFontNum1->setWordHeight(48);  // the display makes it 49
-    LEDFontNum1->setThick(6);
-    for (TLEDFontNum* limit : {LEDFontNum2, LEDFontNum3}) {
+    stopButton_->hide();
+    readingTimer_->stop();
+    levelDisplay_->setWordWidth(28);
+    levelDisplay_->setWordHeight(48);  // the display makes it 49
+    levelDisplay_->setThick(6);
+    for (TLEDFontNum* limit : {rangeLowDisplay_, rangeHighDisplay_}) {
         limit->setWordWidth(13);
         limit->setWordHeight(17);
         limit->setThick(3);
         limit->setSpace(0);
     }
-    BitBtn2->setEnabled(false);
+    clearButton_->setEnabled(false);
     MeasureState.MaxLevel = 0;
     MeasureState.MinLevel = 0;
     MeasureState.ReadingCount = 0;
-    LEDFontNum1->setText(QStringLiteral("0.0"));
-    LEDFontNum1->setSpokenText(levelSpeech(LEDFontNum1->Text(), Label2->text(), {}));
+    levelDisplay_->setText(QStringLiteral("0.0"));
+    levelDisplay_->setSpokenText(levelSpeech(levelDisplay_->Text(), weightingLabel_->text(), {}));
     showRange(rangeLimits(0));
     describeChart({});
-    LEDFontNum1->move((image1->width() - 2 * LEDFontNum1->WordWidth()) / 2, 75);
-    BitBtn7->setEnabled(false);
-    image1->DrawGauge(50);
+    levelDisplay_->move((gauge_->width() - 2 * levelDisplay_->WordWidth()) / 2, 75);
+    saveButton_->setEnabled(false);
+    gauge_->lightTicks(50);
     chart_->setRange(Axis::Bottom, {0, 59});
     ShellState.ChildReady = true;
     MeasureState.MeasureWindowOpen = true;
@@ -124,42 +124,42 @@ void TForm5::FormCreate()
 
 // ---------------------------------------------------------------- measuring
 
-bool TForm5::isMeasuring() const
+bool RealtimeWindow::isMeasuring() const
 {
     // "Visible" is the button's own flag, not whether it is on screen now.
-    return BitBtn1->isHidden();
+    return startButton_->isHidden();
 }
 
-bool TForm5::saveEnabled() const
+bool RealtimeWindow::saveEnabled() const
 {
-    return BitBtn7->isEnabled();
+    return saveButton_->isEnabled();
 }
 
-bool TForm5::canSave() const
+bool RealtimeWindow::canSave() const
 {
     return saveEnabled() && !isMeasuring();
 }
 
-bool TForm5::canExport() const
+bool RealtimeWindow::canExport() const
 {
     return !isMeasuring() && !database_.isEmpty(TableMeaData);
 }
 
-void TForm5::BitBtn1Click()
+void RealtimeWindow::startMeasurement()
 {
     if (!meter_.connected())
         return;
     measuring_ = meter_.reserve(MeterUse::Measuring);
     if (!measuring_)
         return;
-    BitBtn1->hide();
-    BitBtn8->show();
-    BitBtn7->setEnabled(false);
+    startButton_->hide();
+    stopButton_->show();
+    saveButton_->setEnabled(false);
     alerts_.reset();
-    Timer1->start(1000);
+    readingTimer_->start(1000);
 }
 
-void TForm5::Timer1Timer()
+void RealtimeWindow::requestReading()
 {
     // A tick that comes due while the last one still waits is skipped.
     if (tickWaiting_ || !meter_.connected())
@@ -172,7 +172,7 @@ void TForm5::Timer1Timer()
     closer_.complete();
 }
 
-void TForm5::playAlarms(int level)
+void RealtimeWindow::playAlarms(int level)
 {
     highAlarm_ = MeterSettings.AlarmOn && level > MeterSettings.SystemHal * 10;
     lowAlarm_ = MeterSettings.AlarmOn && level < MeterSettings.SystemLal * 10;
@@ -184,61 +184,61 @@ void TForm5::playAlarms(int level)
         alarms_->play(QString::fromLatin1(kLowAlarm));
 }
 
-void TForm5::showRange(const std::optional<std::pair<int, int>>& range)
+void RealtimeWindow::showRange(const std::optional<std::pair<int, int>>& range)
 {
     // Range indexes 5 to 7 have no limits: the display keeps the last range.
     if (range) {
-        LEDFontNum2->setText(QString::number(range->first));
-        LEDFontNum3->setText(QString::number(range->second));
+        rangeLowDisplay_->setText(QString::number(range->first));
+        rangeHighDisplay_->setText(QString::number(range->second));
     }
-    const QString name = rangeSpeech(LEDFontNum2->Text().toInt(), LEDFontNum3->Text().toInt());
-    LEDFontNum2->setAccessibleName(name);
-    LEDFontNum3->setAccessibleName(name);
+    const QString name = rangeSpeech(rangeLowDisplay_->Text().toInt(), rangeHighDisplay_->Text().toInt());
+    rangeLowDisplay_->setAccessibleName(name);
+    rangeHighDisplay_->setAccessibleName(name);
 }
 
-void TForm5::ShowRead_Pro(const LiveReading& reading)
+void RealtimeWindow::showReading(const LiveReading& reading)
 {
     playAlarms(reading.level);  // the level before the limit
     const int level = limitedLevel(reading.level);
     const QString text = levelDisplayText(level);
-    LEDFontNum1->setText(text);
+    levelDisplay_->setText(text);
     const double v = level / 10.0;
-    LEDFontNum1->move(centredLeft(image1->width(), static_cast<int>(text.size()), LEDFontNum1->WordWidth()),
-                      LEDFontNum1->y());
+    levelDisplay_->move(centredLeft(gauge_->width(), static_cast<int>(text.size()), levelDisplay_->WordWidth()),
+                      levelDisplay_->y());
     ++MeasureState.ReadingCount;
-    BitBtn2->setEnabled(true);
+    clearButton_->setEnabled(true);
 
-    showFlag(maxlable, reading.maxHold);
-    showFlag(minlable, reading.minHold);
-    showFlag(fastlable, reading.fast);
-    showFlag(slowlable, !reading.fast);
+    showFlag(maxLabel_, reading.maxHold);
+    showFlag(minLabel_, reading.minHold);
+    showFlag(fastLabel_, reading.fast);
+    showFlag(slowLabel_, !reading.fast);
 
     showRange(reading.range);
     const auto& range = reading.range;
-    const int low = range ? range->first : LEDFontNum2->Text().toInt();
-    const int high = range ? range->second : LEDFontNum3->Text().toInt();
+    const int low = range ? range->first : rangeLowDisplay_->Text().toInt();
+    const int high = range ? range->second : rangeHighDisplay_->Text().toInt();
     const GaugeState gauge = gaugeFor(v, low, high);
-    showFlag(underlable, gauge.under);
-    showFlag(overlable, gauge.over);
-    image1->DrawGauge(gauge.ticks);
+    showFlag(underLabel_, gauge.under);
+    showFlag(overLabel_, gauge.over);
+    gauge_->lightTicks(gauge.ticks);
 
     const QString weight = reading.weighting();
     const QDateTime now = QDateTime::currentDateTime();
     // A database error is shown by the standard error box; the rest of this
     // reading is skipped and the next one is handled as usual.
-    DataGrid1->setUpdatesEnabled(false);
+    grid_->setUpdatesEnabled(false);
     try {
         database_.appendRow(TableMeaData, {rowDate(now.date()), rowTime(now.time()), text, weight,
                                                   MeasureState.ReadingCount});
     } catch (...) {
-        DataGrid1->setUpdatesEnabled(true);
+        grid_->setUpdatesEnabled(true);
         throw;
     }
-    Label2->setText(weight);
-    LEDFontNum1->setSpokenText(levelSpeech(text, weight, {gauge.under, gauge.over, reading.fast, !reading.fast,
+    weightingLabel_->setText(weight);
+    levelDisplay_->setSpokenText(levelSpeech(text, weight, {gauge.under, gauge.over, reading.fast, !reading.fast,
                                                           reading.maxHold, reading.minHold}));
-    DataGrid1->scrollToBottom();
-    DataGrid1->setUpdatesEnabled(true);
+    grid_->scrollToBottom();
+    grid_->setUpdatesEnabled(true);
 
     stats_.MaxLevel = MeasureState.MaxLevel;
     stats_.MinLevel = MeasureState.MinLevel;
@@ -247,7 +247,7 @@ void TForm5::ShowRead_Pro(const LiveReading& reading)
     MeasureState.MaxLevel = stats_.MaxLevel;
     MeasureState.MinLevel = stats_.MinLevel;
     MeasureState.LevelSum = stats_.LevelSum;
-    DataGrid1->viewport()->update();  // the maximum and minimum rows may have changed
+    grid_->viewport()->update();  // the maximum and minimum rows may have changed
 
     footer_->setText(footerLine1(MeasureState.MaxLevel, MeasureState.MinLevel,
                                  stats_.average(MeasureState.ReadingCount)) +
@@ -259,51 +259,51 @@ void TForm5::ShowRead_Pro(const LiveReading& reading)
         announcer_->say(news);
 }
 
-void TForm5::describeChart(std::optional<double> latest)
+void RealtimeWindow::describeChart(std::optional<double> latest)
 {
-    Chart1->setAccessibleDescription(chartDescription(footer_->text().split(QLatin1Char('\n')), latest));
+    chartView_->setAccessibleDescription(chartDescription(footer_->text().split(QLatin1Char('\n')), latest));
 }
 
-void TForm5::sayLevel()
+void RealtimeWindow::sayLevel()
 {
     const bool any = MeasureState.ReadingCount > 0;
     const auto figure = [any](double v) { return any ? std::optional<double>(v) : std::nullopt; };
-    announcer_->say(levelSummary(LEDFontNum1->Text(), figure(MeasureState.MaxLevel), figure(MeasureState.MinLevel),
+    announcer_->say(levelSummary(levelDisplay_->Text(), figure(MeasureState.MaxLevel), figure(MeasureState.MinLevel),
                                  figure(stats_.average(MeasureState.ReadingCount))));
 }
 
-void TForm5::BitBtn8Click()
+void RealtimeWindow::stopMeasurement()
 {
-    Timer1->stop();
-    BitBtn8->hide();
-    BitBtn1->show();
+    readingTimer_->stop();
+    stopButton_->hide();
+    startButton_->show();
     if (database_.isEmpty(TableMeaData)) {
-        BitBtn7->setEnabled(false);
+        saveButton_->setEnabled(false);
     } else {
-        BitBtn7->setEnabled(true);
-        BitBtn6->setEnabled(true);
+        saveButton_->setEnabled(true);
+        printButton_->setEnabled(true);
     }
     meter_.endLiveReadings();
     releaseMeter();
 }
 
-void TForm5::releaseMeter()
+void RealtimeWindow::releaseMeter()
 {
     // Only the marker this window set: "Stop Measure" also runs, from other
     // commands, while an import holds the meter.
     measuring_.release();
 }
 
-void TForm5::BitBtn2Click()
+void RealtimeWindow::clearReadings()
 {
     database_.ClearTable(TableMeaData);
     MeasureState.LiveDataSaved = true;
-    Edit1->clear();
-    BitBtn7->setEnabled(false);
-    BitBtn6->setEnabled(false);
+    savedFileEdit_->clear();
+    saveButton_->setEnabled(false);
+    printButton_->setEnabled(false);
     chart_->clear();
     MeasureState.ReadingCount = 0;
-    BitBtn2->setEnabled(false);
+    clearButton_->setEnabled(false);
     footer_->clear();
     describeChart({});
     chart_->setRange(Axis::Bottom, {0, 59});
@@ -311,15 +311,15 @@ void TForm5::BitBtn2Click()
 
 // ---------------------------------------------------------------- saving
 
-void TForm5::BitBtn7Click()
+void RealtimeWindow::saveMeasurement()
 {
-    BitBtn7->setEnabled(false);
+    saveButton_->setEnabled(false);
     MeasureState.LiveDataSaved = true;
     const auto notSaved = [this] {
-        BitBtn7->setEnabled(true);
+        saveButton_->setEnabled(true);
         MeasureState.LiveDataSaved = false;
     };
-    if (Edit1->text().isEmpty()) {
+    if (savedFileEdit_->text().isEmpty()) {
         const QString chosen = context_.dialogs.getSaveFileName(this, QString::fromLatin1(kSaveFilter));
         if (chosen.isEmpty())
             return notSaved();
@@ -327,10 +327,10 @@ void TForm5::BitBtn7Click()
         if (!mayReplaceFile(context_.messages, path, path + QString::fromLatin1(kReplaceQuestion),
                             QString::fromLatin1(kQueryCaption)))
             return notSaved();
-        Edit1->setText(path);
+        savedFileEdit_->setText(path);
     }
     try {
-        writeSavedFile(Edit1->text(), database_.rows(TableMeaData));
+        writeSavedFile(savedFileEdit_->text(), database_.rows(TableMeaData));
     } catch (const std::exception& error) {
         // Nothing was saved (the old file stays as it was): the rows stay
         // unsaved, so closing still asks.
@@ -341,7 +341,7 @@ void TForm5::BitBtn7Click()
 
 // ---------------------------------------------------------------- closing
 
-void TForm5::closeEvent(QCloseEvent* e)
+void RealtimeWindow::closeEvent(QCloseEvent* e)
 {
     if (tickWaiting_) {
         // Never destroyed under a waiting tick: its wait ends now, and the
@@ -353,18 +353,18 @@ void TForm5::closeEvent(QCloseEvent* e)
     }
     MeasureState.MeasureWindowOpen = false;
     ShellState.MeasureWindowHandle = nullptr;
-    BitBtn1->show();
-    BitBtn8->hide();
-    Timer1->stop();
+    startButton_->show();
+    stopButton_->hide();
+    readingTimer_->stop();
     releaseMeter();
     if (!MeasureState.LiveDataSaved) {
-        BitBtn7->setEnabled(true);
+        saveButton_->setEnabled(true);
         const MessageButton answer =
             context_.messages.show({QString::fromLatin1(kNotSavedQuestion), QString::fromLatin1(kQueryCaption),
                                    MessageIcon::Question, Yes | No | Cancel, Yes});
         if (answer == Yes) {
             try {
-                BitBtn7Click();
+                saveMeasurement();
             } catch (const std::exception& error) {
                 context_.messages.showException(error);  // closes for good all the same
             }

@@ -1,5 +1,5 @@
 #pragma once
-// TForm5, the real-time measurement window: once a second a live reading,
+// The real-time measurement window (old form name TForm5): once a second a live reading,
 // shown as LED digits, arc bar graph, indicators, a table row, statistics
 // and a chart point; alarms; Save to a saved measurement file.
 
@@ -38,7 +38,7 @@ class GaugeImage : public QWidget {
     Q_OBJECT
 public:
     explicit GaugeImage(QWidget* parent = nullptr);
-    void DrawGauge(int n);
+    void lightTicks(int n);
     int litTicks() const { return lit_; }
 
 protected:
@@ -48,23 +48,23 @@ private:
     int lit_ = 50;
 };
 
-class TForm5 : public QWidget, public ChildWindow {
+class RealtimeWindow : public QWidget, public ChildWindow {
     Q_OBJECT
     Q_INTERFACES(sonavistor::ChildWindow)
 public:
     // alarms: where alarm sounds go; null plays the program folder's sound files.
-    TForm5(MeasurementDatabase& database, MeterConnection& meter, const WindowContext& context,
+    RealtimeWindow(MeasurementDatabase& database, MeterConnection& meter, const WindowContext& context,
            AlarmSink* alarms = nullptr);
-    ~TForm5() override;
+    ~RealtimeWindow() override;
 
     LevelChart& chart() const { return *chart_; }
     bool tickWaiting() const { return tickWaiting_; }
 
     // ChildWindow
     std::optional<TableId> dataTable() const override { return TableMeaData; }
-    void stopMeasuring() override { BitBtn8Click(); }
+    void stopMeasuring() override { stopMeasurement(); }
     bool canSave() const override;
-    void save() override { BitBtn7Click(); }
+    void save() override { saveMeasurement(); }
     // The rows are final only while no measurement runs.
     bool canExport() const override;
 
@@ -72,12 +72,12 @@ public:
     bool saveEnabled() const;
 
 public slots:
-    void BitBtn1Click();  // Start to Measure
-    void Timer1Timer();
-    void BitBtn8Click();  // Stop Measure
-    void BitBtn2Click();  // Clear
-    void BitBtn7Click();  // Save
-    void ShowRead_Pro(const sonavistor::LiveReading& reading);
+    void startMeasurement();  // Start to Measure
+    void requestReading();
+    void stopMeasurement();  // Stop Measure
+    void clearReadings();  // Clear
+    void saveMeasurement();  // Save
+    void showReading(const sonavistor::LiveReading& reading);
     // Ctrl+L: says the level and the running maximum, minimum and average.
     void sayLevel();
 
@@ -85,7 +85,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void FormCreate();
+    void resetDisplay();
     void buildLayout();
     QPushButton* button(QWidget* parent, const char* name, const QString& caption, int width);
     void playAlarms(int level);
@@ -109,28 +109,28 @@ private:
     AlertAnnouncer alerts_;
     Announcer* announcer_ = nullptr;
 
-    QWidget* Panel4 = nullptr;
-    GaugeImage* image1 = nullptr;
-    QLabel* underlable = nullptr;
-    QLabel* overlable = nullptr;
-    QLabel* fastlable = nullptr;
-    QLabel* slowlable = nullptr;
-    QLabel* maxlable = nullptr;
-    QLabel* minlable = nullptr;
-    QLabel* Label2 = nullptr;
+    QWidget* displayPanel_ = nullptr;
+    GaugeImage* gauge_ = nullptr;
+    QLabel* underLabel_ = nullptr;
+    QLabel* overLabel_ = nullptr;
+    QLabel* fastLabel_ = nullptr;
+    QLabel* slowLabel_ = nullptr;
+    QLabel* maxLabel_ = nullptr;
+    QLabel* minLabel_ = nullptr;
+    QLabel* weightingLabel_ = nullptr;
     QLabel* footer_ = nullptr;
-    TLEDFontNum* LEDFontNum1 = nullptr;
-    TLEDFontNum* LEDFontNum2 = nullptr;
-    TLEDFontNum* LEDFontNum3 = nullptr;
-    QTableView* DataGrid1 = nullptr;
-    QChartView* Chart1 = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn8 = nullptr;
-    QPushButton* BitBtn2 = nullptr;
-    QPushButton* BitBtn7 = nullptr;
-    QPushButton* BitBtn6 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QTimer* Timer1 = nullptr;
+    TLEDFontNum* levelDisplay_ = nullptr;
+    TLEDFontNum* rangeLowDisplay_ = nullptr;
+    TLEDFontNum* rangeHighDisplay_ = nullptr;
+    QTableView* grid_ = nullptr;
+    QChartView* chartView_ = nullptr;
+    QPushButton* startButton_ = nullptr;
+    QPushButton* stopButton_ = nullptr;
+    QPushButton* clearButton_ = nullptr;
+    QPushButton* saveButton_ = nullptr;
+    QPushButton* printButton_ = nullptr;
+    QLineEdit* savedFileEdit_ = nullptr;
+    QTimer* readingTimer_ = nullptr;
 };
 
 }  // namespace sonavistor

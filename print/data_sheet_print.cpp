@@ -77,7 +77,7 @@ DataSheetPrint::DataSheetPrint(const MeasurementDatabase& database, const Window
 {
 }
 
-void DataSheetPrint::N8Click(QWidget* parent, const ChildWindow* active)
+void DataSheetPrint::printDataSheet(QWidget* parent, const ChildWindow* active)
 {
     project_.setProjectFile(sideFilePath(context_.programFolder, QString::fromLatin1(kProjectFile)));
     project_.Open();  // a missing or invalid file goes to the standard error box
@@ -177,7 +177,7 @@ void DataSheetPrint::toPrinter(QWidget* parent, const ReportDocument& document)
             QStringLiteral("The data sheet could not be printed on %1: %2").arg(printerLabel(&printer), outcome.error));
 }
 
-void DataSheetPrint::N13Click(QWidget* parent)
+void DataSheetPrint::setUpPrinter(QWidget* parent)
 {
     if (!dialogs_.printersInstalled()) {
         context_.messages.show({QString::fromLatin1(kNoPrinter), QString::fromLatin1(kSetupCaption),

@@ -22,12 +22,12 @@ public:
     DataSheetPrint(const MeasurementDatabase& database, const WindowContext& context, PrintDialogService& dialogs);
 
     // Print Data Sheet, once the main window has stopped a measurement.
-    void N8Click(QWidget* parent, const ChildWindow* active);
+    void printDataSheet(QWidget* parent, const ChildWindow* active);
     // Printer Setup.
-    void N13Click(QWidget* parent);
+    void setUpPrinter(QWidget* parent);
 
-    TReportProject& ReportProject1() { return project_; }
-    ReportDataConnection& ReportDataConnection1() { return connection_; }
+    TReportProject& project() { return project_; }
+    ReportDataConnection& connection() { return connection_; }
 
 private:
     void output(QWidget* parent, const ReportDocument& document);

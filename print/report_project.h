@@ -1,8 +1,9 @@
 #pragma once
-// The report engine's two components the main window owns:
-// ReportDataConnection1, through which a report reads the rows of one
-// measurement table, and ReportProject1, which opens the report project file,
-// runs its default report over the connection and closes it again.
+// The report engine's two components the main window owns: the connection
+// (ReportDataConnection, named ReportDataConnection1 in the report files),
+// through which a report reads the rows of one measurement table, and the
+// project (TReportProject), which opens the report project file, runs its
+// default report over the connection and closes it again.
 
 #include "common/table_id.h"
 #include "print/report_definition.h"

@@ -52,7 +52,7 @@ QLineEdit* edit(const char* name, const QString& accessibleName, QWidget* parent
 
 }  // namespace
 
-TForm8::TForm8(MeterConnection& meter, const WindowContext& context, Clock clock)
+SetupWindow::SetupWindow(MeterConnection& meter, const WindowContext& context, Clock clock)
     : meter_(meter), context_(context), clock_(std::move(clock))
 {
     if (!clock_)
@@ -60,154 +60,154 @@ TForm8::TForm8(MeterConnection& meter, const WindowContext& context, Clock clock
     setObjectName(QStringLiteral("Form8"));
     setWindowTitle(QString::fromLatin1(kSetupCaption));
     buildLayout();
-    FormCreate();
+    showSettings();
 }
 
-TForm8::~TForm8() = default;
+SetupWindow::~SetupWindow() = default;
 
-void TForm8::buildLayout()
+void SetupWindow::buildLayout()
 {
     auto* outer = new QVBoxLayout(this);
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    outer->addWidget(PageControl1, 1);
+    pages_ = new QTabWidget(this);
+    pages_->setObjectName(QStringLiteral("PageControl1"));
+    outer->addWidget(pages_, 1);
 
     // "SPL Unit Setting": the meter's clock.
-    auto* TabSheet1 = new QWidget;
-    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
-    auto* spl = new QVBoxLayout(TabSheet1);
-    CheckBox2 = new QCheckBox(QStringLiteral("Setup System Time With PC Current Time"), TabSheet1);
-    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
-    spl->addWidget(CheckBox2);
+    auto* clockPage = new QWidget;
+    clockPage->setObjectName(QStringLiteral("TabSheet1"));
+    auto* spl = new QVBoxLayout(clockPage);
+    setClockBox_ = new QCheckBox(QStringLiteral("Setup System Time With PC Current Time"), clockPage);
+    setClockBox_->setObjectName(QStringLiteral("CheckBox2"));
+    spl->addWidget(setClockBox_);
     spl->addStretch(1);
-    PageControl1->addTab(TabSheet1, QStringLiteral("SPL Unit Setting"));
+    pages_->addTab(clockPage, QStringLiteral("SPL Unit Setting"));
 
     // "PC Software Setting": the alarm levels and the alarm sound.
-    TabSheet3 = new QWidget;
-    TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
-    auto* levels = new QGridLayout(TabSheet3);
+    levelsPage_ = new QWidget;
+    levelsPage_->setObjectName(QStringLiteral("TabSheet3"));
+    auto* levels = new QGridLayout(levelsPage_);
     const auto levelRow = [this, levels](int row, const char* name, const QString& caption,
                                          const char* spinner, int position, QLineEdit*& field,
                                          UpDown*& upDown) {
-        field = edit(name, caption.simplified(), TabSheet3);
+        field = edit(name, caption.simplified(), levelsPage_);
         field->setText(QString::number(position));
         field->setFixedWidth(80);
-        upDown = new UpDown(field, kLevelMin, kLevelMax, position, TabSheet3);
+        upDown = new UpDown(field, kLevelMin, kLevelMax, position, levelsPage_);
         upDown->setObjectName(QString::fromLatin1(spinner));
         auto* box = new QHBoxLayout;
         box->setSpacing(0);
         box->addWidget(field);
         box->addWidget(upDown);
-        levels->addWidget(buddyLabel(caption, field, TabSheet3), row, 0);
+        levels->addWidget(buddyLabel(caption, field, levelsPage_), row, 0);
         levels->addLayout(box, row, 1);
-        levels->addWidget(new QLabel(QStringLiteral("db"), TabSheet3), row, 2);
+        levels->addWidget(new QLabel(QStringLiteral("db"), levelsPage_), row, 2);
     };
-    levelRow(0, "Edit13", QStringLiteral("Low db  Alarm"), "UpDown4", kLevelMin, Edit13, UpDown4);
-    levelRow(1, "Edit15", QStringLiteral("High db Alarm"), "UpDown5", 130, Edit15, UpDown5);
-    auto* Panel1 = new QFrame(TabSheet3);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFrameShape(QFrame::StyledPanel);
-    Panel1->setAccessibleName(QStringLiteral("Alarm Sound"));
-    auto* onOff = new QHBoxLayout(Panel1);
-    RadioButton3 = new QRadioButton(QStringLiteral("On"), Panel1);
-    RadioButton3->setObjectName(QStringLiteral("RadioButton3"));
-    RadioButton4 = new QRadioButton(QStringLiteral("Off"), Panel1);
-    RadioButton4->setObjectName(QStringLiteral("RadioButton4"));
-    onOff->addWidget(RadioButton3);
-    onOff->addWidget(RadioButton4);
-    levels->addWidget(buddyLabel(QStringLiteral("Alarm Sound"), RadioButton3, TabSheet3), 2, 0);
-    levels->addWidget(Panel1, 2, 1, 1, 2);
+    levelRow(0, "Edit13", QStringLiteral("Low db  Alarm"), "UpDown4", kLevelMin, lowAlarmEdit_, lowAlarmUpDown_);
+    levelRow(1, "Edit15", QStringLiteral("High db Alarm"), "UpDown5", 130, highAlarmEdit_, highAlarmUpDown_);
+    auto* soundPanel = new QFrame(levelsPage_);
+    soundPanel->setObjectName(QStringLiteral("Panel1"));
+    soundPanel->setFrameShape(QFrame::StyledPanel);
+    soundPanel->setAccessibleName(QStringLiteral("Alarm Sound"));
+    auto* onOff = new QHBoxLayout(soundPanel);
+    alarmOnButton_ = new QRadioButton(QStringLiteral("On"), soundPanel);
+    alarmOnButton_->setObjectName(QStringLiteral("RadioButton3"));
+    alarmOffButton_ = new QRadioButton(QStringLiteral("Off"), soundPanel);
+    alarmOffButton_->setObjectName(QStringLiteral("RadioButton4"));
+    onOff->addWidget(alarmOnButton_);
+    onOff->addWidget(alarmOffButton_);
+    levels->addWidget(buddyLabel(QStringLiteral("Alarm Sound"), alarmOnButton_, levelsPage_), 2, 0);
+    levels->addWidget(soundPanel, 2, 1, 1, 2);
     levels->setColumnStretch(3, 1);
     levels->setRowStretch(3, 1);
-    PageControl1->addTab(TabSheet3, QStringLiteral("PC Software Setting"));
+    pages_->addTab(levelsPage_, QStringLiteral("PC Software Setting"));
 
     // "Miscellaneous Option": the company name on the status bar.
-    auto* TabSheet4 = new QWidget;
-    TabSheet4->setObjectName(QStringLiteral("TabSheet4"));
-    auto* misc = new QGridLayout(TabSheet4);
-    Edit8 = edit("Edit8", QStringLiteral("Company's Name"), TabSheet4);
+    auto* miscPage = new QWidget;
+    miscPage->setObjectName(QStringLiteral("TabSheet4"));
+    auto* misc = new QGridLayout(miscPage);
+    companyEdit_ = edit("Edit8", QStringLiteral("Company's Name"), miscPage);
     // Typed as it is, without an input method composing it.
-    Edit8->setAttribute(Qt::WA_InputMethodEnabled, false);
-    Edit8->setMaxLength(1 << 24);  // a name is never cut
-    misc->addWidget(buddyLabel(QStringLiteral("Company's Name"), Edit8, TabSheet4), 0, 0);
-    misc->addWidget(Edit8, 0, 1);
+    companyEdit_->setAttribute(Qt::WA_InputMethodEnabled, false);
+    companyEdit_->setMaxLength(1 << 24);  // a name is never cut
+    misc->addWidget(buddyLabel(QStringLiteral("Company's Name"), companyEdit_, miscPage), 0, 0);
+    misc->addWidget(companyEdit_, 0, 1);
     misc->setRowStretch(1, 1);
-    PageControl1->addTab(TabSheet4, QStringLiteral("Miscellaneous Option"));
+    pages_->addTab(miscPage, QStringLiteral("Miscellaneous Option"));
 
     // Below the pages: a progress bar that never moves, and the buttons.
     auto* bottom = new QHBoxLayout;
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
-    bottom->addWidget(ProgressBar1, 1);
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(false);
+    bottom->addWidget(progressBar_, 1);
     const auto button = [this, bottom](const char* name, const QString& caption) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(QString::fromLatin1(name));
         bottom->addWidget(b);
         return b;
     };
-    BitBtn1 = button("BitBtn1", QStringLiteral("Ok"));
-    BitBtn2 = button("BitBtn2", QStringLiteral("Cancel"));
-    BitBtn3 = button("BitBtn3", QStringLiteral("&Apply"));
+    okButton_ = button("BitBtn1", QStringLiteral("Ok"));
+    cancelButton_ = button("BitBtn2", QStringLiteral("Cancel"));
+    applyButton_ = button("BitBtn3", QStringLiteral("&Apply"));
     outer->addLayout(bottom);
 
-    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
-        if (PageControl1->widget(index) == TabSheet3)
-            TabSheet3Show();
+    connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
+        if (pages_->widget(index) == levelsPage_)
+            showLevelsPage();
     });
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn1Click(); }); });
-    connect(BitBtn2, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn2Click(); }); });
-    connect(BitBtn3, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { BitBtn3Click(); }); });
+    connect(okButton_, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { applyAndClose(); }); });
+    connect(cancelButton_, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { cancel(); }); });
+    connect(applyButton_, &QPushButton::clicked, this, [this] { showingErrors(context_.messages, [this] { apply(); }); });
     // Enter and Escape as in a dialog: Ok and Cancel (the keypad's Enter too).
-    BitBtn1->setShortcut(QKeySequence(Qt::Key_Return));
-    BitBtn2->setShortcut(QKeySequence(Qt::Key_Escape));
-    auto* keypadEnter = new QShortcut(QKeySequence(Qt::Key_Enter), this, [this] { BitBtn1->click(); });
+    okButton_->setShortcut(QKeySequence(Qt::Key_Return));
+    cancelButton_->setShortcut(QKeySequence(Qt::Key_Escape));
+    auto* keypadEnter = new QShortcut(QKeySequence(Qt::Key_Enter), this, [this] { okButton_->click(); });
     keypadEnter->setContext(Qt::WidgetWithChildrenShortcut);
 }
 
-void TForm8::FormCreate()
+void SetupWindow::showSettings()
 {
     ShellState.ChildReady = false;
     pageShown_ = false;
-    (MeterSettings.AlarmOn ? RadioButton3 : RadioButton4)->setChecked(true);
-    Edit8->setText(MeterSettings.CompanyName);
+    (MeterSettings.AlarmOn ? alarmOnButton_ : alarmOffButton_)->setChecked(true);
+    companyEdit_->setText(MeterSettings.CompanyName);
     meter_.delay(kCreationPauseMs);
     // A live answer still on its way only ends its wait from now on.
     meter_.endLiveReadings();
     ShellState.ChildReady = true;
 }
 
-void TForm8::TabSheet3Show()
+void SetupWindow::showLevelsPage()
 {
     // The edits take the stored levels at every showing of the page.
     pageShown_ = true;
-    Edit13->setText(alarmLevelText(MeterSettings.SystemLal));
-    Edit15->setText(alarmLevelText(MeterSettings.SystemHal));
+    lowAlarmEdit_->setText(alarmLevelText(MeterSettings.SystemLal));
+    highAlarmEdit_->setText(alarmLevelText(MeterSettings.SystemHal));
 }
 
-void TForm8::ApplySettings()
+void SetupWindow::applySettings()
 {
-    const SetupChoices choices{Edit8->text(), CheckBox2->isChecked(), RadioButton3->isChecked(),
-                               pageShown_, Edit13->text(), Edit15->text()};
-    applySetupChoices(choices, MeterSettings, [this] { SetupClock(); });
+    const SetupChoices choices{companyEdit_->text(), setClockBox_->isChecked(), alarmOnButton_->isChecked(),
+                               pageShown_, lowAlarmEdit_->text(), highAlarmEdit_->text()};
+    applySetupChoices(choices, MeterSettings, [this] { setMeterClock(); });
 }
 
-void TForm8::SetupClock()
+void SetupWindow::setMeterClock()
 {
     const QString problem = setMeterClockFromPc(meter_, clock_());
     if (!problem.isEmpty())
         context_.messages.show({problem, QString::fromLatin1(kInfoCaption), MessageIcon::Information, Ok, Ok});
 }
 
-bool TForm8::applyWhileButtonsRest()
+bool SetupWindow::applyWhileButtonsRest()
 {
     // Ok or Apply may wait for the meter: meanwhile the buttons rest, and a
     // close asked for waits until it is over, since the window must outlive
     // the wait. Failing ends the same way.
     struct Rest {
-        TForm8& window;
-        explicit Rest(TForm8& w) : window(w) { window.setApplying(true); }
+        SetupWindow& window;
+        explicit Rest(SetupWindow& w) : window(w) { window.setApplying(true); }
         ~Rest()
         {
             window.setApplying(false);
@@ -216,7 +216,7 @@ bool TForm8::applyWhileButtonsRest()
     } rest(*this);
     // A level that is not a number is said while the buttons still rest.
     try {
-        ApplySettings();
+        applySettings();
         return true;
     } catch (const std::exception& error) {
         context_.messages.showException(error);
@@ -224,14 +224,14 @@ bool TForm8::applyWhileButtonsRest()
     }
 }
 
-void TForm8::setApplying(bool applying)
+void SetupWindow::setApplying(bool applying)
 {
     applying_ = applying;
-    for (QPushButton* b : {BitBtn1, BitBtn2, BitBtn3})
+    for (QPushButton* b : {okButton_, cancelButton_, applyButton_})
         b->setEnabled(!applying);
 }
 
-void TForm8::BitBtn1Click()
+void SetupWindow::applyAndClose()
 {
     if (applying_)
         return;
@@ -239,7 +239,7 @@ void TForm8::BitBtn1Click()
         closeWindow();
 }
 
-void TForm8::BitBtn3Click()
+void SetupWindow::apply()
 {
     if (applying_)
         return;
@@ -247,18 +247,18 @@ void TForm8::BitBtn3Click()
     applyWhileButtonsRest();
 }
 
-void TForm8::closeIfAsked()
+void SetupWindow::closeIfAsked()
 {
     // After the handler has returned, never under it.
     closer_.complete();
 }
 
-void TForm8::BitBtn2Click()
+void SetupWindow::cancel()
 {
     closeWindow();
 }
 
-void TForm8::closeWindow()
+void SetupWindow::closeWindow()
 {
     closer_.cancel();
     if (closed_)
@@ -266,7 +266,7 @@ void TForm8::closeWindow()
     DeferredClose::closeNow(*this);
 }
 
-void TForm8::closeEvent(QCloseEvent* event)
+void SetupWindow::closeEvent(QCloseEvent* event)
 {
     if (applying_) {
         // Closed once Ok or Apply has come back from the meter.

@@ -1,7 +1,8 @@
 #pragma once
-// TForm8, "Software System Setup": the company name, the alarm levels and
-// sound, and the meter's clock. Ok and Apply change the settings in memory;
-// the main window writes them to the settings file when the program closes.
+// The setup window, "Software System Setup" (old form name TForm8): the
+// company name, the alarm levels and sound, and the meter's clock. Ok and
+// Apply change the settings in memory; the main window writes them to the
+// settings file when the program closes.
 
 #include "widgets/deferred_close.h"
 #include "common/child_window.h"
@@ -24,34 +25,34 @@ namespace sonavistor {
 class MeterConnection;
 class UpDown;
 
-class TForm8 : public QWidget, public ChildWindow {
+class SetupWindow : public QWidget, public ChildWindow {
     Q_OBJECT
     Q_INTERFACES(sonavistor::ChildWindow)
 public:
     // The PC clock; the system's UTC clock unless a test gives another.
     using Clock = std::function<QDateTime()>;
 
-    TForm8(MeterConnection& meter, const WindowContext& context, Clock clock = {});
-    ~TForm8() override;
+    SetupWindow(MeterConnection& meter, const WindowContext& context, Clock clock = {});
+    ~SetupWindow() override;
 
 
     // The "PC Software Setting" page has been shown.
     bool levelsPageShown() const { return pageShown_; }
 
 public slots:
-    void TabSheet3Show();
-    void BitBtn1Click();  // Ok
-    void BitBtn2Click();  // Cancel
-    void BitBtn3Click();  // Apply
+    void showLevelsPage();
+    void applyAndClose();  // Ok
+    void cancel();  // Cancel
+    void apply();  // Apply
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildLayout();
-    void FormCreate();
-    void ApplySettings();
-    void SetupClock();
+    void showSettings();
+    void applySettings();
+    void setMeterClock();
     // False when the choices could not be applied (the error has been shown).
     bool applyWhileButtonsRest();
     void setApplying(bool applying);
@@ -66,20 +67,20 @@ private:
     DeferredClose closer_{*this, [this] { closeWindow(); }};
     bool closed_ = false;
 
-    QTabWidget* PageControl1 = nullptr;
-    QWidget* TabSheet3 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;
-    QLineEdit* Edit13 = nullptr;
-    QLineEdit* Edit15 = nullptr;
-    UpDown* UpDown4 = nullptr;
-    UpDown* UpDown5 = nullptr;
-    QRadioButton* RadioButton3 = nullptr;
-    QRadioButton* RadioButton4 = nullptr;
-    QLineEdit* Edit8 = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    QPushButton* BitBtn2 = nullptr;
-    QPushButton* BitBtn3 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
+    QTabWidget* pages_ = nullptr;
+    QWidget* levelsPage_ = nullptr;
+    QCheckBox* setClockBox_ = nullptr;
+    QLineEdit* lowAlarmEdit_ = nullptr;
+    QLineEdit* highAlarmEdit_ = nullptr;
+    UpDown* lowAlarmUpDown_ = nullptr;
+    UpDown* highAlarmUpDown_ = nullptr;
+    QRadioButton* alarmOnButton_ = nullptr;
+    QRadioButton* alarmOffButton_ = nullptr;
+    QLineEdit* companyEdit_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
+    QPushButton* applyButton_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
 };
 
 }  // namespace sonavistor

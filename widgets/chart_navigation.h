@@ -17,7 +17,7 @@ public:
     virtual ~ChartAxes() = default;
     virtual AxisRange range(Axis axis) const = 0;
     virtual void setRange(Axis axis, AxisRange range) = 0;  // fixes the axis at exactly this range
-    virtual double largestX() const = 0;                    // of Series1; 0 without points
+    virtual double largestX() const = 0;                    // of firstSeries; 0 without points
     virtual void repaint() {}
 };
 
@@ -31,7 +31,7 @@ void ScrollByPoints(ChartAxes& chart, double s);
 // The data view window: the top and bottom axes by p percent (+10 / -10).
 void ScrollAxis(ChartAxes& chart, Axis axis, double p);
 void HorizScroll(ChartAxes& chart, double p);
-// After each point added to Series1: the view moves on by one point.
+// After each point added to firstSeries: the view moves on by one point.
 void FollowNewestPoint(ChartAxes& chart);
 
 // The step of an axis whose labels go up by whole multiples of `increment`:

@@ -1,7 +1,7 @@
 #pragma once
 // The level charts of the chart windows: a Qt chart with left, right, top and
 // bottom value axes, the left one fixed at 0 to 140 dB, and one or more line
-// series (Series1, Series2, ...; Series1 red unless the window colours it)
+// series (named Series1, Series2, ...; the first red unless the window colours it)
 // whose points get x = 0, 1, 2 ... as they come.
 //
 // The chart keeps every point itself and gives each line series only the
@@ -38,7 +38,7 @@ public:
     LevelChart& operator=(const LevelChart&) = delete;
 
     QChart* chart() const { return chart_; }
-    QLineSeries* Series1() const { return series(0); }
+    QLineSeries* firstSeries() const { return series(0); }
     QLineSeries* series(int i) const { return lines_[static_cast<std::size_t>(i)].series; }
     int seriesCount() const { return static_cast<int>(lines_.size()); }
     QValueAxis* axis(Axis which) const;
@@ -51,7 +51,7 @@ public:
     void setPoints(std::vector<QPointF> points) { setPoints(0, std::move(points)); }
     void setPoints(int series, std::vector<QPointF> points);
 
-    // Adds the next point to Series1 (x = number of points so far) and follows it when asked.
+    // Adds the next point to firstSeries (x = number of points so far) and follows it when asked.
     void addPoint(double level, bool follow);
     // Empties every series.
     void clear();

@@ -52,7 +52,7 @@ struct Bench {
     QTemporaryDir folder, locks, files;
     bench_support::QuietMessages messages;
     Choose dialogs;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     QStringList days;
 
     Bench()
@@ -72,7 +72,7 @@ struct Bench {
             days << files.filePath(QStringLiteral("day%1.qrv").arg(d + 1));
             writeSavedFile(days.back(), rows);
         }
-        form = std::make_unique<TForm1>(AppEnvironment{folder.path(), "sonavistor-bench", locks.path(), &messages,
+        form = std::make_unique<MainWindow>(AppEnvironment{folder.path(), "sonavistor-bench", locks.path(), &messages,
                                                        &dialogs, nullptr});
         installStandardWindows(*form);
         form->resize(1280, 800);
@@ -90,16 +90,16 @@ struct Bench {
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
     }
-    TForm7* view() const { return qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data()); }
+    DataViewWindow* view() const { return qobject_cast<DataViewWindow*>(ShellState.AnalyzeWindowHandle.data()); }
     void open(int day)
     {
         dialogs.next.push_back(days[day % days.size()]);
-        form->N6Click();
+        form->openDataView();
         settle();
     }
     void closeWindow()
     {
-        if (TForm7* v = view()) {
+        if (DataViewWindow* v = view()) {
             v->parentWidget()->close();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }

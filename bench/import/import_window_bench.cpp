@@ -51,8 +51,8 @@ struct Program {
     bench_support::QuietMessages messages;
     FixedSavePath dialogs;
     FakeHidPlatform hid;
-    std::unique_ptr<TForm1> form;
-    TForm4* window = nullptr;
+    std::unique_ptr<MainWindow> form;
+    ImportWindow* window = nullptr;
 
     Program()
     {
@@ -60,7 +60,7 @@ struct Program {
         QFile::copy(QStringLiteral(SONAVISTOR_SOURCE_DIR "/resources/quorvane_en.rav"),
                     folder.filePath("quorvane_en.rav"));
         dialogs.path = folder.filePath("day.qrv");
-        form = std::make_unique<TForm1>(
+        form = std::make_unique<MainWindow>(
             AppEnvironment{folder.path(), "sonavistor-bench", locks.path(), &messages, &dialogs, &hid});
         installStandardWindows(*form);
         form->show();
@@ -69,9 +69,9 @@ struct Program {
         plugSimulatedMeter(hid, scenario);
         while (!form->meterConnected())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        form->N16Click();
-        window = qobject_cast<TForm4*>(ShellState.ImportWindowHandle.data());
-        window->BitBtn1Click();
+        form->importData();
+        window = qobject_cast<ImportWindow*>(ShellState.ImportWindowHandle.data());
+        window->openDayList();
         window->findChild<QListWidget*>("ListBox1")->setCurrentRow(0);
     }
     ~Program()
@@ -84,7 +84,7 @@ void BM_WindowImportsDay(benchmark::State& state)
 {
     Program program;
     for (auto _ : state) {
-        program.window->BitBtn7Click();
+        program.window->importChosenDay();
         if (program.form->database().rowCount(TableGetRecorde) != 43200)
             state.SkipWithError("the day did not import");
     }
@@ -134,9 +134,9 @@ void BM_CommandLineToolImportsDay(benchmark::State& state)
 void BM_WindowSavesDay(benchmark::State& state)
 {
     Program program;
-    program.window->BitBtn7Click();
+    program.window->importChosenDay();
     for (auto _ : state)
-        program.window->BitBtn5Click();
+        program.window->saveDay();
 }
 
 BENCHMARK(BM_WindowImportsDay)->Unit(benchmark::kMillisecond)->Iterations(10);

@@ -1,4 +1,4 @@
-// One live reading in the real-time window (ShowRead_Pro through row,
+// One live reading in the real-time window (showReading through row,
 // statistics, footer and chart point) with twelve hours of readings already
 // in MeaData: the cost must not grow with the rows before it.
 #include "app/main_window.h"
@@ -33,24 +33,24 @@ void runReadings(benchmark::State& state, bool paintToo)
     QFile::copy(QStringLiteral(SONAVISTOR_SOURCE_DIR "/resources/quorvane_en.rav"), folder.filePath("quorvane_en.rav"));
     bench_support::QuietMessages messages;
     NoSound sound;
-    TForm1 form({folder.path(), "sonavistor-bench", locks.path(), &messages, nullptr, nullptr});
+    MainWindow form({folder.path(), "sonavistor-bench", locks.path(), &messages, nullptr, nullptr});
     form.show();
-    TForm5* window = nullptr;
-    form.setChildFactory(kMeasureWindow, [&](TForm1& main) {
-        window = new TForm5(main.database(), main.meter(), main.windowContext(), &sound);
+    RealtimeWindow* window = nullptr;
+    form.setChildFactory(kMeasureWindow, [&](MainWindow& main) {
+        window = new RealtimeWindow(main.database(), main.meter(), main.windowContext(), &sound);
         main.addChildWindow(window)->showMaximized();
         return window;
     });
-    form.N3Click();
+    form.measureInRealTime();
     const int before = static_cast<int>(state.range(0));
     // The rows of earlier readings, as the window itself adds them.
     for (int i = 0; i < before; ++i) {
-        window->ShowRead_Pro(decodeLiveReading(550 + (i * 37) % 400, 0x40));
+        window->showReading(decodeLiveReading(550 + (i * 37) % 400, 0x40));
     }
     QCoreApplication::processEvents();
     int n = 0;
     for (auto _ : state) {
-        window->ShowRead_Pro(decodeLiveReading(600 + (n++ * 13) % 300, 0x40));
+        window->showReading(decodeLiveReading(600 + (n++ * 13) % 300, 0x40));
         // The program paints between readings (they come a second apart);
         // without this the next reading would pay for this one's painting.
         if (!paintToo)

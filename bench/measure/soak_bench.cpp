@@ -80,18 +80,18 @@ void BM_TwoDaysOfLiveReadings(benchmark::State& state)
     for (int i = 0; i < 300; ++i)
         scenario.live.emplace_back(450 + (i * 37) % 500, 0x41);
     plugSimulatedMeter(platform, scenario);
-    TForm1 form({folder.path(), "sonavistor-soak", locks.path(), &messages, &dialogs, &platform});
+    MainWindow form({folder.path(), "sonavistor-soak", locks.path(), &messages, &dialogs, &platform});
     form.resize(1280, 800);
     form.show();
-    TForm5* window = nullptr;
-    form.setChildFactory(kMeasureWindow, [&](TForm1& main) {
-        window = new TForm5(main.database(), main.meter(), main.windowContext(), &sound);
+    RealtimeWindow* window = nullptr;
+    form.setChildFactory(kMeasureWindow, [&](MainWindow& main) {
+        window = new RealtimeWindow(main.database(), main.meter(), main.windowContext(), &sound);
         main.addChildWindow(window)->showMaximized();
         return window;
     });
     while (!form.meterConnected())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    form.N3Click();
+    form.measureInRealTime();
 
     for (auto _ : state) {
         const double startMb = residentMb();
@@ -103,11 +103,11 @@ void BM_TwoDaysOfLiveReadings(benchmark::State& state)
         for (int day = 1; day <= days; ++day) {
             const int readings = readingsPerDay();
             const int kBlock = readings / 8;
-            window->BitBtn1Click();
+            window->startMeasurement();
             QElapsedTimer block;
             block.start();
             for (int n = 1; n <= readings; ++n) {
-                window->Timer1Timer();
+                window->requestReading();
                 // The window paints between readings; a second apart, it
                 // would paint every time: here every hundredth.
                 if (n % 100 == 0)
@@ -118,9 +118,9 @@ void BM_TwoDaysOfLiveReadings(benchmark::State& state)
                     block.restart();
                 }
             }
-            window->BitBtn8Click();
-            window->BitBtn7Click();
-            window->BitBtn2Click();
+            window->stopMeasurement();
+            window->saveMeasurement();
+            window->clearReadings();
             QCoreApplication::processEvents();
             const double mb = residentMb();
             std::printf("day %d stopped, saved, cleared: %.1f MB resident, %.1f MB heap in use\n", day, mb,

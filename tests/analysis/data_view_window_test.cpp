@@ -38,12 +38,12 @@ using namespace sonavistor::test;
 
 namespace {
 
-class DataViewWindow : public ::testing::Test {
+class DataViewWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, nullptr};
-        form = std::make_unique<TForm1>(env);
+        form = std::make_unique<MainWindow>(env);
         installStandardWindows(*form);
         form->resize(1280, 800);
         form->show();
@@ -82,7 +82,7 @@ protected:
         dialogs.choose(path);
         form->findChild<QAction*>("N6")->trigger();
     }
-    TForm7* view() { return qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data()); }
+    DataViewWindow* view() { return qobject_cast<DataViewWindow*>(ShellState.AnalyzeWindowHandle.data()); }
     template <typename T>
     T* find(const char* name) { return view()->findChild<T*>(name); }
     QString edit(const char* name) { return find<QLineEdit>(name)->text(); }
@@ -112,12 +112,12 @@ protected:
     QTemporaryDir files;
     ScriptedMessages messages;
     ScriptedFileDialogs dialogs;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
 };
 
 }  // namespace
 
-TEST_F(DataViewWindow, TwoFilesRunOnInRecNoEachInItsColour)
+TEST_F(DataViewWindowTest, TwoFilesRunOnInRecNoEachInItsColour)
 {
     const QString a = saved("a.qrv", {"60.1", "72.5", "65"});
     const QString b = saved("b.qrv", {"50.2", "81.4", "49.9", "82"}, "C");
@@ -180,7 +180,7 @@ TEST_F(DataViewWindow, TwoFilesRunOnInRecNoEachInItsColour)
     EXPECT_EQ(chart.range(Axis::Left), (AxisRange{0, 140}));
 }
 
-TEST_F(DataViewWindow, FilesThatAreNoSavedFilesAndFilesThatLieAboutTheirCount)
+TEST_F(DataViewWindowTest, FilesThatAreNoSavedFilesAndFilesThatLieAboutTheirCount)
 {
     open(saved("a.qrv", {"60.1", "72.5", "65"}));
     // Announced but empty: it counts, with the figures' starting values.
@@ -223,12 +223,12 @@ TEST_F(DataViewWindow, FilesThatAreNoSavedFilesAndFilesThatLieAboutTheirCount)
 
     // A cancelled dialog adds nothing either.
     dialogs.cancel();
-    QMetaObject::invokeMethod(form.get(), &TForm1::N6Click, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(form.get(), &MainWindow::openDataView, Qt::QueuedConnection);
     QCoreApplication::processEvents();
     EXPECT_EQ(edit("Edit1"), "5");
 }
 
-TEST_F(DataViewWindow, AFileThatFailsLeavesNothingBehind)
+TEST_F(DataViewWindowTest, AFileThatFailsLeavesNothingBehind)
 {
     open(saved("a.qrv", {"60.1", "72.5", "65"}));
     const QString bad = saved("bad.qrv", {"55.0", "56.0", "70.05", "57.0"});  // two decimals halfway
@@ -273,7 +273,7 @@ TEST_F(DataViewWindow, AFileThatFailsLeavesNothingBehind)
     EXPECT_EQ(view()->chart().pointCount(2), 0);
 }
 
-TEST_F(DataViewWindow, TenFilesAtMostAndTheEleventhAsksNoFile)
+TEST_F(DataViewWindowTest, TenFilesAtMostAndTheEleventhAsksNoFile)
 {
     // Ten files of different lengths and levels, for the screenshot as well.
     for (int k = 0; k < 10; ++k) {
@@ -289,7 +289,7 @@ TEST_F(DataViewWindow, TenFilesAtMostAndTheEleventhAsksNoFile)
 
     const int dialogsBefore = dialogs.shown();
     const size_t rowsBefore = rows().size();
-    form->N6Click();
+    form->openDataView();
     EXPECT_EQ(dialogs.shown(), dialogsBefore);
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown()[0].text, "Sorry, the current version only support to open \r10 reports at the same time.");
@@ -302,16 +302,16 @@ TEST_F(DataViewWindow, TenFilesAtMostAndTheEleventhAsksNoFile)
     EXPECT_FALSE(saveScreenshot(form.get(), "data-view-window").isEmpty());
 }
 
-TEST_F(DataViewWindow, ClosingNeverAsksAndANewWindowStartsFromRecNoOne)
+TEST_F(DataViewWindowTest, ClosingNeverAsksAndANewWindowStartsFromRecNoOne)
 {
     open(saved("a.qrv", {"60.1", "72.5", "65"}));
-    QPointer<TForm7> first = view();
+    QPointer<DataViewWindow> first = view();
     first->parentWidget()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(first);
     EXPECT_TRUE(messages.shown().isEmpty());
     EXPECT_FALSE(ShellState.AnalyzeWindowOpen);
-    form->Timer1Timer();
+    form->everySecond();
     EXPECT_EQ(entriesNamed("menuanalyze"), 0);
     EXPECT_EQ(rows().size(), 3u);  // kept until the next window
 
@@ -324,16 +324,16 @@ TEST_F(DataViewWindow, ClosingNeverAsksAndANewWindowStartsFromRecNoOne)
     EXPECT_EQ(edit("Edit1"), "1");
 }
 
-TEST_F(DataViewWindow, OpenAndCloseDuringALoadsEventLoopPassWaitForIt)
+TEST_F(DataViewWindowTest, OpenAndCloseDuringALoadsEventLoopPassWaitForIt)
 {
     open(saved("a.qrv", {"60.1", "72.5", "65"}));
-    QPointer<TForm7> window = view();
+    QPointer<DataViewWindow> window = view();
     // Both arrive while the next file is read; the load's one pass sees them.
     dialogs.choose(saved("b.qrv", {"50.2"}));
     dialogs.choose(saved("c.qrv", {"44.4"}));
-    QMetaObject::invokeMethod(form.get(), &TForm1::N6Click, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(form.get(), &MainWindow::openDataView, Qt::QueuedConnection);
     QMetaObject::invokeMethod(window->parentWidget(), &QWidget::close, Qt::QueuedConnection);
-    form->N6Click();
+    form->openDataView();
     EXPECT_EQ(dialogs.shown(), 2);  // the Open during the load asked for nothing
     ASSERT_EQ(rows().size(), 4u);
     EXPECT_EQ(rows().back().MeaValue, "50.2");
@@ -345,14 +345,14 @@ TEST_F(DataViewWindow, OpenAndCloseDuringALoadsEventLoopPassWaitForIt)
     EXPECT_FALSE(ShellState.AnalyzeWindowOpen);
 }
 
-TEST_F(DataViewWindow, ExportAndDataSheetHoldEveryLoadDataRow)
+TEST_F(DataViewWindowTest, ExportAndDataSheetHoldEveryLoadDataRow)
 {
     ScriptedPrintDialogs printDialogs;
     installPrintCommands(*form, printDialogs);
     open(saved("a.qrv", {"60.1", "72.5", "65"}));
     open(saved("b.qrv", {"50.2", "81.4"}, "C"));
     dialogs.choose(files.filePath("both.xls"));
-    form->N7Click();
+    form->exportToExcel();
     const BiffSheet sheet = readBiffFile(files.filePath("both.xls"));
     const std::vector<ReadingRow> loaded = rows();
     ASSERT_EQ(loaded.size(), 5u);
@@ -365,13 +365,13 @@ TEST_F(DataViewWindow, ExportAndDataSheetHoldEveryLoadDataRow)
     if (!pdfToTextInstalled())
         GTEST_SKIP() << "pdftotext is not installed";
     printDialogs.answer = {ReportOutput::PdfFile, files.filePath("both.pdf")};
-    form->N8Click();
+    form->printDataSheet();
     const QString text = pdfText(files.filePath("both.pdf"));
     EXPECT_TRUE(text.contains("Page 1 of 1")) << text.toStdString();
     EXPECT_TRUE(text.contains("81.4"));
 }
 
-TEST_F(DataViewWindow, NoiseFiguresFollowEachOpenAndGoIntoTheNoiseReport)
+TEST_F(DataViewWindowTest, NoiseFiguresFollowEachOpenAndGoIntoTheNoiseReport)
 {
     open(saved("a.qrv", {"60.1", "72.5", "65"}));
     auto* panel = find<QTableWidget>("NoiseFigures");
@@ -397,7 +397,7 @@ TEST_F(DataViewWindow, NoiseFiguresFollowEachOpenAndGoIntoTheNoiseReport)
 
     const QString pdf = files.filePath("noise.pdf");
     dialogs.choose(pdf);
-    form->NoiseReportClick();
+    form->reportNoise();
     EXPECT_TRUE(errors().isEmpty()) << errors().join('\n').toStdString();
     ASSERT_TRUE(QFile::exists(pdf));
     if (!pdfToTextInstalled())
@@ -408,7 +408,7 @@ TEST_F(DataViewWindow, NoiseFiguresFollowEachOpenAndGoIntoTheNoiseReport)
     EXPECT_TRUE(text.contains("68.6"));
 }
 
-TEST_F(DataViewWindow, TheNoiseReportReplacesAFileOnlyAfterAYes)
+TEST_F(DataViewWindowTest, TheNoiseReportReplacesAFileOnlyAfterAYes)
 {
     open(saved("a.qrv", {"60.1", "72.5", "65"}));
     const QString pdf = files.filePath("noise.pdf");
@@ -416,13 +416,13 @@ TEST_F(DataViewWindow, TheNoiseReportReplacesAFileOnlyAfterAYes)
     messages.clear();
     dialogs.choose(pdf);
     messages.answer(No);
-    form->NoiseReportClick();
+    form->reportNoise();
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown().front().text, pdf + "  already exists!\rDo you want to replace it?");
     EXPECT_EQ(fileBytes(pdf), "kept\n");
 
     dialogs.choose(pdf);
     messages.answer(Yes);
-    form->NoiseReportClick();
+    form->reportNoise();
     EXPECT_TRUE(fileBytes(pdf).startsWith("%PDF"));
 }

@@ -59,7 +59,7 @@ protected:
     void SetUp() override
     {
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, &platform};
-        form = std::make_unique<TForm1>(env);
+        form = std::make_unique<MainWindow>(env);
         installStandardWindows(*form);
         form->resize(1280, 860);
         form->show();
@@ -108,18 +108,18 @@ protected:
     ScriptedMessages messages;
     ScriptedFileDialogs dialogs;
     FakeHidPlatform platform;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
 };
 
 }  // namespace
 
 TEST_F(Keyboard, ChildWindowsAreReachedInLayoutOrderAndByTheirKeys)
 {
-    form->N3Click();
+    form->measureInRealTime();
     expectReach(child(), "real time");
-    form->N6Click();
+    form->openDataView();
     expectReach(child(), "data view");
-    form->N5Click();
+    form->openSystemSetup();
     QWidget* setup = child();
     ASSERT_NE(setup, nullptr);
     auto* pages = setup->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
@@ -135,13 +135,13 @@ TEST_F(Keyboard, ChildWindowsAreReachedInLayoutOrderAndByTheirKeys)
     EXPECT_EQ(high->text(), QStringLiteral("59"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);  // Cancel
     EXPECT_TRUE(waitUntil([this] { return !form->findChild<QWidget*>(QStringLiteral("Form8")); }));
-    form->A1Click();
+    form->openAbout();
     expectReach(child(), "about");
 }
 
 TEST_F(Keyboard, ImportWindowAndItsDatePanel)
 {
-    form->N16Click();
+    form->importData();
     QWidget* window = child();
     expectReach(window, "import");
     auto* import = window->findChild<QPushButton*>(QStringLiteral("BitBtn1"));

@@ -96,7 +96,7 @@ protected:
         large.setPointSize(14);
         QApplication::setFont(large);
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, &platform};
-        form = std::make_unique<TForm1>(env);
+        form = std::make_unique<MainWindow>(env);
         installStandardWindows(*form);
         form->resize(1280, 860);
         form->show();
@@ -131,22 +131,22 @@ protected:
     ScriptedMessages messages;
     ScriptedFileDialogs dialogs;
     FakeHidPlatform platform;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
 };
 
 }  // namespace
 
 TEST_F(LargeText, EveryWindowShowsItsTextsWhole)
 {
-    form->N3Click();
+    form->measureInRealTime();
     look("measure");
-    form->N16Click();
+    form->importData();
     look("import");
-    form->N6Click();
+    form->openDataView();
     look("data_view");
-    form->N5Click();
+    form->openSystemSetup();
     look("setup");
-    form->A1Click();
+    form->openAbout();
     look("about");
 }
 

@@ -32,19 +32,19 @@ class MainWindowTest : public ::testing::Test {
 protected:
     explicit MainWindowTest(bool withReportProject = true) : folder(withReportProject) {}
 
-    TForm1& start()
+    MainWindow& start()
     {
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, nullptr};
-        form = std::make_unique<TForm1>(env);
-        form->setChildFactory(kMeasureWindow, [this](TForm1&) {
+        form = std::make_unique<MainWindow>(env);
+        form->setChildFactory(kMeasureWindow, [this](MainWindow&) {
             measure = new StandInMeasure;
             return measure.data();
         });
-        form->setChildFactory(kImportWindow, [this](TForm1&) {
+        form->setChildFactory(kImportWindow, [this](MainWindow&) {
             import = new StandInImport;
             return import.data();
         });
-        form->setChildFactory(kDataViewWindow, [this](TForm1&) {
+        form->setChildFactory(kDataViewWindow, [this](MainWindow&) {
             analyze = new StandInAnalyze;
             return analyze.data();
         });
@@ -75,13 +75,13 @@ protected:
     void refresh()
     {
         QApplication::processEvents();
-        form->Timer1Timer();
+        form->everySecond();
     }
 
     ProgramFolder folder;
     QTemporaryDir locks;
     ScriptedMessages messages;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
     QPointer<StandInMeasure> measure;
     QPointer<StandInImport> import;
     QPointer<StandInAnalyze> analyze;
@@ -179,7 +179,7 @@ TEST_F(MainWindowWithoutReportProject, MeasureSetupAndImportStayDisabled)
     EXPECT_TRUE(action("A1")->isEnabled());
 
     // Opening and closing a child window changes nothing about them.
-    form->N6Click();
+    form->openDataView();
     ASSERT_TRUE(analyze);
     analyze->parentWidget()->close();
     refresh();
@@ -223,7 +223,7 @@ TEST_F(MainWindowTest, ExitQuestionNoKeepsRunningYesWritesAndCloses)
     EXPECT_EQ(question.buttons, Yes | No);
 
     messages.answer(Yes);
-    form->N9Click();
+    form->exitProgram();
     EXPECT_FALSE(form->isVisible());
     EXPECT_TRUE(folder.exists("Quorvane.INI"));
     form.reset();
@@ -244,13 +244,13 @@ TEST_F(MainWindowTest, UnwritableSettingsAtCloseAreReportedAndTheProgramStillEnd
 TEST_F(MainWindowTest, ExitWhileMeasuringStopsBeforeTheQuestion)
 {
     start();
-    form->N3Click();
+    form->measureInRealTime();
     ASSERT_TRUE(measure);
     measure->measure();
     int stopsWhenAsked = -1;
     messages.onShow([&](const MessageRequest&) { stopsWhenAsked = measure->stops; });
     messages.answer(No);
-    form->N9Click();
+    form->exitProgram();
     EXPECT_EQ(stopsWhenAsked, 1);
     EXPECT_TRUE(form->isVisible());
     EXPECT_FALSE(measure->isMeasuring());  // the measurement stays stopped
@@ -260,33 +260,33 @@ TEST_F(MainWindowTest, ExitWhileMeasuringStopsBeforeTheQuestion)
 TEST_F(MainWindowTest, CommandsThatStopMeasuringDoSo)
 {
     start();
-    form->N3Click();
+    form->measureInRealTime();
     ASSERT_TRUE(measure);
-    form->N16Click();  // Import Data stops measuring
+    form->importData();  // Import Data stops measuring
     EXPECT_EQ(measure->stops, 1);
-    form->N6Click();   // Open
-    form->N7Click();   // Export to Excel
-    form->N8Click();   // Print Data Sheet
-    form->N5Click();   // System Setup
-    form->A1Click();   // About
+    form->openDataView();   // Open
+    form->exportToExcel();   // Export to Excel
+    form->printDataSheet();   // Print Data Sheet
+    form->openSystemSetup();   // System Setup
+    form->openAbout();   // About
     EXPECT_EQ(measure->stops, 6);
-    form->N13Click();  // Printer Setup does not
-    form->N3Click();   // nor does Real Time Measure
+    form->setUpPrinter();  // Printer Setup does not
+    form->measureInRealTime();   // nor does Real Time Measure
     EXPECT_EQ(measure->stops, 6);
 }
 
 TEST_F(MainWindowTest, OpeningTwiceMakesOneWindowAndOneEntry)
 {
     start();
-    form->N3Click();
+    form->measureInRealTime();
     QPointer<StandInMeasure> first = measure;
-    form->N3Click();
+    form->measureInRealTime();
     EXPECT_EQ(measure, first);
     EXPECT_EQ(form->mdiArea()->subWindowList().size(), 1);
     EXPECT_EQ(entriesNamed("menumeasure"), 1);
 
-    form->N16Click();
-    form->N16Click();
+    form->importData();
+    form->importData();
     EXPECT_EQ(form->mdiArea()->subWindowList().size(), 2);
     EXPECT_EQ(entriesNamed("importdata"), 1);
     refresh();
@@ -305,7 +305,7 @@ TEST_F(MainWindowTest, OpeningTwiceMakesOneWindowAndOneEntry)
 TEST_F(MainWindowTest, WindowEntryGoesAfterARealCloseAndStaysAfterACancelledOne)
 {
     start();
-    form->N16Click();
+    form->importData();
     ASSERT_TRUE(import);
     QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(import->parentWidget());
 
@@ -326,12 +326,12 @@ TEST_F(MainWindowTest, WindowEntryGoesAfterARealCloseAndStaysAfterACancelledOne)
     EXPECT_EQ(ShellState.ImportWindowHandle, nullptr);
 
     // A new window after the real close gets a new entry.
-    form->N16Click();
+    form->importData();
     EXPECT_TRUE(import);
     EXPECT_EQ(entriesNamed("importdata"), 1);
 
     // The data view window: its entry goes the same way.
-    form->N6Click();
+    form->openDataView();
     ASSERT_TRUE(analyze);
     EXPECT_EQ(entriesNamed("menuanalyze"), 1);
     analyze->parentWidget()->close();
@@ -343,7 +343,7 @@ TEST_F(MainWindowTest, WindowEntryGoesAfterARealCloseAndStaysAfterACancelledOne)
 TEST_F(MainWindowTest, MenuRefreshFollowsTheActiveChild)
 {
     start();
-    form->N3Click();
+    form->measureInRealTime();
     ASSERT_TRUE(measure);
 
     measure->setCanSave(true);
@@ -356,17 +356,17 @@ TEST_F(MainWindowTest, MenuRefreshFollowsTheActiveChild)
     refresh();
     EXPECT_FALSE(action("N15")->isEnabled());  // measuring
 
-    form->N16Click();
+    form->importData();
     ASSERT_TRUE(import);
     refresh();
     EXPECT_FALSE(action("N15")->isEnabled());
     import->setCanSave(true);
     refresh();
     EXPECT_TRUE(action("N15")->isEnabled());
-    form->N15Click();
+    form->saveActiveWindow();
     EXPECT_EQ(import->saves, 1);
 
-    form->N6Click();
+    form->openDataView();
     refresh();
     EXPECT_EQ(form->activeChildName(), "Form7");
     EXPECT_TRUE(action("N7")->isEnabled());
@@ -383,8 +383,8 @@ TEST_F(MainWindowTest, MenuRefreshFollowsTheActiveChild)
 TEST_F(MainWindowTest, SaveExportAndPrintFollowActivationAndTheWindowsOwnChangesAtOnce)
 {
     start();
-    form->N3Click();
-    form->N6Click();
+    form->measureInRealTime();
+    form->openDataView();
     ASSERT_TRUE(measure && analyze);
     // No refresh in this test: nothing may wait for the menu timer.
     EXPECT_TRUE(action("N7")->isEnabled());  // the data view is active
@@ -441,9 +441,9 @@ TEST_F(MainWindowTest, StatusBarFollowsTheMeterAndTheCompanyName)
 TEST_F(MainWindowTest, WindowArrangementsCheckOneItemAndTile)
 {
     start();
-    form->N3Click();
-    form->N16Click();
-    form->N6Click();
+    form->measureInRealTime();
+    form->importData();
+    form->openDataView();
     const QRect area = form->mdiArea()->viewport()->rect();
 
     action("H2")->trigger();

@@ -97,7 +97,7 @@ TEST(SingleInstance, MainWindowOfASecondInstanceTouchesNothing)
     ScriptedMessages messages;
     AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, nullptr};
     {
-        TForm1 second(env);
+        MainWindow second(env);
         EXPECT_FALSE(second.startedUp());
         ASSERT_EQ(messages.shown().size(), 1);
         EXPECT_EQ(messages.shown()[0].text, "sorry, this program only run one instance at a time!");

@@ -43,7 +43,7 @@ protected:
     // Whether the main window's database holds rows of the window's table.
     bool hasRows() const
     {
-        const auto* main = qobject_cast<const TForm1*>(window());
+        const auto* main = qobject_cast<const MainWindow*>(window());
         return main && table_ && !main->database().isEmpty(*table_);
     }
 

@@ -71,13 +71,13 @@ protected:
     QString config() const { return root.filePath("home/config/sonavistor"); }
     QString data() const { return root.filePath("home/data/sonavistor"); }
 
-    TForm1& start(const QString& settingsFolder, const QString& workingFolder)
+    MainWindow& start(const QString& settingsFolder, const QString& workingFolder)
     {
         AppEnvironment env{defaults(), "sonavistor", locks.path(), &messages, nullptr};
         env.settingsFolder = settingsFolder;
         env.workingFolder = workingFolder;
         env.userFolders = true;
-        form = std::make_unique<TForm1>(env);
+        form = std::make_unique<MainWindow>(env);
         form->show();
         QApplication::processEvents();
         return *form;
@@ -94,7 +94,7 @@ protected:
     QTemporaryDir root;
     QTemporaryDir locks;
     ScriptedMessages messages;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
 };
 
 }  // namespace

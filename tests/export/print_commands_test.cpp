@@ -65,10 +65,10 @@ protected:
     void SetUp() override
     {
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &files};
-        form = std::make_unique<TForm1>(env);
+        form = std::make_unique<MainWindow>(env);
         installPrintCommands(*form, dialogs);
-        form->setChildFactory(kMeasureWindow, [this](TForm1& main) {
-            auto* window = new TForm5(main.database(), main.meter(), main.windowContext(), &sound);
+        form->setChildFactory(kMeasureWindow, [this](MainWindow& main) {
+            auto* window = new RealtimeWindow(main.database(), main.meter(), main.windowContext(), &sound);
             main.addChildWindow(window)->show();
             return window;
         });
@@ -91,12 +91,12 @@ protected:
         return child;
     }
     // The real-time window with n readings taken and the measurement stopped.
-    TForm5* measured(int n)
+    RealtimeWindow* measured(int n)
     {
-        form->N3Click();
-        auto* window = qobject_cast<TForm5*>(form->activeChild());
+        form->measureInRealTime();
+        auto* window = qobject_cast<RealtimeWindow*>(form->activeChild());
         for (int i = 0; i < n; ++i) {
-            window->ShowRead_Pro(decodeLiveReading(600 + 17 * i, 0x40));
+            window->showReading(decodeLiveReading(600 + 17 * i, 0x40));
         }
         window->stopMeasuring();
         return window;
@@ -122,7 +122,7 @@ protected:
     {
         const QString path = dir.filePath(name);
         dialogs.answer = {ReportOutput::PdfFile, path};
-        form->N8Click();
+        form->printDataSheet();
         return pdfText(path);
     }
 
@@ -133,7 +133,7 @@ protected:
     ScriptedFileDialogs files;
     ScriptedPrintDialogs dialogs;
     NoSound sound;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
 };
 
 bool xlrdInstalled()
@@ -168,7 +168,7 @@ TEST_F(PrintCommands, ExportsEachWindowsRowsAsItsGridShowsThem)
 {
     measured(3);
     files.choose(dir.filePath("live.xls"));
-    form->N7Click();
+    form->exportToExcel();
     EXPECT_EQ(files.filters().value(0), "*.XLS|*.XLS|*.xls|*.xls");
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown()[0].text, "Exported  3  records total. \r" + dir.filePath("live.xls"));
@@ -188,7 +188,7 @@ TEST_F(PrintCommands, ExportsEachWindowsRowsAsItsGridShowsThem)
     append(TableGetRecorde, {3, 1, 2});
     activate(new StandInImport);
     files.choose(dir.filePath("import.xls"));
-    form->N7Click();
+    form->exportToExcel();
     sheet = readBiffFile(dir.filePath("import.xls"));
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(sheet.cell(2 + i, 0).toInt(), i + 1);
@@ -198,7 +198,7 @@ TEST_F(PrintCommands, ExportsEachWindowsRowsAsItsGridShowsThem)
     append(TableLoadData, {7, 8});
     activate(new StandInAnalyze);
     files.choose(dir.filePath("analyze.xls"));
-    form->N7Click();
+    form->exportToExcel();
     EXPECT_EQ(messages.shown().back().text, "Exported  2  records total. \r" + dir.filePath("analyze.xls"));
     if (!xlrdInstalled())
         GTEST_SKIP() << "python3-xlrd is not installed";
@@ -211,19 +211,19 @@ TEST_F(PrintCommands, ExportSaysWhatHappenedWhenNotEveryRecordWasWritten)
 {
     StandInAnalyze* analyze = activate(new StandInAnalyze);
     files.choose(dir.filePath("empty.xls"));
-    form->N7Click();
+    form->exportToExcel();
     EXPECT_EQ(messages.texts().value(0), "Nothing was exported: the window shows no records.");
     EXPECT_FALSE(QFile::exists(dir.filePath("empty.xls")));
 
     fill(TableLoadData, 70000);
     messages.clear();
     files.cancel();
-    form->N7Click();
+    form->exportToExcel();
     EXPECT_TRUE(messages.shown().isEmpty());
 
     const QString vanished = dir.filePath("gone/out.xls");
     files.choose(vanished);
-    form->N7Click();
+    form->exportToExcel();
     EXPECT_TRUE(messages.texts().value(0).startsWith("Nothing was exported to " + vanished + ":\r"))
         << messages.texts().value(0).toStdString();
 
@@ -236,7 +236,7 @@ TEST_F(PrintCommands, ExportSaysWhatHappenedWhenNotEveryRecordWasWritten)
     messages.clear();
     files.choose(existing);
     messages.answer(No);
-    form->N7Click();
+    form->exportToExcel();
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown()[0].text, existing + "  already exists!\rDo you want to replace it?");
     EXPECT_EQ(messages.shown()[0].caption, "Query  Information");
@@ -249,7 +249,7 @@ TEST_F(PrintCommands, ExportSaysWhatHappenedWhenNotEveryRecordWasWritten)
     messages.clear();
     files.choose(existing);
     messages.answer(Yes);
-    form->N7Click();
+    form->exportToExcel();
     EXPECT_EQ(messages.texts().value(1),
               "Only 65534 of 70000 records were exported to " + existing + ":\ra worksheet holds at most 65,536 rows.");
     EXPECT_EQ(readBiffFile(existing).lastRow, 65535);
@@ -259,7 +259,7 @@ TEST_F(PrintCommands, ExportSaysWhatHappenedWhenNotEveryRecordWasWritten)
 TEST_F(PrintCommands, AFailingDiskIsSaidAndTheOldFileStays)
 {
     using whole_file_testing::Operation;
-    TForm5* live = measured(3);
+    RealtimeWindow* live = measured(3);
     const auto keep = [this](const QString& name) {
         QFile old(dir.filePath(name));
         EXPECT_TRUE(old.open(QIODevice::WriteOnly));
@@ -280,14 +280,14 @@ TEST_F(PrintCommands, AFailingDiskIsSaidAndTheOldFileStays)
     files.choose(xls);
     messages.answer(Yes);
     whole_file_testing::failAt(Operation::Write, 1, ENOSPC);
-    form->N7Click();
+    form->exportToExcel();
     expectKept(xls);
 
     const QString pdf = keep("sheet.pdf");
     dialogs.answer = {ReportOutput::PdfFile, pdf};
     messages.answer(Yes);
     whole_file_testing::failAt(Operation::Write, 3, ENOSPC);
-    form->N8Click();
+    form->printDataSheet();
     expectKept(pdf);
 
     const QString saved = keep("live.qrv");
@@ -390,7 +390,7 @@ TEST_F(PrintCommands, EveryPrintReadsTheDefinitionAndTheTableAnew)
 TEST_F(PrintCommands, NothingIsPrintedForAnEmptyTableOrABadDefinition)
 {
     activate(new StandInAnalyze);
-    form->N8Click();
+    form->printDataSheet();
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown()[0].text, "Have No Data in Database,Can not to Print!");
     EXPECT_EQ(messages.shown()[0].caption, "Print Error");
@@ -400,7 +400,7 @@ TEST_F(PrintCommands, NothingIsPrintedForAnEmptyTableOrABadDefinition)
     const QString path = folder.file("quorvane_en.rav");
     folder.write("quorvane_en.rav", "sonavistor-report 1\ncolumn Level \"L\" 10\n");
     try {
-        form->N8Click();
+        form->printDataSheet();
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(e.message().toStdString(), (path + ", line 2, column 8: unknown field \"Level\"; the fields "
@@ -409,7 +409,7 @@ TEST_F(PrintCommands, NothingIsPrintedForAnEmptyTableOrABadDefinition)
     // Without its report file, Print Data Sheet from the menu says so in the error box.
     QFile::remove(path);
     messages.clear();
-    form->Timer1Timer();
+    form->everySecond();
     ASSERT_TRUE(form->findChild<QAction*>("N8")->isEnabled());
     form->findChild<QAction*>("N8")->trigger();
     ASSERT_EQ(messages.shown().size(), 1);
@@ -429,7 +429,7 @@ TEST_F(PrintCommands, PrinterOutputKeepsThePrintersPage)
     printer.setOutputFileName(dir.filePath("printer.pdf"));
     printer.setPageOrientation(QPageLayout::Landscape);
     dialogs.answer = {ReportOutput::Printer, {}};
-    form->N8Click();
+    form->printDataSheet();
     EXPECT_EQ(dialogs.printerOffered, "PDF file " + dir.filePath("printer.pdf"));
     EXPECT_TRUE(pdfText(dir.filePath("printer.pdf")).contains("Page 1 of 1"));
     EXPECT_EQ(printer.pageLayout().orientation(), QPageLayout::Landscape);
@@ -453,7 +453,7 @@ TEST_F(PrintCommands, PreviewDrawsOnlyThePagesShown)
         QApplication::processEvents();
         EXPECT_EQ(preview.pageView()->pagesDrawn(), 2);
     };
-    form->N8Click();
+    form->printDataSheet();
     EXPECT_GT(pages, 700);
     EXPECT_EQ(dialogs.printerOffered, "");  // no printer: preview and PDF only
 }
@@ -465,7 +465,7 @@ TEST_F(PrintCommands, PreviewSavesAPdf)
     dialogs.answer = {ReportOutput::Preview, {}};
     files.choose(dir.filePath("from_preview.pdf"));
     dialogs.onPreview = [&](ReportPreview& preview) { preview.findChild<QPushButton*>("SavePdfButton")->click(); };
-    form->N8Click();
+    form->printDataSheet();
     EXPECT_TRUE(QFile::exists(dir.filePath("from_preview.pdf")));
 }
 
@@ -486,7 +486,7 @@ TEST(ReportOutputDialog, WithoutAPrinterOffersThePreviewAndAPdfFile)
 
 TEST_F(PrintCommands, PrinterSetupChoosesThePrinterForPrintGraph)
 {
-    form->N13Click();
+    form->setUpPrinter();
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown()[0].caption, "Printer Setup");
     EXPECT_EQ(dialogs.setUps, 0);
@@ -494,10 +494,10 @@ TEST_F(PrintCommands, PrinterSetupChoosesThePrinterForPrintGraph)
     const QString graph = dir.filePath("graph.pdf");
     dialogs.installed = true;
     dialogs.onSetUp = [&](QPrinter& printer) { printer.setOutputFileName(graph); };
-    form->N13Click();
+    form->setUpPrinter();
     EXPECT_EQ(dialogs.setUps, 1);
 
-    TForm5* window = measured(3);
+    RealtimeWindow* window = measured(3);
     window->findChild<QPushButton*>("BitBtn6")->click();
     if (!pdfToTextInstalled())
         GTEST_SKIP() << "pdftotext is not installed";

@@ -59,7 +59,7 @@ protected:
     void SetUp() override
     {
         AppEnvironment env{program.path(), "sonavistor", locks.path(), &messages, &dialogs, nullptr};
-        form = std::make_unique<TForm1>(env);
+        form = std::make_unique<MainWindow>(env);
         installStandardWindows(*form);
         installHistoryCommand(*form, cache.filePath("history.db"),
                               [this](QWidget*, const QString&) { return folder.path(); });
@@ -114,7 +114,7 @@ protected:
     QTemporaryDir folder;
     ScriptedMessages messages;
     ScriptedFileDialogs dialogs;
-    std::unique_ptr<TForm1> form;
+    std::unique_ptr<MainWindow> form;
 };
 
 }  // namespace
@@ -148,7 +148,7 @@ TEST_F(HistoryWindow, CellsNameTheirHourlyLevelsAndBadFilesGiveTheirReason)
     days->setFocus();
     days->setCurrentIndex(days->model()->index(1, 0));
     QTest::keyClick(days, Qt::Key_Return);
-    auto* view = qobject_cast<TForm7*>(ShellState.AnalyzeWindowHandle.data());
+    auto* view = qobject_cast<DataViewWindow*>(ShellState.AnalyzeWindowHandle.data());
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->fileCount(), 1);
 }

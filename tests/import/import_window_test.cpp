@@ -95,17 +95,17 @@ private:
     SimulatedMeter meter_;
 };
 
-class ImportWindow : public ::testing::Test {
+class ImportWindowTest : public ::testing::Test {
 protected:
     void start(const QByteArray& memory, int countMark = kCountMark)
     {
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, &platform};
-        form = std::make_unique<TForm1>(env);
+        form = std::make_unique<MainWindow>(env);
         installStandardWindows(*form);
         form->show();
         plug(memory, countMark);
-        form->N16Click();
-        window = qobject_cast<TForm4*>(ShellState.ImportWindowHandle.data());
+        form->importData();
+        window = qobject_cast<ImportWindow*>(ShellState.ImportWindowHandle.data());
         ASSERT_NE(window, nullptr);
         static_cast<SonavistorApplication*>(QCoreApplication::instance())->setMessageService(&messages);
     }
@@ -169,16 +169,16 @@ protected:
     // Import, pick `line` on the date panel, wait until the attempts are over.
     void importLine(int line)
     {
-        window->BitBtn1Click();
+        window->openDayList();
         ASSERT_TRUE(shown("Panel4"));
         find<QListWidget>("ListBox1")->setCurrentRow(line);
         find<QPushButton>("BitBtn7")->click();
-        ASSERT_TRUE(waitUntil([this] { return window->operation() == TForm4::Operation::None; }, 20000));
+        ASSERT_TRUE(waitUntil([this] { return window->operation() == ImportWindow::Operation::None; }, 20000));
     }
     // The window is back where a new Import can start.
     void expectUsable()
     {
-        EXPECT_EQ(window->operation(), TForm4::Operation::None);
+        EXPECT_EQ(window->operation(), ImportWindow::Operation::None);
         EXPECT_TRUE(enabled("BitBtn1"));
         EXPECT_FALSE(shown("Panel3"));
         EXPECT_TRUE(form->toolBar()->isEnabled());
@@ -201,8 +201,8 @@ protected:
     FakeHidPlatform platform;
     std::shared_ptr<DayMeter> meter;
     QString meterPath;
-    std::unique_ptr<TForm1> form;
-    QPointer<TForm4> window;
+    std::unique_ptr<MainWindow> form;
+    QPointer<ImportWindow> window;
 };
 
 const QByteArray threeDays = day("2024-05-17T08:00:00", 3) + day("2024-05-18T09:00:00", 2, 653) +
@@ -212,14 +212,14 @@ const QByteArray slowDay = day("2024-05-17T08:00:00", 60);
 
 }  // namespace
 
-TEST_F(ImportWindow, ListsTheDaysAndImportsTheChosenOne)
+TEST_F(ImportWindowTest, ListsTheDaysAndImportsTheChosenOne)
 {
     start(threeDays);
     EXPECT_EQ(window->windowTitle(), "Sonavistor Import Data ");
     EXPECT_TRUE(window->parentWidget()->isMaximized());
     EXPECT_FALSE(enabled("BitBtn5"));
     EXPECT_FALSE(enabled("BitBtn2"));
-    window->BitBtn1Click();
+    window->openDayList();
     EXPECT_EQ(listLines(), QStringList({"2024/05/17", "2024/05/18", "2024/05/19"}));
     EXPECT_TRUE(shown("Panel4"));
     EXPECT_EQ(find<QWidget>("Panel4")->pos(),
@@ -257,7 +257,7 @@ TEST_F(ImportWindow, ListsTheDaysAndImportsTheChosenOne)
     // Import again: the same list, the meter is not asked; the last line
     // imports up to the record count and replaces the rows.
     const int written = static_cast<int>(platform.written(meterPath).size());
-    window->BitBtn1Click();
+    window->openDayList();
     EXPECT_EQ(static_cast<int>(platform.written(meterPath).size()), written);
     EXPECT_EQ(listLines().size(), 3);
     find<QPushButton>("BitBtn8")->click();
@@ -272,7 +272,7 @@ TEST_F(ImportWindow, ListsTheDaysAndImportsTheChosenOne)
     EXPECT_EQ(messages.texts().size(), 1);
 }
 
-TEST_F(ImportWindow, ALongDayGivesItsFirst43200RowsSavedAsTheCommandLineToolSavesThem)
+TEST_F(ImportWindowTest, ALongDayGivesItsFirst43200RowsSavedAsTheCommandLineToolSavesThem)
 {
     const QByteArray memory = generateMemory({{QDateTime::fromString("2024-05-17T00:00:00", Qt::ISODate), 730, 650, 150}});
     start(memory);
@@ -290,8 +290,8 @@ TEST_F(ImportWindow, ALongDayGivesItsFirst43200RowsSavedAsTheCommandLineToolSave
 
     QTemporaryDir out;
     dialogs.choose(out.filePath("day"));
-    form->Timer1Timer();
-    form->N15Click();  // File > Save performs the window's Save
+    form->everySecond();
+    form->saveActiveWindow();  // File > Save performs the window's Save
     const QString saved = out.filePath("day.qrv");
     EXPECT_EQ(text("Edit5"), saved);
     EXPECT_FALSE(enabled("BitBtn5"));
@@ -327,10 +327,10 @@ TEST_F(ImportWindow, ALongDayGivesItsFirst43200RowsSavedAsTheCommandLineToolSave
     EXPECT_TRUE(messages.shown().isEmpty());
 }
 
-TEST_F(ImportWindow, ACountWithoutItsMarkOrWithoutRecordsIsNoRecords)
+TEST_F(ImportWindowTest, ACountWithoutItsMarkOrWithoutRecordsIsNoRecords)
 {
     start(threeDays, 0x00);
-    window->BitBtn1Click();
+    window->openDayList();
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown()[0].text, " No recordes !");
     EXPECT_EQ(messages.shown()[0].caption, "Error Infromation");
@@ -338,20 +338,20 @@ TEST_F(ImportWindow, ACountWithoutItsMarkOrWithoutRecordsIsNoRecords)
     EXPECT_EQ(MeterLink.RecordCount, 0);  // the count bytes said 9
     EXPECT_FALSE(shown("Panel4"));
     expectUsable();
-    window->BitBtn1Click();  // asks the meter again
+    window->openDayList();  // asks the meter again
     EXPECT_EQ(sent(ReadCount), 2);
     EXPECT_EQ(sent(ReadDates), 0);
 
     unplug();
-    window->BitBtn1Click();
+    window->openDayList();
     EXPECT_EQ(messages.texts().last(), " Deviceis not connected ");
     plug(QByteArray());
-    window->BitBtn1Click();
+    window->openDayList();
     EXPECT_EQ(messages.texts().last(), " No recordes !");
     EXPECT_FALSE(shown("Panel4"));
 }
 
-TEST_F(ImportWindow, AFailingDayIsTriedFourTimesThenReportedOnce)
+TEST_F(ImportWindowTest, AFailingDayIsTriedFourTimesThenReportedOnce)
 {
     start(threeDays);
     meter->badHeaders = 1000;
@@ -359,7 +359,7 @@ TEST_F(ImportWindow, AFailingDayIsTriedFourTimesThenReportedOnce)
     EXPECT_EQ(sent(ReadRecords), 4);
     EXPECT_EQ(messages.texts(), QStringList({"Import Failed! try again"}));
     EXPECT_TRUE(rows().empty());
-    EXPECT_EQ(window->FailedAttempts(), 0);
+    EXPECT_EQ(window->failedAttempts(), 0);
     expectUsable();
 
     // A header that fails once: the first automatic retry imports the day.
@@ -379,7 +379,7 @@ TEST_F(ImportWindow, AFailingDayIsTriedFourTimesThenReportedOnce)
     expectUsable();
 }
 
-TEST_F(ImportWindow, RecordsTheMeterDidNotSendAreNeverDecoded)
+TEST_F(ImportWindowTest, RecordsTheMeterDidNotSendAreNeverDecoded)
 {
     start(threeDays);
     importLine(2);  // four records in the image
@@ -394,7 +394,7 @@ TEST_F(ImportWindow, RecordsTheMeterDidNotSendAreNeverDecoded)
     EXPECT_FALSE(enabled("BitBtn5"));
 }
 
-TEST_F(ImportWindow, AMeterUnpluggedAtAnyStepLeavesTheWindowUsable)
+TEST_F(ImportWindowTest, AMeterUnpluggedAtAnyStepLeavesTheWindowUsable)
 {
     const auto check = [this](const char* during) {
         SCOPED_TRACE(during);
@@ -420,28 +420,28 @@ TEST_F(ImportWindow, AMeterUnpluggedAtAnyStepLeavesTheWindowUsable)
     unplug();
     plug(threeDays, kCountMark, 300);  // during the count
     once(window, [this] { return sent(ReadCount) == 1; }, [this] { platform.unplug(meterPath); });
-    window->BitBtn1Click();
+    window->openDayList();
     check("count");
 
     unplug();
     plug(threeDays, kCountMark, 0, 1 + 10);  // during the dates
-    window->BitBtn1Click();
+    window->openDayList();
     check("dates");
 
     unplug();
     plug(threeDays, kCountMark, 0, 1 + 65 + 3);  // during the records
-    window->BitBtn1Click();
+    window->openDayList();
     find<QListWidget>("ListBox1")->setCurrentRow(2);
     find<QPushButton>("BitBtn7")->click();
-    ASSERT_TRUE(waitUntil([this] { return window->operation() == TForm4::Operation::None; }));
+    ASSERT_TRUE(waitUntil([this] { return window->operation() == ImportWindow::Operation::None; }));
     check("records");
 }
 
-TEST_F(ImportWindow, TheMeterIsBusyForOthersWhileTheWindowUsesIt)
+TEST_F(ImportWindowTest, TheMeterIsBusyForOthersWhileTheWindowUsesIt)
 {
     start(QByteArray());
-    form->N3Click();
-    auto* live = qobject_cast<TForm5*>(ShellState.MeasureWindowHandle.data());
+    form->measureInRealTime();
+    auto* live = qobject_cast<RealtimeWindow*>(ShellState.MeasureWindowHandle.data());
     ASSERT_NE(live, nullptr);
     unplug();
     plug(slowDay, kCountMark, 2);
@@ -449,15 +449,15 @@ TEST_F(ImportWindow, TheMeterIsBusyForOthersWhileTheWindowUsesIt)
     // During the date read: busy 30, Import disabled and a second press ignored.
     bool checkedDates = false;
     once(window, [this] { return sent(ReadDates) == 1; }, [&] {
-        EXPECT_EQ(window->operation(), TForm4::Operation::ReadingDates);
+        EXPECT_EQ(window->operation(), ImportWindow::Operation::ReadingDates);
         EXPECT_EQ(MeterLink.Busy, 30);
         EXPECT_FALSE(enabled("BitBtn1"));
         EXPECT_FALSE(form->toolBar()->isEnabled());
-        window->BitBtn1Click();
+        window->openDayList();
         EXPECT_FALSE(shown("Panel4"));
         checkedDates = true;
     });
-    window->BitBtn1Click();
+    window->openDayList();
     EXPECT_TRUE(checkedDates);
     EXPECT_EQ(sent(ReadCount), 1);
 
@@ -467,7 +467,7 @@ TEST_F(ImportWindow, TheMeterIsBusyForOthersWhileTheWindowUsesIt)
     bool checkedImport = false;
     once(window, [this] { return sent(ReadRecords) == 1; }, [&] {
         EXPECT_EQ(MeterLink.Busy, 30);
-        live->BitBtn1Click();
+        live->startMeasurement();
         EXPECT_FALSE(live->isMeasuring());
         loadSavedFile(form->database(), folder.path(), folder.file("open.qrv"));
         checkedImport = true;
@@ -479,31 +479,31 @@ TEST_F(ImportWindow, TheMeterIsBusyForOthersWhileTheWindowUsesIt)
     EXPECT_EQ(form->database().rowCount(TableLoadData), 1);
 
     // While the live window measures, Import refuses and leaves its marker.
-    live->BitBtn1Click();
+    live->startMeasurement();
     ASSERT_EQ(MeterLink.Busy, 10);
-    window->BitBtn1Click();
+    window->openDayList();
     EXPECT_EQ(messages.texts().last(), " Deviceis not connected ");
     EXPECT_EQ(MeterLink.Busy, 10);
-    live->BitBtn8Click();
+    live->stopMeasurement();
 }
 
-TEST_F(ImportWindow, ClosingDuringAReadEndsItAndCloses)
+TEST_F(ImportWindowTest, ClosingDuringAReadEndsItAndCloses)
 {
     start(QByteArray());
     unplug();
     plug(slowDay, kCountMark, 2);
     once(window, [this] { return sent(ReadDates) == 1; }, [this] { closeWindow(); });
-    window->BitBtn1Click();  // the window must still be here when the read returns
+    window->openDayList();  // the window must still be here when the read returns
     ASSERT_TRUE(window);
     EXPECT_TRUE(windowGone());
     EXPECT_TRUE(form->toolBar()->isEnabled());
     EXPECT_EQ(MeterLink.Busy, 0);
     EXPECT_TRUE(messages.shown().isEmpty());
 
-    form->N16Click();
-    window = qobject_cast<TForm4*>(ShellState.ImportWindowHandle.data());
+    form->importData();
+    window = qobject_cast<ImportWindow*>(ShellState.ImportWindowHandle.data());
     ASSERT_NE(window, nullptr);
-    window->BitBtn1Click();
+    window->openDayList();
     find<QListWidget>("ListBox1")->setCurrentRow(0);
     once(window, [this] { return sent(ReadRecords) == 1; }, [this] { closeWindow(); });
     find<QPushButton>("BitBtn7")->click();
@@ -512,11 +512,11 @@ TEST_F(ImportWindow, ClosingDuringAReadEndsItAndCloses)
     EXPECT_TRUE(form->toolBar()->isEnabled());
     EXPECT_EQ(MeterLink.Busy, 0);
     EXPECT_TRUE(messages.shown().isEmpty());
-    form->Timer1Timer();
+    form->everySecond();
     EXPECT_TRUE(form->findChild<QAction*>("N16")->isEnabled());
 }
 
-TEST_F(ImportWindow, ClosingUnsavedAsksAndSaveAsksBeforeReplacing)
+TEST_F(ImportWindowTest, ClosingUnsavedAsksAndSaveAsksBeforeReplacing)
 {
     start(threeDays);
     importLine(1);
@@ -527,7 +527,7 @@ TEST_F(ImportWindow, ClosingUnsavedAsksAndSaveAsksBeforeReplacing)
     EXPECT_EQ(messages.shown().last().caption, "Query Information");
     EXPECT_EQ(messages.shown().last().buttons, Yes | No | Cancel);
     EXPECT_TRUE(window->parentWidget()->isMinimized());
-    form->Timer1Timer();
+    form->everySecond();
     EXPECT_FALSE(form->findChild<QAction*>("N16")->isEnabled());
 
     // An existing file: No writes nothing and Save stays enabled.
@@ -539,7 +539,7 @@ TEST_F(ImportWindow, ClosingUnsavedAsksAndSaveAsksBeforeReplacing)
     existing.close();
     dialogs.choose(path);
     messages.answer(No);
-    window->BitBtn5Click();
+    window->saveDay();
     EXPECT_EQ(messages.shown().last().text, "Filename  already exits!\rAre you sure to replace it?");
     EXPECT_TRUE(enabled("BitBtn5"));
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
@@ -547,7 +547,7 @@ TEST_F(ImportWindow, ClosingUnsavedAsksAndSaveAsksBeforeReplacing)
     existing.close();
     // A target that cannot be written: the error is shown and the rows stay unsaved.
     dialogs.choose(path + "/inside.qrv");
-    window->BitBtn5Click();
+    window->saveDay();
     EXPECT_EQ(messages.shown().last().icon, MessageIcon::Error);
     EXPECT_TRUE(enabled("BitBtn5"));
     EXPECT_FALSE(shown("Panel3"));
@@ -560,12 +560,12 @@ TEST_F(ImportWindow, ClosingUnsavedAsksAndSaveAsksBeforeReplacing)
     EXPECT_TRUE(windowGone());
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
     EXPECT_TRUE(existing.readAll().startsWith("@Sonavistor File\r\nTotal:120\r\n"));
-    form->Timer1Timer();
+    form->everySecond();
     EXPECT_TRUE(form->findChild<QAction*>("N16")->isEnabled());
     EXPECT_FALSE(form->findChild<QMenu*>("N20")->actions().contains(form->findChild<QAction*>("importdata")));
 }
 
-TEST_F(ImportWindow, ExportAndDataSheetHoldTheImportedDay)
+TEST_F(ImportWindowTest, ExportAndDataSheetHoldTheImportedDay)
 {
     start(threeDays);
     ScriptedPrintDialogs printDialogs;
@@ -574,7 +574,7 @@ TEST_F(ImportWindow, ExportAndDataSheetHoldTheImportedDay)
     ASSERT_EQ(rows().size(), 240u);
     QTemporaryDir out;
     dialogs.choose(out.filePath("day.xls"));
-    form->N7Click();
+    form->exportToExcel();
     EXPECT_TRUE(messages.shown().back().text.startsWith("Exported  240  records total."));
     const BiffSheet sheet = readBiffFile(out.filePath("day.xls"));
     EXPECT_EQ(sheet.lastRow, 241);
@@ -588,13 +588,13 @@ TEST_F(ImportWindow, ExportAndDataSheetHoldTheImportedDay)
     if (!pdfToTextInstalled())
         GTEST_SKIP() << "pdftotext is not installed";
     printDialogs.answer = {ReportOutput::PdfFile, out.filePath("day.pdf")};
-    form->N8Click();
+    form->printDataSheet();
     const QString text = pdfText(out.filePath("day.pdf"));
     EXPECT_TRUE(text.contains("Page 1 of")) << text.left(400).toStdString();
     EXPECT_TRUE(text.contains(day.back().NTime));
 }
 
-TEST_F(ImportWindow, AMeterThatNeverAnswersIsSaidAndClosingEndsTheWait)
+TEST_F(ImportWindowTest, AMeterThatNeverAnswersIsSaidAndClosingEndsTheWait)
 {
     start(QByteArray());
     unplug();
@@ -615,23 +615,23 @@ TEST_F(ImportWindow, AMeterThatNeverAnswersIsSaidAndClosingEndsTheWait)
     EXPECT_EQ(MeterLink.Busy, 0);
 }
 
-TEST_F(ImportWindow, ADeviceChangeAfterTheListAsksTheCountAgainBeforeImporting)
+TEST_F(ImportWindowTest, ADeviceChangeAfterTheListAsksTheCountAgainBeforeImporting)
 {
     start(threeDays);
-    window->BitBtn1Click();
+    window->openDayList();
     platform.plug(keyboardSetup());
     ASSERT_TRUE(waitUntil([] { return MeterLink.RecordCount == 0; }));
     ASSERT_TRUE(shown("Panel4"));
     find<QListWidget>("ListBox1")->setCurrentRow(2);
     find<QPushButton>("BitBtn7")->click();
-    ASSERT_TRUE(waitUntil([this] { return window->operation() == TForm4::Operation::None; }));
+    ASSERT_TRUE(waitUntil([this] { return window->operation() == ImportWindow::Operation::None; }));
     EXPECT_EQ(sent(ReadCount), 2);
     EXPECT_EQ(lastRecordRequest(), QByteArray::fromHex("0000000600000009"));
     EXPECT_EQ(rows().size(), 240u);
     EXPECT_TRUE(messages.shown().isEmpty());
 }
 
-TEST_F(ImportWindow, SilentTransfersAreRetriedAndFailuresLeaveTheWindowUsable)
+TEST_F(ImportWindowTest, SilentTransfersAreRetriedAndFailuresLeaveTheWindowUsable)
 {
     start(threeDays);
     form->meter().setSilenceLimitMs(100);
@@ -677,7 +677,7 @@ TEST_F(ImportWindow, SilentTransfersAreRetriedAndFailuresLeaveTheWindowUsable)
     EXPECT_TRUE(windowGone());
 }
 
-TEST_F(ImportWindow, GridsShowWholeDatesAndTimesAt10And14Points)
+TEST_F(ImportWindowTest, GridsShowWholeDatesAndTimesAt10And14Points)
 {
     const QFont before = QApplication::font();
     for (const int points : {10, 14}) {
@@ -685,7 +685,7 @@ TEST_F(ImportWindow, GridsShowWholeDatesAndTimesAt10And14Points)
         font.setPointSize(points);
         QApplication::setFont(font);
         start(QByteArray());
-        form->N6Click();  // the data view, no file chosen
+        form->openDataView();  // the data view, no file chosen
         for (QObject* view : {static_cast<QObject*>(window.data()), ShellState.AnalyzeWindowHandle.data()}) {
             auto* grid = view->findChild<QTableView*>("DataGrid1");
             ASSERT_NE(grid, nullptr);

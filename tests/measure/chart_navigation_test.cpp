@@ -146,7 +146,7 @@ TEST(LevelChart, SeriesAlwaysHoldsTheVisiblePoints)
     auto expectVisibleLoaded = [&](const char* when) {
         chart.applyRanges();
         const AxisRange r = chart.range(Axis::Bottom);
-        QList<QPointF> held = chart.Series1()->points();
+        QList<QPointF> held = chart.firstSeries()->points();
         ASSERT_FALSE(held.isEmpty()) << when;
         const int first = static_cast<int>(held.first().x());
         for (int k = 0; k < held.size(); ++k)
@@ -158,7 +158,7 @@ TEST(LevelChart, SeriesAlwaysHoldsTheVisiblePoints)
         chart.addPoint(level(i), true);
     expectVisibleLoaded("following");
     EXPECT_EQ(chart.pointCount(), 5000);
-    EXPECT_LT(chart.Series1()->count(), 400);
+    EXPECT_LT(chart.firstSeries()->count(), 400);
 
     for (int i = 0; i < 40; ++i)
         ScrollByPoints(chart, -30);
@@ -174,14 +174,14 @@ TEST(LevelChart, SeriesAlwaysHoldsTheVisiblePoints)
     ResetZoom(chart);
     chart.applyRanges();
     // All 5100 points at once are drawn thinned out (see ManySeriesThinOutLongViews).
-    EXPECT_LT(chart.Series1()->count(), 5100);
+    EXPECT_LT(chart.firstSeries()->count(), 5100);
     for (int i = 0; i < 3; ++i)
         ZoomIn(chart);
     expectVisibleLoaded("zoomed in");
 
     chart.clear();
     EXPECT_EQ(chart.pointCount(), 0);
-    EXPECT_EQ(chart.Series1()->count(), 0);
+    EXPECT_EQ(chart.firstSeries()->count(), 0);
 }
 
 TEST(LineDecimation, RunsKeepTheirLowestAndHighestInOrder)
@@ -214,11 +214,11 @@ TEST(LevelChart, ManySeriesThinOutLongViews)
     chart.setPoints(2, std::vector<QPointF>(day.begin(), day.begin() + 100));
     expectRange(chart.range(Axis::Bottom), 0, 43199);
     expectRange(chart.range(Axis::Top), 0, 43199);
-    EXPECT_EQ(chart.Series1()->count(), 0);
+    EXPECT_EQ(chart.firstSeries()->count(), 0);
     EXPECT_LE(chart.series(1)->count(), 2 * static_cast<int>(LevelChart::DrawnRuns));
     EXPECT_TRUE(chart.series(1)->points().contains(QPointF(30001, 125)));
     EXPECT_EQ(chart.series(2)->count(), 100);
-    EXPECT_DOUBLE_EQ(chart.largestX(), 0);  // Series1's, for Reset Zoom
+    EXPECT_DOUBLE_EQ(chart.largestX(), 0);  // firstSeries's, for Reset Zoom
 
     chart.setRange(Axis::Bottom, {30000, 30060});
     chart.applyRanges();

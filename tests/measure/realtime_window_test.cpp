@@ -57,17 +57,17 @@ protected:
     void start(MeterScenario scenario)
     {
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, &platform};
-        form = std::make_unique<TForm1>(env);
-        form->setChildFactory(kMeasureWindow, [this](TForm1& main) {
-            auto* window = new TForm5(main.database(), main.meter(), main.windowContext(), &alarms);
+        form = std::make_unique<MainWindow>(env);
+        form->setChildFactory(kMeasureWindow, [this](MainWindow& main) {
+            auto* window = new RealtimeWindow(main.database(), main.meter(), main.windowContext(), &alarms);
             main.addChildWindow(window)->showMaximized();
             return window;
         });
         form->show();
         meterPath = plugSimulatedMeter(platform, scenario);
         ASSERT_TRUE(waitUntil([] { return MeterLink.Connected; }));
-        form->N3Click();
-        window = qobject_cast<TForm5*>(ShellState.MeasureWindowHandle.data());
+        form->measureInRealTime();
+        window = qobject_cast<RealtimeWindow*>(ShellState.MeasureWindowHandle.data());
         ASSERT_NE(window, nullptr);
         static_cast<SonavistorApplication*>(QCoreApplication::instance())->setMessageService(&messages);
     }
@@ -92,7 +92,7 @@ protected:
     T* find(const char* name) { return window->findChild<T*>(name); }
     QString led(const char* name) { return find<TLEDFontNum>(name)->Text(); }
     bool shown(const char* name) { return !find<QWidget>(name)->isHidden(); }
-    void reading() { window->Timer1Timer(); }
+    void reading() { window->requestReading(); }
     std::vector<ReadingRow> rows() { return form->database().rows(TableMeaData); }
 
     ProgramFolder folder;
@@ -102,8 +102,8 @@ protected:
     RecordingAlarms alarms;
     FakeHidPlatform platform;
     QString meterPath;
-    std::unique_ptr<TForm1> form;
-    QPointer<TForm5> window;
+    std::unique_ptr<MainWindow> form;
+    QPointer<RealtimeWindow> window;
 };
 
 }  // namespace
@@ -127,7 +127,7 @@ TEST_F(RealTimeWindow, FirstReadingShowsEverywhere)
     const double decade = std::pow(10.0, std::floor(std::log10(interval)));
     EXPECT_GE(interval, 1);
     EXPECT_TRUE(interval == decade || interval == 2 * decade || interval == 5 * decade) << interval;
-    window->BitBtn1Click();
+    window->startMeasurement();
     EXPECT_TRUE(shown("BitBtn8"));
     EXPECT_FALSE(shown("BitBtn1"));
     EXPECT_EQ(MeterLink.Busy, 10);
@@ -174,7 +174,7 @@ TEST_F(RealTimeWindow, AScreenReaderReadsTheDisplayAndTheChart)
     EXPECT_EQ(accessibleText(find<QWidget>("LEDFontNum1")), "Sound level");
     EXPECT_EQ(accessibleText(find<QWidget>("LEDFontNum1"), QAccessible::Value), "0.0 dB, A weighting");
     EXPECT_EQ(accessibleText(find<QWidget>("maxlable")), "MAX: on");
-    window->BitBtn1Click();
+    window->startMeasurement();
     reading();
     EXPECT_EQ(accessibleText(find<QWidget>("LEDFontNum1"), QAccessible::Value), "85.3 dB, A weighting, FAST");
     EXPECT_EQ(accessibleText(find<QWidget>("LEDFontNum2")), "Range 30 to 130 dB");
@@ -199,7 +199,7 @@ TEST_F(RealTimeWindow, AlarmsRangeAndConnectionAreAnnouncedOnlyWhenTheyChange)
     MeterSettings.AlarmOn = true;
     MeterSettings.SystemHal = 80.0;
     MeterSettings.SystemLal = 40.0;
-    window->BitBtn1Click();
+    window->startMeasurement();
     events.clear();
     reading();
     reading();
@@ -224,10 +224,10 @@ TEST_F(RealTimeWindow, TabFollowsTheLayoutAndTheChartTakesKeys)
     start(live({{853, 64}}));
     EXPECT_EQ(tabStops(window), QStringList({"DataGrid1", "Chart1", "BitBtn3", "BitBtn4", "SpeedButton2",
                                              "SpeedButton1", "SpeedButton4", "BitBtn1"}));
-    window->BitBtn1Click();
+    window->startMeasurement();
     for (int i = 0; i < 3; ++i)
         reading();
-    window->BitBtn8Click();
+    window->stopMeasurement();
     EXPECT_EQ(tabStops(window), QStringList({"DataGrid1", "Chart1", "BitBtn6", "BitBtn3", "BitBtn4", "SpeedButton2",
                                              "SpeedButton1", "SpeedButton4", "BitBtn1", "BitBtn2", "BitBtn7"}));
     auto* chart = find<QChartView>("Chart1");
@@ -246,7 +246,7 @@ TEST_F(RealTimeWindow, BarGraphLimitsAndRanges)
 {
     // level, status -> lit ticks, UNDER, OVER
     start(live({{305, 0}, {315, 0}, {250, 0}, {300, 0}, {1300, 0}, {800, 1}, {900, 1}, {450, 4}, {853, 5}}));
-    window->BitBtn1Click();
+    window->startMeasurement();
     const auto check = [this](int ticks, bool under, bool over) {
         reading();
         EXPECT_EQ(find<GaugeImage>("image1")->litTicks(), ticks) << led("LEDFontNum1").toStdString();
@@ -276,7 +276,7 @@ TEST_F(RealTimeWindow, LevelsAbove140AreLimitedButAlarmOnTheirOwnValue)
     MeterSettings.AlarmOn = true;
     MeterSettings.SystemHal = 140.0;
     MeterSettings.SystemLal = 30.0;
-    window->BitBtn1Click();
+    window->startMeasurement();
     reading();
     EXPECT_EQ(led("LEDFontNum1"), "140.0");
     EXPECT_EQ(rows().back().MeaValue, "140.0");
@@ -307,19 +307,19 @@ TEST(GaugeTick, ALineLeavesOutItsEndPoint)
 TEST_F(RealTimeWindow, StopThenStartGoesOnCountingAndAveraging)
 {
     start(live({{600, 0}, {800, 0}}));
-    window->BitBtn1Click();
+    window->startMeasurement();
     reading();
-    window->BitBtn8Click();
+    window->stopMeasurement();
     EXPECT_TRUE(find<QPushButton>("BitBtn7")->isEnabled());
     EXPECT_TRUE(find<QPushButton>("BitBtn6")->isEnabled());
     EXPECT_EQ(MeterLink.Busy, 0);
     EXPECT_EQ(MeterLink.RequestKind, KindNone);
-    window->BitBtn1Click();
+    window->startMeasurement();
     reading();
     EXPECT_EQ(rows().back().RecNo, 2);
     EXPECT_TRUE(find<QLabel>("ChartFooter")->text().contains("AVG:     70.0"));
     // Clear: rows, chart and counting start again; the LEDs stay.
-    window->BitBtn2Click();
+    window->clearReadings();
     EXPECT_TRUE(rows().empty());
     EXPECT_EQ(window->chart().pointCount(), 0);
     EXPECT_EQ(led("LEDFontNum1"), "80.0");
@@ -330,12 +330,12 @@ TEST_F(RealTimeWindow, StartDoesNothingWithoutAMeterOrWhileAnImportRuns)
 {
     start(live({{600, 0}}));
     MeterLink.Busy = 30;
-    window->BitBtn1Click();
+    window->startMeasurement();
     EXPECT_TRUE(shown("BitBtn1"));
     MeterLink.Busy = 0;
     platform.unplug(meterPath);
     ASSERT_TRUE(waitUntil([] { return !MeterLink.Connected; }));
-    window->BitBtn1Click();
+    window->startMeasurement();
     EXPECT_TRUE(shown("BitBtn1"));
     EXPECT_TRUE(messages.shown().isEmpty());
 }
@@ -343,8 +343,8 @@ TEST_F(RealTimeWindow, StartDoesNothingWithoutAMeterOrWhileAnImportRuns)
 TEST_F(RealTimeWindow, StopWhileATickWaitsDropsThatReply)
 {
     start(live({{700, 0}}, 300));
-    window->BitBtn1Click();
-    once(window, [] { return MeterLink.Pending; }, [this] { window->BitBtn8Click(); });
+    window->startMeasurement();
+    once(window, [] { return MeterLink.Pending; }, [this] { window->stopMeasurement(); });
     reading();
     EXPECT_TRUE(rows().empty());
     EXPECT_EQ(led("LEDFontNum1"), "0.0");
@@ -353,7 +353,7 @@ TEST_F(RealTimeWindow, StopWhileATickWaitsDropsThatReply)
 TEST_F(RealTimeWindow, MeterUnpluggedDuringATickAndPluggedBack)
 {
     start(live({{700, 0}}, 300));
-    window->BitBtn1Click();
+    window->startMeasurement();
     once(window, [] { return MeterLink.Pending; }, [this] { platform.unplug(meterPath); });
     reading();
     EXPECT_TRUE(rows().empty());
@@ -372,7 +372,7 @@ TEST_F(RealTimeWindow, MeterUnpluggedDuringATickAndPluggedBack)
 TEST_F(RealTimeWindow, CloseDuringAWaitingTickEndsItsWait)
 {
     start(live({{700, 0}}, 300));
-    window->BitBtn1Click();
+    window->startMeasurement();
     MeasureState.LiveDataSaved = true;
     once(window, [] { return MeterLink.Pending; }, [this] { window->parentWidget()->close(); });
     reading();  // the window must still be here when the tick returns
@@ -384,7 +384,7 @@ TEST_F(RealTimeWindow, CloseDuringAWaitingTickEndsItsWait)
 TEST_F(RealTimeWindow, ClosingAsksAndCancelKeepsTheWindow)
 {
     start(live({{700, 0}}));
-    window->BitBtn1Click();
+    window->startMeasurement();
     reading();
     messages.answer(Cancel);
     window->parentWidget()->close();
@@ -394,14 +394,14 @@ TEST_F(RealTimeWindow, ClosingAsksAndCancelKeepsTheWindow)
     EXPECT_TRUE(window->parentWidget()->isMinimized());
     EXPECT_TRUE(shown("BitBtn1"));
     EXPECT_TRUE(find<QPushButton>("BitBtn7")->isEnabled());
-    form->Timer1Timer();
+    form->everySecond();
     EXPECT_FALSE(form->findChild<QAction*>("N3")->isEnabled());
 
     messages.answer(No);
     window->parentWidget()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(window);
-    form->Timer1Timer();
+    form->everySecond();
     EXPECT_TRUE(form->findChild<QAction*>("N3")->isEnabled());
     EXPECT_EQ(rows().size(), 1u);  // No keeps the rows in the table
 }
@@ -409,14 +409,14 @@ TEST_F(RealTimeWindow, ClosingAsksAndCancelKeepsTheWindow)
 TEST_F(RealTimeWindow, SaveWritesTheRowsAndRemembersTheFile)
 {
     start(live({{653, 0}, {700, 16}}));
-    window->BitBtn1Click();
+    window->startMeasurement();
     reading();
     reading();
-    window->BitBtn8Click();
+    window->stopMeasurement();
     QTemporaryDir out;
     dialogs.choose(out.filePath("street"));
-    form->Timer1Timer();
-    form->N15Click();  // File > Save performs the window's Save
+    form->everySecond();
+    form->saveActiveWindow();  // File > Save performs the window's Save
     EXPECT_EQ(find<QLineEdit>("Edit1")->text(), out.filePath("street.qrv"));
     EXPECT_TRUE(MeasureState.LiveDataSaved);
     EXPECT_FALSE(find<QPushButton>("BitBtn7")->isEnabled());
@@ -428,12 +428,12 @@ TEST_F(RealTimeWindow, SaveWritesTheRowsAndRemembersTheFile)
     EXPECT_TRUE(text.contains(",70.0  ,C\r\n"));
 
     // Cancelling the dialog of a first Save leaves the rows unsaved.
-    window->BitBtn2Click();
-    window->BitBtn1Click();
+    window->clearReadings();
+    window->startMeasurement();
     reading();
-    window->BitBtn8Click();
+    window->stopMeasurement();
     dialogs.cancel();
-    window->BitBtn7Click();
+    window->saveMeasurement();
     EXPECT_FALSE(MeasureState.LiveDataSaved);
     EXPECT_TRUE(find<QPushButton>("BitBtn7")->isEnabled());
 }
@@ -441,9 +441,9 @@ TEST_F(RealTimeWindow, SaveWritesTheRowsAndRemembersTheFile)
 TEST_F(RealTimeWindow, SaveOverAnExistingFileAsksFirst)
 {
     start(live({{653, 0}}));
-    window->BitBtn1Click();
+    window->startMeasurement();
     reading();
-    window->BitBtn8Click();
+    window->stopMeasurement();
     QTemporaryDir out;
     const QString path = out.filePath("street.qrv");
     QFile existing(path);
@@ -453,7 +453,7 @@ TEST_F(RealTimeWindow, SaveOverAnExistingFileAsksFirst)
 
     dialogs.choose(path);
     messages.answer(No);
-    window->BitBtn7Click();
+    window->saveMeasurement();
     EXPECT_EQ(messages.shown().last().text, path + " already exits!\rAre you sure to replace it?");
     EXPECT_EQ(messages.shown().last().caption, "Query Information");
     EXPECT_TRUE(find<QPushButton>("BitBtn7")->isEnabled());
@@ -465,7 +465,7 @@ TEST_F(RealTimeWindow, SaveOverAnExistingFileAsksFirst)
 
     dialogs.choose(path);
     messages.answer(Yes);
-    window->BitBtn7Click();
+    window->saveMeasurement();
     EXPECT_TRUE(MeasureState.LiveDataSaved);
     ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
     EXPECT_TRUE(existing.readAll().startsWith("@Sonavistor File\r\nTotal:1\r\n"));
@@ -475,7 +475,7 @@ TEST_F(RealTimeWindow, ADatabaseErrorSkipsTheRestOfThatReadingOnly)
 {
     start(live({{600, 0}, {700, 0}}));
     form->database().appendRow(TableMeaData, {"x", "y", "1.0", "A", 1});  // RecNo 1 is taken
-    window->BitBtn1Click();
+    window->startMeasurement();
     reading();
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown()[0].icon, MessageIcon::Error);
@@ -488,10 +488,10 @@ TEST_F(RealTimeWindow, ADatabaseErrorSkipsTheRestOfThatReadingOnly)
 TEST_F(RealTimeWindow, ScreenshotsOfTheDemoSignal)
 {
     start(demoScenario());
-    window->BitBtn1Click();
+    window->startMeasurement();
     for (int i = 0; i < 90; ++i)
         reading();
-    window->BitBtn8Click();
+    window->stopMeasurement();
     form->resize(1280, 800);
     QCoreApplication::processEvents();
     saveScreenshot(form.get(), "realtime-window");
@@ -506,7 +506,7 @@ TEST_F(RealTimeWindow, SigtermEndsLikeExitAndKeepsTheUnsavedReadings)
     start(live({{600, 0x40}, {700, 0x40}}, 300));
     QTemporaryDir data;
     form->setRecoveryFolder(data.path());
-    window->BitBtn1Click();
+    window->startMeasurement();
     reading();
     MeterSettings.CompanyName = QStringLiteral("Acme Noise");
     CloseOnSignal endSignals;
@@ -526,7 +526,7 @@ TEST_F(RealTimeWindow, SigtermEndsLikeExitAndKeepsTheUnsavedReadings)
     // The next start tells where they are, once.
     form.reset();
     AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, &dialogs, &platform};
-    form = std::make_unique<TForm1>(env);
+    form = std::make_unique<MainWindow>(env);
     EXPECT_TRUE(form->startedUp());  // the lock was given back
     form->setRecoveryFolder(data.path());
     ASSERT_EQ(messages.shown().size(), 1);

@@ -23,11 +23,11 @@ using namespace sonavistor::test;
 
 namespace {
 
-class AboutWindow : public ::testing::Test {
+class AboutWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        form = std::make_unique<TForm1>(AppEnvironment{folder.path(), "sonavistor", locks.path(), &messages});
+        form = std::make_unique<MainWindow>(AppEnvironment{folder.path(), "sonavistor", locks.path(), &messages});
         installStandardWindows(*form);
         form->show();
     }
@@ -38,14 +38,14 @@ protected:
     }
     QMdiSubWindow* open()
     {
-        form->A1Click();
+        form->openAbout();
         QMdiSubWindow* sub = form->mdiArea()->subWindowList().value(0);
-        about = sub ? qobject_cast<TForm3*>(sub->widget()) : nullptr;
+        about = sub ? qobject_cast<AboutWindow*>(sub->widget()) : nullptr;
         return sub;
     }
     bool aboutOffered()
     {
-        form->Timer1Timer();
+        form->everySecond();
         return form->findChild<QAction*>("A1")->isEnabled();
     }
     void closeDeferred() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
@@ -53,13 +53,13 @@ protected:
     ProgramFolder folder;
     QTemporaryDir locks;
     ScriptedMessages messages;
-    std::unique_ptr<TForm1> form;
-    QPointer<TForm3> about;
+    std::unique_ptr<MainWindow> form;
+    QPointer<AboutWindow> about;
 };
 
 }  // namespace
 
-TEST_F(AboutWindow, ShowsNameVersionAndSystemAndIsOfferedAgainAfterOkOrTheCloseBox)
+TEST_F(AboutWindowTest, ShowsNameVersionAndSystemAndIsOfferedAgainAfterOkOrTheCloseBox)
 {
     QMdiSubWindow* sub = open();
     ASSERT_TRUE(about);
@@ -84,7 +84,7 @@ TEST_F(AboutWindow, ShowsNameVersionAndSystemAndIsOfferedAgainAfterOkOrTheCloseB
     saveScreenshot(sub, "about-window");
 
     EXPECT_FALSE(aboutOffered());
-    form->A1Click();  // not offered: no second window
+    form->openAbout();  // not offered: no second window
     EXPECT_EQ(form->mdiArea()->subWindowList().size(), 1);
     about->findChild<QPushButton*>("BitBtn1")->click();
     closeDeferred();
@@ -99,8 +99,8 @@ TEST_F(AboutWindow, ShowsNameVersionAndSystemAndIsOfferedAgainAfterOkOrTheCloseB
 
 TEST(AboutSystemLine, KeepsTheDesignTextWhenTheVersionCannotBeRead)
 {
-    TForm3 about(std::nullopt);
+    AboutWindow about(std::nullopt);
     EXPECT_EQ(about.findChild<QLabel*>("Label1")->text(), "Linux");
-    TForm3 windows(OsVersion{"Windows NT", 6, ""});
+    AboutWindow windows(OsVersion{"Windows NT", 6, ""});
     EXPECT_EQ(windows.findChild<QLabel*>("Label1")->text(), "Windows NT 6 (  )");
 }

@@ -182,7 +182,7 @@ TEST(HelpCommand, OpensTheWelcomePageAndTheProgramsClosingClosesIt)
     ProgramFolder folder;
     QTemporaryDir locks;
     ScriptedMessages messages;
-    auto form = std::make_unique<TForm1>(AppEnvironment{folder.path(), "sonavistor", locks.path(), &messages});
+    auto form = std::make_unique<MainWindow>(AppEnvironment{folder.path(), "sonavistor", locks.path(), &messages});
     installStandardWindows(*form);
     form->show();
     // Without its library, Help from the menu says so in the error box.
@@ -191,8 +191,8 @@ TEST(HelpCommand, OpensTheWelcomePageAndTheProgramsClosingClosesIt)
 
     ASSERT_TRUE(QFile::copy(kBuiltViewer, folder.file(kHelpViewerLibrary)));
     ASSERT_TRUE(QFile::copy(kBuiltHelp, folder.file("quorvane.chm")));
-    form->HelpClick();
-    form->HelpClick();  // the same window again
+    form->openHelp();
+    form->openHelp();  // the same window again
     const QList<QWidget*> viewers = form->findChildren<QWidget*>("HelpViewer");
     ASSERT_EQ(viewers.size(), 1);
     QPointer<QWidget> viewer = viewers[0];

@@ -38,14 +38,14 @@ namespace {
 
 const QDateTime kNewYearsEve(QDate(2026, 12, 31), QTime(16, 30, 5), Qt::UTC);
 
-class SetupWindow : public ::testing::Test {
+class SetupWindowTest : public ::testing::Test {
 protected:
     void start(bool withMeter = true)
     {
         folder.write("Quorvane.INI", "[Calyxor OPTIONS]\r\nCOMPANY_NAME=Old Name\r\nSYSTEMLAL=400\r\n"
                                      "SYSTEMHAL=900\r\nALARMONOFF=0\r\n");
         AppEnvironment env{folder.path(), "sonavistor", locks.path(), &messages, nullptr, &platform};
-        form = std::make_unique<TForm1>(env);
+        form = std::make_unique<MainWindow>(env);
         installStandardWindows(*form);
         form->show();
         if (withMeter) {
@@ -62,16 +62,16 @@ protected:
         }
     }
     // Opens the window as "S&ystem Setup" does, or with a PC clock of its own.
-    TForm8* open(TForm8::Clock clock = {})
+    SetupWindow* open(SetupWindow::Clock clock = {})
     {
         if (!clock) {
-            form->N5Click();
+            form->openSystemSetup();
         } else {
             ShellState.SetupEnabled = false;
-            form->addChildWindow(new TForm8(form->meter(), form->windowContext(), std::move(clock)))->show();
+            form->addChildWindow(new SetupWindow(form->meter(), form->windowContext(), std::move(clock)))->show();
         }
         QMdiSubWindow* sub = form->mdiArea()->subWindowList().value(0);
-        window = sub ? qobject_cast<TForm8*>(sub->widget()) : nullptr;
+        window = sub ? qobject_cast<SetupWindow*>(sub->widget()) : nullptr;
         return window;
     }
     template <typename T>
@@ -82,7 +82,7 @@ protected:
     void refresh()
     {
         QCoreApplication::processEvents();
-        form->Timer1Timer();
+        form->everySecond();
     }
     QByteArray clockSent() { return device->meter().clock(); }
 
@@ -92,13 +92,13 @@ protected:
     FakeHidPlatform platform;
     QString meterPath;
     std::shared_ptr<SimulatedMeterDevice> device;
-    std::unique_ptr<TForm1> form;
-    QPointer<TForm8> window;
+    std::unique_ptr<MainWindow> form;
+    QPointer<SetupWindow> window;
 };
 
 }  // namespace
 
-TEST_F(SetupWindow, OpensWithItsPagesAndControls)
+TEST_F(SetupWindowTest, OpensWithItsPagesAndControls)
 {
     start();
     ASSERT_NE(open(), nullptr);
@@ -152,12 +152,12 @@ TEST_F(SetupWindow, OpensWithItsPagesAndControls)
     EXPECT_EQ(edit("Edit13")->text(), "40");  // filled again from the settings
 }
 
-TEST_F(SetupWindow, OkWithoutTheLevelsPageKeepsTheLevels)
+TEST_F(SetupWindowTest, OkWithoutTheLevelsPageKeepsTheLevels)
 {
     start();
     open();
     find<QRadioButton>("RadioButton3")->setChecked(true);
-    window->BitBtn1Click();
+    window->applyAndClose();
     closeDeferred();
     EXPECT_FALSE(window);
     EXPECT_DOUBLE_EQ(MeterSettings.SystemLal, 40.0);
@@ -169,20 +169,20 @@ TEST_F(SetupWindow, OkWithoutTheLevelsPageKeepsTheLevels)
     EXPECT_TRUE(form->findChild<QAction*>("N5")->isEnabled());
 }
 
-TEST_F(SetupWindow, CompanyNameShowsAtTheNextRefreshAndIsWrittenAtClosing)
+TEST_F(SetupWindowTest, CompanyNameShowsAtTheNextRefreshAndIsWrittenAtClosing)
 {
     start();
     open();
     // Long and not ASCII: kept whole.
     const QString name = QStringLiteral("Lärmschutz Øresund 騒音 ") + QString(10000, QLatin1Char('x'));
     edit("Edit8")->setText(name);
-    window->BitBtn3Click();  // Apply
+    window->apply();  // Apply
     EXPECT_TRUE(window);
     refresh();
     EXPECT_EQ(form->findChild<PanelStatusBar*>("StatusBar1")->panelText(3), name);
     EXPECT_TRUE(folder.read("Quorvane.INI").contains("COMPANY_NAME=Old Name"));
 
-    window->BitBtn2Click();  // Cancel after Apply keeps what Apply applied
+    window->cancel();  // Cancel after Apply keeps what Apply applied
     closeDeferred();
     EXPECT_EQ(MeterSettings.CompanyName, name);
     messages.answer(Yes);
@@ -191,7 +191,7 @@ TEST_F(SetupWindow, CompanyNameShowsAtTheNextRefreshAndIsWrittenAtClosing)
     EXPECT_EQ(readMeterSettings(folder.file("Quorvane.INI")).CompanyName, name);
 }
 
-TEST_F(SetupWindow, ALevelThatIsNoNumberStopsAtTheLevelsAndOkKeepsTheWindow)
+TEST_F(SetupWindowTest, ALevelThatIsNoNumberStopsAtTheLevelsAndOkKeepsTheWindow)
 {
     start();
     open();
@@ -216,17 +216,17 @@ TEST_F(SetupWindow, ALevelThatIsNoNumberStopsAtTheLevelsAndOkKeepsTheWindow)
 
     edit("Edit13")->setText("-5");
     edit("Edit15")->setText("135.5");
-    window->BitBtn1Click();
+    window->applyAndClose();
     EXPECT_DOUBLE_EQ(MeterSettings.SystemLal, -5.0);
     EXPECT_DOUBLE_EQ(MeterSettings.SystemHal, 135.5);
 }
 
-TEST_F(SetupWindow, TheMeterReceivesThePcClockPlusEightHours)
+TEST_F(SetupWindowTest, TheMeterReceivesThePcClockPlusEightHours)
 {
     start();
     open([] { return kNewYearsEve; });
     find<QCheckBox>("CheckBox2")->setChecked(true);
-    window->BitBtn3Click();
+    window->apply();
     EXPECT_EQ(clockSent(), QByteArray::fromHex("053000010127"));
     const QByteArray report = platform.written(meterPath).constLast();
     EXPECT_EQ(report.left(2), QByteArray::fromHex("007c"));
@@ -237,14 +237,14 @@ TEST_F(SetupWindow, TheMeterReceivesThePcClockPlusEightHours)
     EXPECT_EQ(clockSent(), QByteArray::fromHex("050411070826"));
 }
 
-TEST_F(SetupWindow, TheClockIsNotSentWhileTheMeterIsInUse)
+TEST_F(SetupWindowTest, TheClockIsNotSentWhileTheMeterIsInUse)
 {
     start();
     open([] { return kNewYearsEve; });
     find<QCheckBox>("CheckBox2")->setChecked(true);
     const int before = platform.written(meterPath).size();
     MeterLink.Busy = 10;  // a measurement runs
-    window->BitBtn3Click();
+    window->apply();
     EXPECT_EQ(platform.written(meterPath).size(), before);
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_TRUE(messages.shown()[0].text.startsWith("The meter's clock was not set"));
@@ -252,18 +252,18 @@ TEST_F(SetupWindow, TheClockIsNotSentWhileTheMeterIsInUse)
     MeterLink.Busy = 0;
 }
 
-TEST_F(SetupWindow, NoMeterNothingSentNothingSaid)
+TEST_F(SetupWindowTest, NoMeterNothingSentNothingSaid)
 {
     start(false);
     open([] { return kNewYearsEve; });
     find<QCheckBox>("CheckBox2")->setChecked(true);
     edit("Edit8")->setText("Offline");
-    window->BitBtn1Click();
+    window->applyAndClose();
     EXPECT_TRUE(messages.shown().isEmpty());
     EXPECT_EQ(MeterSettings.CompanyName, "Offline");
 }
 
-TEST_F(SetupWindow, AnUnplugDuringTheClockWaitIsReportedAndTheWindowOutlivesIt)
+TEST_F(SetupWindowTest, AnUnplugDuringTheClockWaitIsReportedAndTheWindowOutlivesIt)
 {
     start(false);
     // A meter that never answers, unplugged while Ok waits; Cancel and the
@@ -279,7 +279,7 @@ TEST_F(SetupWindow, AnUnplugDuringTheClockWaitIsReportedAndTheWindowOutlivesIt)
         EXPECT_EQ(MeterLink.Busy, kBusySettingClock);
         platform.unplug(silent);
     });
-    window->BitBtn1Click();
+    window->applyAndClose();
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown()[0].text, "The meter's clock was not set: the meter was disconnected.");
     EXPECT_EQ(MeterSettings.CompanyName, "Still applied");

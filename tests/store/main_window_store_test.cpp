@@ -32,7 +32,7 @@ TEST(MainWindowDatabase, StartEmptiesTheTablesOfTheLastRun)
     fillAllTables(folder.path());
     QTemporaryDir locks;
     ScriptedMessages messages;
-    TForm1 form({folder.path(), "sonavistor", locks.path(), &messages, nullptr, nullptr});
+    MainWindow form({folder.path(), "sonavistor", locks.path(), &messages, nullptr, nullptr});
     EXPECT_TRUE(messages.shown().isEmpty());
     ASSERT_TRUE(form.database().isOpen());
     for (TableId t : {TableMeaData, TableGetRecorde, TableLoadData})
@@ -46,7 +46,7 @@ TEST(MainWindowDatabase, MissingDatabaseIsReportedAndStartGoesOn)
     ProgramFolder folder(true, false);
     QTemporaryDir locks;
     ScriptedMessages messages;
-    TForm1 form({folder.path(), "sonavistor", locks.path(), &messages, nullptr, nullptr});
+    MainWindow form({folder.path(), "sonavistor", locks.path(), &messages, nullptr, nullptr});
     ASSERT_EQ(messages.shown().size(), 1);
     EXPECT_EQ(messages.shown()[0].text, "Connect Access Failed!");
     EXPECT_TRUE(form.startedUp());
@@ -61,30 +61,30 @@ TEST(MainWindowDatabase, ExportAndPrintNeedRowsOfTheActiveWindow)
     ProgramFolder folder;
     QTemporaryDir locks;
     ScriptedMessages messages;
-    TForm1 form({folder.path(), "sonavistor", locks.path(), &messages, nullptr, nullptr});
+    MainWindow form({folder.path(), "sonavistor", locks.path(), &messages, nullptr, nullptr});
     QPointer<StandInMeasure> measure;
-    form.setChildFactory(kMeasureWindow, [&](TForm1&) { return (measure = new StandInMeasure).data(); });
-    form.setChildFactory(kImportWindow, [&](TForm1&) { return new StandInImport; });
+    form.setChildFactory(kMeasureWindow, [&](MainWindow&) { return (measure = new StandInMeasure).data(); });
+    form.setChildFactory(kImportWindow, [&](MainWindow&) { return new StandInImport; });
     form.show();
     const auto enabled = [&](const char* name) { return form.findChild<QAction*>(name)->isEnabled(); };
 
-    form.N3Click();
-    form.Timer1Timer();
+    form.measureInRealTime();
+    form.everySecond();
     EXPECT_FALSE(enabled("N7"));
     form.database().appendRow(TableMeaData, {"2024/5/17", "9:5:3", "65.0", "A", 1});
-    form.Timer1Timer();
+    form.everySecond();
     EXPECT_TRUE(enabled("N7"));
     EXPECT_TRUE(enabled("N8"));
     measure->measure();  // measuring: the rows are not final yet
-    form.Timer1Timer();
+    form.everySecond();
     EXPECT_FALSE(enabled("N7"));
     EXPECT_FALSE(enabled("N8"));
 
-    form.N16Click();
-    form.Timer1Timer();
+    form.importData();
+    form.everySecond();
     EXPECT_FALSE(enabled("N7"));  // GetRecorde is empty
     form.database().appendRow(TableGetRecorde, {"2024/5/17", "9:5:3", "65.0", "A", 0});
-    form.Timer1Timer();
+    form.everySecond();
     EXPECT_TRUE(enabled("N7"));
     EXPECT_TRUE(enabled("N8"));
     messages.answer(Yes);
