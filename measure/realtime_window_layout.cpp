@@ -181,7 +181,7 @@ void RealtimeWindow::buildLayout()
     grid_->setAccessibleName(QStringLiteral("Readings"));
     grid_->setTabKeyNavigation(false);  // Tab goes on to the chart; arrows move in the grid
     model_ = new ReadingTableModel(database_, TableMeaData, this);
-    model_->setBackgroundRule([this](const ReadingRow& row, int) {
+    model_->setBackgroundRule([](const ReadingRow& row, int) {
         return QVariant(rowColour(row.MeaValue, MeasureState.MaxLevel, MeasureState.MinLevel));
     });
     model_->setForegroundRule([](const ReadingRow&, int) { return QVariant(QColor(Qt::white)); });
