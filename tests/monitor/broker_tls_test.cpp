@@ -237,7 +237,7 @@ TEST(MqttOptions, ACaWithoutTlsAndFilesThatCannotBeReadAreRefused)
         p.start(CLI_PATH, log + c.args);
         ASSERT_TRUE(p.waitForFinished(15000));
         EXPECT_EQ(p.exitCode(), c.status) << c.args.join(' ').toStdString();
-        EXPECT_EQ(QString::fromUtf8(p.readAllStandardError()), c.said) << c.args.join(' ').toStdString();
+        EXPECT_EQ(p.readAllStandardError().toStdString(), c.said.toStdString()) << c.args.join(' ').toStdString();
         EXPECT_FALSE(QDir(dir.filePath("logs")).exists()) << "nothing logged after a refusal";
     }
 }
