@@ -223,9 +223,9 @@ void MqttClient::logged(mosquitto*, void* self, int level, const char* text)
     auto* client = static_cast<MqttClient*>(self);
     QString reason = QString::fromUtf8(text);
     if (reason.contains(QLatin1String("certificate verify failed"))) {
-        const QString authorities = client->settings_.caFile.isEmpty()
-                                        ? QStringLiteral("the system's certificate authorities")
-                                        : QStringLiteral("the certificate authorities in \"%1\"").arg(client->settings_.caFile);
+        const QString& ca = client->settings_.caFile;
+        const QString authorities = ca.isEmpty() ? QStringLiteral("the system's certificate authorities")
+                                                 : QStringLiteral("the certificate authorities in \"%1\"").arg(ca);
         reason = QStringLiteral("its certificate is not trusted (%1 did not sign it, or it is not made out for %2)")
                      .arg(authorities, client->settings_.host);
     }

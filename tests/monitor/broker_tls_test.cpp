@@ -77,8 +77,8 @@ protected:
                                   QStringList{"-keyout", "stranger.key", "-out", "stranger.pem", "-subj",
                                               "/CN=Stranger authority"} +
                                   authority) &&
-               run("openssl", QStringList{"req"} + key +
-                                  QStringList{"-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=127.0.0.1"}) &&
+               run("openssl", QStringList{"req"} + key + QStringList{"-keyout", "server.key", "-out", "server.csr"} +
+                                  QStringList{"-subj", "/CN=127.0.0.1"}) &&
                run("openssl", {"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key", "-set_serial",
                                "1", "-days", "2", "-extfile", "server.ext", "-out", "server.pem"});
     }
@@ -207,9 +207,9 @@ TEST_F(MqttTls, APasswordFileLogsInAndAWrongOneIsRefused)
         << err.toStdString();
     ASSERT_NO_FATAL_FAILURE(stopLogger(refused, err));
     // Readable by others: said, and logging went on all the same.
-    EXPECT_TRUE(err.startsWith(QStringLiteral("log: every user of this computer can read the password file %1 (chmod o-r it)\n")
-                                   .arg(dir.filePath("wrong"))))
-        << err.toStdString();
+    const QString warning =
+        QStringLiteral("log: every user of this computer can read the password file %1 (chmod o-r it)\n");
+    EXPECT_TRUE(err.startsWith(warning.arg(dir.filePath("wrong")))) << err.toStdString();
     EXPECT_EQ(err.count("refused the user name or password"), 1) << err.toStdString();
 }
 
