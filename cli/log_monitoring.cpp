@@ -186,8 +186,7 @@ int completeMonitoring(LogMonitoring& m, const QString& meterArgument, Output io
             if (QFileInfo(m.passwordFile).permissions() & QFileDevice::ReadOther)
                 io.err << "log: every user of this computer can read the password file " << m.passwordFile
                        << " (chmod o-r it)" << Qt::endl;
-        }
-        else if (qEnvironmentVariableIsSet(kMqttPasswordVariable))
+        } else if (qEnvironmentVariableIsSet(kMqttPasswordVariable))
             settings.password = qEnvironmentVariable(kMqttPasswordVariable);
         m.options.mqtt = settings;
     } catch (const Error& e) {
