@@ -180,9 +180,13 @@ int completeMonitoring(LogMonitoring& m, const QString& meterArgument, Output io
                 return io.err << "log: cannot read the certificate file " << m.caFile << Qt::endl, kFailed;
             settings.caFile = QFileInfo(m.caFile).absoluteFilePath();
         }
-        if (!m.passwordFile.isEmpty())
+        if (!m.passwordFile.isEmpty()) {
             settings.password = readPasswordFile(m.passwordFile);
-        else if (qEnvironmentVariableIsSet(kMqttPasswordVariable))
+            // Said, not refused: a logger that would not start loses readings.
+            if (QFileInfo(m.passwordFile).permissions() & QFileDevice::ReadOther)
+                io.err << "log: every user of this computer can read the password file " << m.passwordFile
+                       << " (chmod o-r it)" << Qt::endl;
+        } else if (qEnvironmentVariableIsSet(kMqttPasswordVariable))
             settings.password = qEnvironmentVariable(kMqttPasswordVariable);
         m.options.mqtt = settings;
     } catch (const Error& e) {

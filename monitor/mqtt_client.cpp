@@ -213,11 +213,23 @@ void MqttClient::disconnected(mosquitto*, void* self, int rc)
          rc == 0 ? QStringLiteral("disconnected") : QStringLiteral("the connection to the broker was lost")});
 }
 
-// The library's errors say what no callback does: a TLS handshake that failed.
+// The library's errors say what no callback does: a TLS handshake that
+// failed. OpenSSL's "certificate verify failed" is said in the user's terms:
+// the broker is there, but who it is cannot be checked.
 void MqttClient::logged(mosquitto*, void* self, int level, const char* text)
 {
-    if (level == MOSQ_LOG_ERR)
-        static_cast<MqttClient*>(self)->push({MqttEvent::Kind::Failed, 0, QString::fromUtf8(text)});
+    if (level != MOSQ_LOG_ERR)
+        return;
+    auto* client = static_cast<MqttClient*>(self);
+    QString reason = QString::fromUtf8(text);
+    if (reason.contains(QLatin1String("certificate verify failed"))) {
+        const QString& ca = client->settings_.caFile;
+        const QString authorities = ca.isEmpty() ? QStringLiteral("the system's certificate authorities")
+                                                 : QStringLiteral("the certificate authorities in \"%1\"").arg(ca);
+        reason = QStringLiteral("its certificate is not trusted (%1 did not sign it, or it is not made out for %2)")
+                     .arg(authorities, client->settings_.host);
+    }
+    client->push({MqttEvent::Kind::Failed, 0, reason});
 }
 
 void MqttClient::published(mosquitto*, void* self, int mid)

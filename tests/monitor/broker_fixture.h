@@ -31,13 +31,19 @@ inline constexpr char kBroker[] = "/usr/sbin/mosquitto";
 
 // What a test asks of its broker beyond the defaults.
 struct BrokerConfig {
-    bool anonymous = true;    // false: it takes no one
+    bool anonymous = true;    // false: only the users of passwordFile, if any
     bool persistent = false;  // sessions and what waits for them kept on disk across a stop
+    // A second listener, for TLS, with the server's certificate and key (PEM).
+    int tlsPort = 0;
+    QString certFile = {};
+    QString keyFile = {};
+    QString passwordFile = {};  // mosquitto_passwd's file: only its users are taken
 };
 
 class Broker {
 public:
-    Broker(const QString& folder, int port, BrokerConfig config = {}) : folder_(folder), port_(port)
+    Broker(const QString& folder, int port, BrokerConfig config = {})
+        : folder_(folder), port_(port), tlsPort_(config.tlsPort)
     {
         QFile conf(folder + "/mosquitto.conf");
         conf.open(QIODevice::WriteOnly);
@@ -49,17 +55,24 @@ public:
         if (config.persistent)
             text += QStringLiteral("persistence true\npersistence_location %1/\n").arg(folder);
         text += QStringLiteral("user %1\n").arg(QString::fromLocal8Bit(me ? me->pw_name : "root"));
+        if (!config.passwordFile.isEmpty())
+            text += QStringLiteral("password_file %1\n").arg(config.passwordFile);
+        if (config.tlsPort)
+            text += QStringLiteral("listener %1 127.0.0.1\ncertfile %2\nkeyfile %3\n")
+                        .arg(config.tlsPort)
+                        .arg(config.certFile, config.keyFile);
         conf.write(text.toUtf8());
     }
     ~Broker() { stop(); }
     bool start()
     {
         process_.start(kBroker, {"-c", folder_ + "/mosquitto.conf"});
-        return waitUntilTrue([this] {
+        const auto listening = [](int port) {
             QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port_));
+            probe.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
             return probe.waitForConnected(100);
-        });
+        };
+        return waitUntilTrue([&] { return listening(port_) && (!tlsPort_ || listening(tlsPort_)); });
     }
     void stop()
     {
@@ -72,6 +85,7 @@ public:
 private:
     QString folder_;
     int port_;
+    int tlsPort_;
     QProcess process_;
 };
 
@@ -86,10 +100,14 @@ struct Received {
 // nothing published meanwhile is missed.
 class Subscriber {
 public:
-    Subscriber(int port, const char* clientId, bool keepSession = false)
+    // user and password: for a broker that takes no one else.
+    Subscriber(int port, const char* clientId, bool keepSession = false, const char* user = nullptr,
+               const char* password = nullptr)
     {
         mosquitto_lib_init();
         mosq_ = mosquitto_new(clientId, !keepSession, this);
+        if (user)
+            mosquitto_username_pw_set(mosq_, user, password);
         if (keepSession)
             mosquitto_reconnect_delay_set(mosq_, 1, 1, false);
         mosquitto_connect_callback_set(mosq_, [](mosquitto* m, void*, int rc) {
