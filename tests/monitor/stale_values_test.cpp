@@ -59,8 +59,10 @@ TEST(StaleValues, AnUnpluggedMeterLeavesNoLevelInTheMetricsAndIsOfflineAtTheBrok
     Subscriber late(port, "late");
     std::map<QString, Received> kept;
     ASSERT_TRUE(waitUntilTrue([&] {
+        // The broker hands over what it keeps in no set order: wait for each.
         kept = late.last();
-        return kept.count("test/sim/meter") && kept.count("homeassistant/sensor/sonavistor_test_sim/leq_a/config");
+        return kept.count("test/sim/meter") && kept.count("test/sim/status") && kept.count("test/sim/state/A") &&
+               kept.count("homeassistant/sensor/sonavistor_test_sim/leq_a/config");
     }));
     EXPECT_EQ(kept["test/sim/meter"].payload, "offline");
     EXPECT_TRUE(kept["test/sim/meter"].retained);
